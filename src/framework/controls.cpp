@@ -1,0 +1,106 @@
+#include "framework/controls.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/form.h"
+
+namespace quarlo::fw {
+
+Control::Control(Container* parent, std::string name, int index)
+    : parent_(parent), name_(std::move(name)), index_(index) {
+  if (parent_ != nullptr) {
+    parent_->Adopt(this);
+    parent_->OwnerForm().Register(this);
+  }
+}
+
+Control::~Control() {
+  if (parent_ != nullptr) {
+    parent_->Release(this);
+    parent_->OwnerForm().Unregister(this);
+  }
+}
+
+Form& Control::OwnerForm() {
+  Control* control = this;
+  while (control->parent_ != nullptr) control = control->parent_;
+  return static_cast<Form&>(*control);
+}
+
+void Control::Move(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  Notify(Change::Geometry);
+}
+
+void Control::SetVisible(bool visible) {
+  visible_ = visible;
+  Notify(Change::Visible);
+}
+
+void Control::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  Notify(Change::Enabled);
+}
+
+os::Handle Control::hWnd() const { return peer_ ? peer_->Handle() : os::kNull; }
+
+void Container::Release(Control* child) {
+  children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
+}
+
+namespace {
+int ToPixels(int twips, double twipsPerPixel) {
+  return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+}  // namespace
+
+int PictureBox::InnerWidthPixels() const {
+  const int border = GetBorder() == Border::FixedSingle ? 2 : 0;
+  auto& self = const_cast<PictureBox&>(*this);
+  return std::max(ToPixels(Width(), self.OwnerForm().GetBackend().TwipsPerPixelX()) - border, 0);
+}
+
+int PictureBox::InnerHeightPixels() const {
+  const int border = GetBorder() == Border::FixedSingle ? 2 : 0;
+  auto& self = const_cast<PictureBox&>(*this);
+  return std::max(ToPixels(Height(), self.OwnerForm().GetBackend().TwipsPerPixelY()) - border, 0);
+}
+
+int UserControl::InnerWidthPixels() const {
+  auto& self = const_cast<UserControl&>(*this);
+  return std::max(ToPixels(Width(), self.OwnerForm().GetBackend().TwipsPerPixelX()), 0);
+}
+
+int UserControl::InnerHeightPixels() const {
+  auto& self = const_cast<UserControl&>(*this);
+  return std::max(ToPixels(Height(), self.OwnerForm().GetBackend().TwipsPerPixelY()), 0);
+}
+
+void HScrollBar::SetRange(int min, int max, int smallChange, int largeChange) {
+  min_ = min;
+  max_ = max;
+  smallChange_ = smallChange;
+  largeChange_ = largeChange;
+  value_ = std::clamp(value_, std::min(min_, max_), std::max(min_, max_));
+  Notify(Change::Range);
+}
+
+bool HScrollBar::SetValue(int value) {
+  if (value < std::min(min_, max_) || value > std::max(min_, max_)) return false;
+  if (value == value_) return true;
+  value_ = value;
+  Notify(Change::Value);
+  if (Changed) Changed();
+  return true;
+}
+
+void HScrollBar::RaiseScroll(int value) {
+  value_ = std::clamp(value, std::min(min_, max_), std::max(min_, max_));
+  if (Scrolled) Scrolled();
+}
+
+}  // namespace quarlo::fw

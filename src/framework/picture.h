@@ -1,0 +1,137 @@
+#pragma once
+// Bitmaps and the drawing surface every face draws on.
+//
+// A Picture is a top-down 32-bit bitmap whose pixels read 0x00RRGGBB (the byte order of a
+// 32-bit device-independent bitmap). A Surface is a drawable back buffer: the raster operations,
+// gradient fill and lines of GDI, plus Present, which puts the buffer on the screen in one step.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quarlo::fw {
+
+// A colour in the platform's format: red in the low byte (0x00BBGGRR), as RGB() makes it.
+using Colour = std::uint32_t;
+constexpr Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
+}
+constexpr std::uint8_t RedOf(Colour c) { return static_cast<std::uint8_t>(c & 0xFF); }
+constexpr std::uint8_t GreenOf(Colour c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
+constexpr std::uint8_t BlueOf(Colour c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+// A pixel value (0x00RRGGBB) from a colour and back.
+constexpr std::uint32_t PixelOf(Colour c) {
+  return (static_cast<std::uint32_t>(RedOf(c)) << 16) | (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
+         BlueOf(c);
+}
+constexpr Colour ColourOf(std::uint32_t pixel) {
+  return Rgb(static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+             static_cast<std::uint8_t>(pixel));
+}
+
+class Picture {
+ public:
+  // A black picture held in memory.
+  Picture(int width, int height);
+  // A picture over pixels that a platform object owns (for example a DIB section); `native`
+  // keeps that object alive and lets the platform's surface blit from it directly.
+  Picture(int width, int height, std::uint32_t* pixels, std::shared_ptr<void> native);
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  std::uint32_t* Pixels() { return pixels_; }
+  const std::uint32_t* Pixels() const { return pixels_; }
+  std::uint32_t Pixel(int x, int y) const { return pixels_[y * width_ + x]; }
+  void SetPixel(int x, int y, std::uint32_t value) { pixels_[y * width_ + x] = value; }
+  void* Native() const { return native_.get(); }
+
+ private:
+  int width_;
+  int height_;
+  std::vector<std::uint32_t> memory_;
+  std::uint32_t* pixels_;
+  std::shared_ptr<void> native_;
+};
+
+using PicturePtr = std::shared_ptr<Picture>;
+
+// GDI's ternary raster operations used by the program.
+enum class Rop : std::uint32_t {
+  SrcCopy = 0x00CC0020,
+  SrcAnd = 0x008800C6,
+  SrcInvert = 0x00660046,
+  SrcPaint = 0x00EE0086,
+};
+
+// GradientFill's vertex: colour channels are 16-bit, the 8-bit value in the high byte.
+struct TriVertex {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::uint16_t red = 0;
+  std::uint16_t green = 0;
+  std::uint16_t blue = 0;
+  std::uint16_t alpha = 0;
+};
+
+struct GradientRect {
+  std::uint32_t upperLeft = 0;
+  std::uint32_t lowerRight = 0;
+};
+
+inline constexpr std::uint32_t GRADIENT_FILL_RECT_H = 0;
+inline constexpr std::uint32_t GRADIENT_FILL_RECT_V = 1;
+
+class Surface {
+ public:
+  virtual ~Surface() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void Clear(Colour colour) = 0;
+  virtual void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+                      int sourceY, Rop rop) = 0;
+  virtual void StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+                          int sourceY, int sourceWidth, int sourceHeight, Rop rop) = 0;
+  virtual bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount,
+                            const GradientRect* mesh, std::uint32_t meshCount,
+                            std::uint32_t mode) = 0;
+  // A one-pixel line from (x1, y1) up to but not including (x2, y2), as LineTo draws it.
+  virtual void Line(int x1, int y1, int x2, int y2, Colour colour) = 0;
+  // Shows the back buffer on the screen in one step.
+  virtual void Present() = 0;
+};
+
+// A surface that draws in memory with the same rules as GDI: clipping at the edges, the raster
+// operations on 24-bit colour, the vertical and horizontal two-colour gradient. Tests read its
+// pixels; the headless backend gives one to every drawable control.
+class SoftwareSurface final : public Surface {
+ public:
+  SoftwareSurface(int width, int height);
+
+  int Width() const override { return buffer_->Width(); }
+  int Height() const override { return buffer_->Height(); }
+  void Clear(Colour colour) override;
+  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+              int sourceY, Rop rop) override;
+  void StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+                  int sourceY, int sourceWidth, int sourceHeight, Rop rop) override;
+  bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,
+                    std::uint32_t meshCount, std::uint32_t mode) override;
+  void Line(int x1, int y1, int x2, int y2, Colour colour) override;
+  void Present() override { ++presents_; }
+
+  // Resizes the buffer (contents become black), as a control does when it is resized.
+  void Resize(int width, int height);
+  const Picture& Buffer() const { return *buffer_; }
+  Colour ColourAt(int x, int y) const { return ColourOf(buffer_->Pixel(x, y)); }
+  int Presents() const { return presents_; }
+
+ private:
+  void Plot(int x, int y, std::uint32_t pixel, Rop rop);
+
+  std::unique_ptr<Picture> buffer_;
+  int presents_ = 0;
+};
+
+}  // namespace quarlo::fw

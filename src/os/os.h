@@ -1,0 +1,138 @@
+#pragma once
+// The one boundary to the operating system. Each function mirrors the Win32 call of the same
+// name, with the same argument shapes in portable types; the Win32 implementation forwards one
+// to one, and tests use a recording fake (tests/support/fake_os.h).
+//
+// Texts handed to the *A functions are byte strings in the system's ANSI code page: convert with
+// ToAnsi before the call and FromAnsi after it. Everything else in the program holds UTF-8.
+
+#include <cstdint>
+#include <string>
+
+namespace quarlo::os {
+
+// Window, instance, cursor and device-context handles are 32-bit values on the target.
+using Handle = std::int32_t;
+inline constexpr Handle kNull = 0;
+
+struct Rect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Point {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// System constants the program passes, by their Win32 names.
+inline constexpr std::uint32_t SPI_SETSCREENSAVEACTIVE = 17;
+inline constexpr std::uint32_t SPI_SETSCREENSAVERRUNNING = 97;
+inline constexpr Handle HWND_TOPMOST = -1;
+inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
+inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
+inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
+inline constexpr int GWL_STYLE = -16;
+inline constexpr std::int32_t WS_CHILD = 0x40000000;
+inline constexpr std::uint32_t WM_CLOSE = 0x0010;
+inline constexpr int IDANI_CAPTION = 3;
+inline constexpr std::uint32_t SND_ASYNC = 0x0001;
+inline constexpr std::uint32_t SND_LOOP = 0x0008;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int IDC_ARROW = 32512;
+inline constexpr int IDC_WAIT = 32514;
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
+inline constexpr int LOGPIXELSX = 88;
+inline constexpr int LOGPIXELSY = 90;
+inline constexpr int VREFRESH = 116;
+
+// The fields of the ANSI file-open record that the program sets; the Win32 side lays them out
+// as OPENFILENAMEA. Filter and buffers are byte strings in the ANSI code page; the filter holds
+// its NUL separators. The file buffers are sized by maxFile / maxFileTitle and come back with
+// whatever the dialog wrote into them.
+struct OpenFileNameA {
+  std::uint32_t structSize = 0;
+  Handle owner = kNull;
+  Handle instance = kNull;
+  std::string filter;
+  std::string customFilter;  // empty means none (NULL)
+  std::uint32_t maxCustomFilter = 0;
+  std::uint32_t filterIndex = 0;
+  std::string file;
+  std::uint32_t maxFile = 0;
+  std::string fileTitle;
+  std::uint32_t maxFileTitle = 0;
+  const char* initialDir = nullptr;
+  std::string title;
+  std::uint32_t flags = 0;
+};
+
+class Os {
+ public:
+  virtual ~Os() = default;
+
+  // --- Code page and process -------------------------------------------------------------
+  virtual std::string ToAnsi(const std::string& utf8) = 0;
+  virtual std::string FromAnsi(const std::string& ansi) = 0;
+  // The argument text of the process as the system passes it, without the program's path.
+  virtual std::string CommandText() = 0;
+  // GetModuleFileNameA(NULL, ...), converted from the ANSI code page.
+  virtual std::string ModuleFileName() = 0;
+  virtual Handle ModuleInstance() = 0;
+  // Ends the process at once; on the real system it does not return.
+  virtual void ExitProcess(std::uint32_t exitCode) = 0;
+  // Seconds since midnight, local time, as the time-of-day seed of the random generator.
+  virtual double SecondsSinceMidnight() = 0;
+
+  // --- Window manager ----------------------------------------------------------------------
+  virtual Handle FindWindowA(const char* className, const char* windowName) = 0;
+  virtual int ShowCursor(bool show) = 0;
+  virtual bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
+                                     std::uint32_t winIni) = 0;
+  virtual bool SetWindowPos(Handle window, Handle insertAfter, int x, int y, int cx, int cy,
+                            std::uint32_t flags) = 0;
+  virtual bool GetWindowRect(Handle window, Rect* rect) = 0;
+  virtual std::int32_t GetWindowLongA(Handle window, int index) = 0;
+  virtual std::int32_t SetWindowLongA(Handle window, int index, std::int32_t value) = 0;
+  virtual Handle SetParent(Handle child, Handle newParent) = 0;
+  virtual bool PostMessageA(Handle window, std::uint32_t message, std::uint32_t wParam,
+                            std::int32_t lParam) = 0;
+  virtual bool IsWindow(Handle window) = 0;
+  virtual bool DrawAnimatedRects(Handle window, int animation, const Rect* from,
+                                 const Rect* to) = 0;
+  virtual bool GetCursorPos(Point* point) = 0;
+  virtual Handle WindowFromPoint(Point point) = 0;
+  virtual int GetSystemMetrics(int index) = 0;
+  // GetDeviceCaps on the screen's device context.
+  virtual int ScreenDeviceCaps(int index) = 0;
+  virtual Handle LoadCursorA(Handle instance, int resourceId) = 0;
+  virtual Handle SetCursor(Handle cursor) = 0;
+
+  // --- Settings file -------------------------------------------------------------------------
+  virtual std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
+                                                 const char* defaultValue, char* buffer,
+                                                 std::uint32_t size, const char* fileName) = 0;
+  virtual bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                          const char* fileName) = 0;
+  // Opens the file for reading and closes it again; true when the open succeeded.
+  virtual bool CanOpenForReading(const std::string& ansiPath) = 0;
+
+  // --- Multimedia -----------------------------------------------------------------------------
+  virtual std::int32_t mciSendStringA(const char* command, char* returnString,
+                                      std::uint32_t returnLength, Handle callback) = 0;
+  virtual bool mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t length) = 0;
+  virtual bool PlaySoundA(const char* sound, Handle module, std::uint32_t flags) = 0;
+  virtual std::uint32_t waveOutGetNumDevs() = 0;
+
+  // --- Common dialogs and shell ---------------------------------------------------------------
+  virtual bool GetOpenFileNameA(OpenFileNameA* record) = 0;
+  virtual Handle ShellExecuteA(Handle owner, const char* verb, const char* file,
+                               const char* parameters, const char* directory, int showCommand) = 0;
+};
+
+}  // namespace quarlo::os

@@ -1,0 +1,228 @@
+#include "os/win32/win32_os.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "os/win32/handles.h"
+
+namespace quarlo::os {
+namespace {
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide, UINT codePage) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                      nullptr, nullptr);
+  return text;
+}
+
+// Skips the program's own path as the C runtime does: a quoted token, or up to the first blank.
+const wchar_t* SkipProgramName(const wchar_t* line) {
+  if (*line == L'"') {
+    ++line;
+    while (*line && *line != L'"') ++line;
+    if (*line == L'"') ++line;
+  } else {
+    while (*line && *line != L' ' && *line != L'\t') ++line;
+  }
+  while (*line == L' ' || *line == L'\t') ++line;
+  return line;
+}
+
+}  // namespace
+
+std::string Win32Os::ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
+std::string Win32Os::FromAnsi(const std::string& ansi) {
+  return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
+}
+
+std::string Win32Os::CommandText() {
+  return Narrow(SkipProgramName(GetCommandLineW()), CP_UTF8);
+}
+
+std::string Win32Os::ModuleFileName() {
+  std::vector<char> path(MAX_PATH * 4, '\0');
+  const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  return FromAnsi(std::string(path.data(), n));
+}
+
+Handle Win32Os::ModuleInstance() { return FromNative(GetModuleHandleA(nullptr)); }
+
+void Win32Os::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode); }
+
+double Win32Os::SecondsSinceMidnight() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+Handle Win32Os::FindWindowA(const char* className, const char* windowName) {
+  return FromNative(::FindWindowA(className, windowName));
+}
+
+int Win32Os::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+bool Win32Os::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
+                                    std::uint32_t winIni) {
+  return ::SystemParametersInfoA(action, param, data, winIni) != FALSE;
+}
+
+bool Win32Os::SetWindowPos(Handle window, Handle insertAfter, int x, int y, int cx, int cy,
+                           std::uint32_t flags) {
+  return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+bool Win32Os::GetWindowRect(Handle window, Rect* rect) {
+  RECT native = {rect->left, rect->top, rect->right, rect->bottom};
+  const BOOL ok = ::GetWindowRect(ToHwnd(window), &native);
+  if (ok) *rect = {native.left, native.top, native.right, native.bottom};
+  return ok != FALSE;
+}
+
+std::int32_t Win32Os::GetWindowLongA(Handle window, int index) {
+  return ::GetWindowLongA(ToHwnd(window), index);
+}
+
+std::int32_t Win32Os::SetWindowLongA(Handle window, int index, std::int32_t value) {
+  return ::SetWindowLongA(ToHwnd(window), index, value);
+}
+
+Handle Win32Os::SetParent(Handle child, Handle newParent) {
+  return FromNative(::SetParent(ToHwnd(child), ToHwnd(newParent)));
+}
+
+bool Win32Os::PostMessageA(Handle window, std::uint32_t message, std::uint32_t wParam,
+                           std::int32_t lParam) {
+  return ::PostMessageA(ToHwnd(window), message, wParam, lParam) != FALSE;
+}
+
+bool Win32Os::IsWindow(Handle window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+
+bool Win32Os::DrawAnimatedRects(Handle window, int animation, const Rect* from, const Rect* to) {
+  const RECT nativeFrom = {from->left, from->top, from->right, from->bottom};
+  const RECT nativeTo = {to->left, to->top, to->right, to->bottom};
+  return ::DrawAnimatedRects(ToHwnd(window), animation, &nativeFrom, &nativeTo) != FALSE;
+}
+
+bool Win32Os::GetCursorPos(Point* point) {
+  POINT native = {point->x, point->y};
+  const BOOL ok = ::GetCursorPos(&native);
+  if (ok) *point = {native.x, native.y};
+  return ok != FALSE;
+}
+
+Handle Win32Os::WindowFromPoint(Point point) {
+  return FromNative(::WindowFromPoint(POINT{point.x, point.y}));
+}
+
+int Win32Os::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+int Win32Os::ScreenDeviceCaps(int index) {
+  HDC screen = GetDC(nullptr);
+  const int value = GetDeviceCaps(screen, index);
+  ReleaseDC(nullptr, screen);
+  return value;
+}
+
+Handle Win32Os::LoadCursorA(Handle instance, int resourceId) {
+  return FromNative(::LoadCursorA(ToNative<HINSTANCE>(instance), MAKEINTRESOURCEA(resourceId)));
+}
+
+Handle Win32Os::SetCursor(Handle cursor) {
+  return FromNative(::SetCursor(ToNative<HCURSOR>(cursor)));
+}
+
+std::uint32_t Win32Os::GetPrivateProfileStringA(const char* section, const char* key,
+                                                const char* defaultValue, char* buffer,
+                                                std::uint32_t size, const char* fileName) {
+  return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+}
+
+bool Win32Os::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                         const char* fileName) {
+  return ::WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
+}
+
+bool Win32Os::CanOpenForReading(const std::string& ansiPath) {
+  HANDLE file = CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    SetLastError(ERROR_SUCCESS);
+    return false;
+  }
+  CloseHandle(file);
+  return true;
+}
+
+std::int32_t Win32Os::mciSendStringA(const char* command, char* returnString,
+                                     std::uint32_t returnLength, Handle callback) {
+  return static_cast<std::int32_t>(
+      ::mciSendStringA(command, returnString, returnLength, ToHwnd(callback)));
+}
+
+bool Win32Os::mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t length) {
+  return ::mciGetErrorStringA(static_cast<MCIERROR>(error), buffer, length) != FALSE;
+}
+
+bool Win32Os::PlaySoundA(const char* sound, Handle module, std::uint32_t flags) {
+  return ::PlaySoundA(sound, ToNative<HMODULE>(module), flags) != FALSE;
+}
+
+std::uint32_t Win32Os::waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
+
+bool Win32Os::GetOpenFileNameA(OpenFileNameA* record) {
+  std::vector<char> file(record->maxFile + 1, '\0');
+  record->file.copy(file.data(), std::min<std::size_t>(record->file.size(), record->maxFile));
+  std::vector<char> title(record->maxFileTitle + 1, '\0');
+  record->fileTitle.copy(title.data(),
+                         std::min<std::size_t>(record->fileTitle.size(), record->maxFileTitle));
+  std::vector<char> custom(record->maxCustomFilter + 1, '\0');
+  record->customFilter.copy(custom.data(), std::min<std::size_t>(record->customFilter.size(),
+                                                                 record->maxCustomFilter));
+  std::string filter = record->filter;
+  filter.push_back('\0');
+
+  OPENFILENAMEA native = {};
+  native.lStructSize = record->structSize;
+  native.hwndOwner = ToHwnd(record->owner);
+  native.hInstance = ToNative<HINSTANCE>(record->instance);
+  native.lpstrFilter = record->filter.empty() ? nullptr : filter.c_str();
+  native.lpstrCustomFilter = record->customFilter.empty() ? nullptr : custom.data();
+  native.nMaxCustFilter = record->maxCustomFilter;
+  native.nFilterIndex = record->filterIndex;
+  native.lpstrFile = file.data();
+  native.nMaxFile = record->maxFile;
+  native.lpstrFileTitle = title.data();
+  native.nMaxFileTitle = record->maxFileTitle;
+  native.lpstrInitialDir = record->initialDir;
+  native.lpstrTitle = record->title.c_str();
+  native.Flags = record->flags;
+
+  const BOOL ok = ::GetOpenFileNameA(&native);
+  record->file.assign(file.data(), record->maxFile);
+  record->fileTitle.assign(title.data(), record->maxFileTitle);
+  return ok != FALSE;
+}
+
+Handle Win32Os::ShellExecuteA(Handle owner, const char* verb, const char* file,
+                              const char* parameters, const char* directory, int showCommand) {
+  return FromNative(
+      ::ShellExecuteA(ToHwnd(owner), verb, file, parameters, directory, showCommand));
+}
+
+}  // namespace quarlo::os

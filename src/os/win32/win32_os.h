@@ -1,0 +1,57 @@
+#pragma once
+// The real operating system: each function forwards to the Win32 call of the same name.
+
+#include "os/os.h"
+
+namespace quarlo::os {
+
+class Win32Os final : public Os {
+ public:
+  std::string ToAnsi(const std::string& utf8) override;
+  std::string FromAnsi(const std::string& ansi) override;
+  std::string CommandText() override;
+  std::string ModuleFileName() override;
+  Handle ModuleInstance() override;
+  void ExitProcess(std::uint32_t exitCode) override;
+  double SecondsSinceMidnight() override;
+
+  Handle FindWindowA(const char* className, const char* windowName) override;
+  int ShowCursor(bool show) override;
+  bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
+                             std::uint32_t winIni) override;
+  bool SetWindowPos(Handle window, Handle insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+  bool GetWindowRect(Handle window, Rect* rect) override;
+  std::int32_t GetWindowLongA(Handle window, int index) override;
+  std::int32_t SetWindowLongA(Handle window, int index, std::int32_t value) override;
+  Handle SetParent(Handle child, Handle newParent) override;
+  bool PostMessageA(Handle window, std::uint32_t message, std::uint32_t wParam,
+                    std::int32_t lParam) override;
+  bool IsWindow(Handle window) override;
+  bool DrawAnimatedRects(Handle window, int animation, const Rect* from, const Rect* to) override;
+  bool GetCursorPos(Point* point) override;
+  Handle WindowFromPoint(Point point) override;
+  int GetSystemMetrics(int index) override;
+  int ScreenDeviceCaps(int index) override;
+  Handle LoadCursorA(Handle instance, int resourceId) override;
+  Handle SetCursor(Handle cursor) override;
+
+  std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
+                                         const char* defaultValue, char* buffer,
+                                         std::uint32_t size, const char* fileName) override;
+  bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                  const char* fileName) override;
+  bool CanOpenForReading(const std::string& ansiPath) override;
+
+  std::int32_t mciSendStringA(const char* command, char* returnString, std::uint32_t returnLength,
+                              Handle callback) override;
+  bool mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t length) override;
+  bool PlaySoundA(const char* sound, Handle module, std::uint32_t flags) override;
+  std::uint32_t waveOutGetNumDevs() override;
+
+  bool GetOpenFileNameA(OpenFileNameA* record) override;
+  Handle ShellExecuteA(Handle owner, const char* verb, const char* file, const char* parameters,
+                       const char* directory, int showCommand) override;
+};
+
+}  // namespace quarlo::os

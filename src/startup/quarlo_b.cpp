@@ -1,0 +1,59 @@
+#include "startup/quarlo_b.h"
+
+#include "framework/text.h"
+#include "startup/settings.h"
+
+namespace quarlo {
+namespace {
+
+bool OtherCopyIsShowing(os::Os& os) {
+  // Both windows are always looked for.
+  const os::Handle saver = os.FindWindowA(nullptr, os.ToAnsi(kSaverTitle).c_str());
+  const os::Handle dialog = os.FindWindowA(nullptr, os.ToAnsi(kDialogTitle).c_str());
+  return saver != os::kNull || dialog != os::kNull;
+}
+
+}  // namespace
+
+std::string SwitchCharacter(const std::string& commandText) {
+  return Mid(UpperAscii(commandText), 2, 1);
+}
+
+std::int32_t PreviewHostHandle(const std::string& commandText) {
+  return ToInt32(ReadLeadingNumber(Mid(commandText, 4))).value_or(0);
+}
+
+void EnableSystemKeys(os::Os& os, Bool16 flag) {
+  const auto running = static_cast<std::int16_t>(~flag);
+  os.SystemParametersInfoA(os::SPI_SETSCREENSAVERRUNNING,
+                           static_cast<std::uint32_t>(static_cast<std::int32_t>(running)), nullptr,
+                           0);
+}
+
+void Main(os::Os& os, Faces& faces) {
+  if (OtherCopyIsShowing(os)) {
+    os.ExitProcess(0);
+    return;
+  }
+  if (SwitchCharacter(os.CommandText()) == "P") {
+    faces.StartPreview(os.CommandText());
+    return;
+  }
+  LoadSettings(os);
+  if (SwitchCharacter(os.CommandText()) == "C") {
+    faces.ShowSettingsDialog();
+    os.ExitProcess(0);
+    return;
+  }
+  if (SwitchCharacter(os.CommandText()) != "S" && !os.CommandText().empty()) {
+    os.ExitProcess(0);
+    return;
+  }
+  if (SwitchCharacter(os.CommandText()) == "S") {
+    os.ShowCursor(false);
+    EnableSystemKeys(os, kFalse);
+  }
+  faces.LoadSaver();
+}
+
+}  // namespace quarlo

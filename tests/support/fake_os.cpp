@@ -1,0 +1,263 @@
+#include "support/fake_os.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace quarlo::testing {
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+template <typename Map>
+auto FindNoCase(Map& map, const std::string& key) {
+  return std::find_if(map.begin(), map.end(), [&](const auto& item) { return SameText(item.first, key); });
+}
+
+// Copies text into a caller's buffer of the given size, always NUL-terminated when size > 0.
+std::uint32_t CopyBounded(const std::string& text, char* buffer, std::uint32_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::uint32_t n = std::min<std::uint32_t>(static_cast<std::uint32_t>(text.size()), size - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+std::string Rect(const os::Rect* r) {
+  if (r == nullptr) return "NULL";
+  return "{" + std::to_string(r->left) + ", " + std::to_string(r->top) + ", " +
+         std::to_string(r->right) + ", " + std::to_string(r->bottom) + "}";
+}
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
+
+}  // namespace
+
+std::string FakeOs::Quote(const char* text) {
+  return text == nullptr ? "NULL" : "\"" + std::string(text) + "\"";
+}
+
+std::vector<std::string> FakeOs::callsStartingWith(const std::string& prefix) const {
+  std::vector<std::string> found;
+  for (const auto& line : calls_) {
+    if (line.rfind(prefix, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+std::string FakeOs::CommandText() { return commandText; }
+std::string FakeOs::ModuleFileName() { return moduleFileName; }
+
+void FakeOs::ExitProcess(std::uint32_t exitCode) {
+  Record("ExitProcess(" + std::to_string(exitCode) + ")");
+  if (!exitCode_) exitCode_ = exitCode;
+}
+
+os::Handle FakeOs::FindWindowA(const char* className, const char* windowName) {
+  Record("FindWindowA(" + Quote(className) + ", " + Quote(windowName) + ")");
+  if (windowName == nullptr) return os::kNull;
+  const auto it = windowsByTitle.find(windowName);
+  return it == windowsByTitle.end() ? os::kNull : it->second;
+}
+
+int FakeOs::ShowCursor(bool show) {
+  Record(std::string("ShowCursor(") + (show ? "TRUE" : "FALSE") + ")");
+  cursorShowCount_ += show ? 1 : -1;
+  return cursorShowCount_;
+}
+
+bool FakeOs::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
+                                   std::uint32_t winIni) {
+  Record("SystemParametersInfoA(" + std::to_string(action) + ", " +
+         std::to_string(static_cast<std::int32_t>(param)) + ", " + (data ? "data" : "NULL") +
+         ", " + std::to_string(winIni) + ")");
+  return true;
+}
+
+bool FakeOs::SetWindowPos(os::Handle window, os::Handle insertAfter, int x, int y, int cx, int cy,
+                          std::uint32_t flags) {
+  Record("SetWindowPos(" + std::to_string(window) + ", " + std::to_string(insertAfter) + ", " +
+         std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
+         std::to_string(cy) + ", " + Hex(flags) + ")");
+  return true;
+}
+
+bool FakeOs::GetWindowRect(os::Handle window, os::Rect* rect) {
+  Record("GetWindowRect(" + std::to_string(window) + ")");
+  const auto it = windowRects.find(window);
+  if (it == windowRects.end()) return false;
+  *rect = it->second;
+  return true;
+}
+
+std::int32_t FakeOs::GetWindowLongA(os::Handle window, int index) {
+  Record("GetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ")");
+  return index == os::GWL_STYLE ? windowStyles[window] : 0;
+}
+
+std::int32_t FakeOs::SetWindowLongA(os::Handle window, int index, std::int32_t value) {
+  Record("SetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ", " +
+         Hex(static_cast<std::uint32_t>(value)) + ")");
+  if (index != os::GWL_STYLE) return 0;
+  const std::int32_t previous = windowStyles[window];
+  windowStyles[window] = value;
+  return previous;
+}
+
+os::Handle FakeOs::SetParent(os::Handle child, os::Handle newParent) {
+  Record("SetParent(" + std::to_string(child) + ", " + std::to_string(newParent) + ")");
+  return liveWindows.count(newParent) ? newParent : os::kNull;
+}
+
+bool FakeOs::PostMessageA(os::Handle window, std::uint32_t message, std::uint32_t wParam,
+                          std::int32_t lParam) {
+  Record("PostMessageA(" + std::to_string(window) + ", " + Hex(message) + ", " +
+         std::to_string(wParam) + ", " + std::to_string(lParam) + ")");
+  return true;
+}
+
+bool FakeOs::IsWindow(os::Handle window) {
+  Record("IsWindow(" + std::to_string(window) + ")");
+  return liveWindows.count(window) > 0;
+}
+
+bool FakeOs::DrawAnimatedRects(os::Handle window, int animation, const os::Rect* from,
+                               const os::Rect* to) {
+  Record("DrawAnimatedRects(" + std::to_string(window) + ", " + std::to_string(animation) + ", " +
+         Rect(from) + ", " + Rect(to) + ")");
+  return true;
+}
+
+bool FakeOs::GetCursorPos(os::Point* point) {
+  Record("GetCursorPos()");
+  if (!cursorPos) return false;
+  *point = *cursorPos;
+  return true;
+}
+
+os::Handle FakeOs::WindowFromPoint(os::Point point) {
+  Record("WindowFromPoint(" + std::to_string(point.x) + ", " + std::to_string(point.y) + ")");
+  return windowUnderCursor;
+}
+
+int FakeOs::GetSystemMetrics(int index) {
+  const auto it = systemMetrics.find(index);
+  return it == systemMetrics.end() ? 0 : it->second;
+}
+
+int FakeOs::ScreenDeviceCaps(int index) {
+  const auto it = deviceCaps.find(index);
+  return it == deviceCaps.end() ? 0 : it->second;
+}
+
+os::Handle FakeOs::LoadCursorA(os::Handle instance, int resourceId) {
+  Record("LoadCursorA(" + std::to_string(instance) + ", " + std::to_string(resourceId) + ")");
+  return resourceId;
+}
+
+os::Handle FakeOs::SetCursor(os::Handle cursor) {
+  Record("SetCursor(" + std::to_string(cursor) + ")");
+  return os::kNull;
+}
+
+std::uint32_t FakeOs::GetPrivateProfileStringA(const char* section, const char* key,
+                                               const char* defaultValue, char* buffer,
+                                               std::uint32_t size, const char* fileName) {
+  Record("GetPrivateProfileStringA(" + Quote(section) + ", " + Quote(key) + ", " +
+         Quote(defaultValue) + ", buffer, " + std::to_string(size) + ", " + Quote(fileName) + ")");
+  std::string value = defaultValue ? defaultValue : "";
+  const auto file = profiles.find(fileName ? fileName : "");
+  if (file != profiles.end() && section && key) {
+    const auto sec = FindNoCase(file->second, section);
+    if (sec != file->second.end()) {
+      const auto entry = FindNoCase(sec->second, key);
+      if (entry != sec->second.end()) value = entry->second;
+    }
+  }
+  return CopyBounded(value, buffer, size);
+}
+
+bool FakeOs::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                        const char* fileName) {
+  Record("WritePrivateProfileStringA(" + Quote(section) + ", " + Quote(key) + ", " + Quote(value) +
+         ", " + Quote(fileName) + ")");
+  if (!section || !key || !fileName) return false;
+  auto& sections = profiles[fileName];
+  auto sec = FindNoCase(sections, section);
+  auto& keys = sec == sections.end() ? sections[section] : sec->second;
+  auto entry = FindNoCase(keys, key);
+  if (value == nullptr) {
+    if (entry != keys.end()) keys.erase(entry);
+  } else if (entry == keys.end()) {
+    keys[key] = value;
+  } else {
+    entry->second = value;
+  }
+  return true;
+}
+
+bool FakeOs::CanOpenForReading(const std::string& ansiPath) {
+  Record("CanOpenForReading(" + Quote(ansiPath.c_str()) + ")");
+  return readableFiles.count(ansiPath) > 0;
+}
+
+std::int32_t FakeOs::mciSendStringA(const char* command, char* returnString,
+                                    std::uint32_t returnLength, os::Handle callback) {
+  Record("mciSendStringA(" + Quote(command) + ", " + (returnString ? "buffer" : "NULL") + ", " +
+         std::to_string(returnLength) + ", " + std::to_string(callback) + ")");
+  std::string reply;
+  const std::int32_t code = mci ? mci(command ? command : "", reply) : 0;
+  CopyBounded(reply, returnString, returnLength);
+  return code;
+}
+
+bool FakeOs::mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t length) {
+  Record("mciGetErrorStringA(" + std::to_string(error) + ", buffer, " + std::to_string(length) +
+         ")");
+  const std::optional<std::string> text =
+      mciErrorText ? mciErrorText(error) : std::optional<std::string>("error " + std::to_string(error));
+  if (!text) return false;
+  CopyBounded(*text, buffer, length);
+  return true;
+}
+
+bool FakeOs::PlaySoundA(const char* sound, os::Handle module, std::uint32_t flags) {
+  Record("PlaySoundA(" + Quote(sound) + ", " + std::to_string(module) + ", " +
+         std::to_string(flags) + ")");
+  return true;
+}
+
+std::uint32_t FakeOs::waveOutGetNumDevs() {
+  Record("waveOutGetNumDevs()");
+  return waveOutDevices;
+}
+
+bool FakeOs::GetOpenFileNameA(os::OpenFileNameA* record) {
+  Record("GetOpenFileNameA()");
+  lastOpenFileName = *record;
+  if (!openFileChoice) return false;
+  std::string file(record->maxFile, '\0');
+  openFileChoice->copy(file.data(), std::min<std::size_t>(openFileChoice->size(),
+                                                          record->maxFile ? record->maxFile - 1 : 0));
+  record->file = file;
+  return true;
+}
+
+os::Handle FakeOs::ShellExecuteA(os::Handle owner, const char* verb, const char* file,
+                                 const char* parameters, const char* directory, int showCommand) {
+  Record("ShellExecuteA(" + std::to_string(owner) + ", " + Quote(verb) + ", " + Quote(file) + ", " +
+         Quote(parameters) + ", " + Quote(directory) + ", " + std::to_string(showCommand) + ")");
+  return 42;
+}
+
+}  // namespace quarlo::testing

@@ -1,0 +1,117 @@
+#pragma once
+// A scriptable operating system for tests. Every call is recorded as one readable line in the
+// shape of the real call, e.g.
+//   SystemParametersInfoA(97, -1, NULL, 0)
+//   FindWindowA(NULL, "Quarlo_Main")
+// and answered from the public fields below. Its code page is UTF-8, so texts read the same in
+// the recorded lines as in the test.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "os/os.h"
+
+namespace quarlo::testing {
+
+class FakeOs : public os::Os {
+ public:
+  // --- What the fake answers ------------------------------------------------------------------
+  std::string commandText;
+  std::string moduleFileName = "C:\\Saver\\Quarlo.scr";
+  os::Handle moduleInstance = 0x400000;
+  double secondsSinceMidnight = 43200.0;
+  std::map<std::string, os::Handle> windowsByTitle;      // for FindWindowA
+  std::map<os::Handle, os::Rect> windowRects;            // for GetWindowRect
+  std::map<os::Handle, std::int32_t> windowStyles;       // GWL_STYLE per window
+  std::set<os::Handle> liveWindows;                      // for IsWindow
+  std::optional<os::Point> cursorPos = os::Point{0, 0};  // nullopt: GetCursorPos fails
+  os::Handle windowUnderCursor = os::kNull;
+  std::map<int, int> systemMetrics = {{os::SM_CXSCREEN, 1024}, {os::SM_CYSCREEN, 768}};
+  std::map<int, int> deviceCaps = {{os::LOGPIXELSX, 96}, {os::LOGPIXELSY, 96}, {os::VREFRESH, 60}};
+  // Settings files: path -> section -> key -> value. Section and key match case-insensitively.
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
+  std::set<std::string> readableFiles;                   // for CanOpenForReading
+  // MCI: answers a command; the reply text is copied into the caller's buffer (bounded).
+  std::function<std::int32_t(const std::string& command, std::string& reply)> mci;
+  std::function<std::optional<std::string>(std::int32_t error)> mciErrorText;
+  std::uint32_t waveOutDevices = 1;
+  // File-open dialog: the path the user picks, or nullopt for Cancel.
+  std::optional<std::string> openFileChoice;
+  std::optional<os::OpenFileNameA> lastOpenFileName;
+
+  // --- What the program did ---------------------------------------------------------------------
+  const std::vector<std::string>& calls() const { return calls_; }
+  std::vector<std::string> callsStartingWith(const std::string& prefix) const;
+  void clearCalls() { calls_.clear(); }
+  bool exited() const { return exitCode_.has_value(); }
+  std::optional<std::uint32_t> exitCode() const { return exitCode_; }
+  int cursorShowCount() const { return cursorShowCount_; }
+
+  // --- os::Os ------------------------------------------------------------------------------------
+  std::string ToAnsi(const std::string& utf8) override { return utf8; }
+  std::string FromAnsi(const std::string& ansi) override { return ansi; }
+  std::string CommandText() override;
+  std::string ModuleFileName() override;
+  os::Handle ModuleInstance() override { return moduleInstance; }
+  void ExitProcess(std::uint32_t exitCode) override;
+  double SecondsSinceMidnight() override { return secondsSinceMidnight; }
+
+  os::Handle FindWindowA(const char* className, const char* windowName) override;
+  int ShowCursor(bool show) override;
+  bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
+                             std::uint32_t winIni) override;
+  bool SetWindowPos(os::Handle window, os::Handle insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+  bool GetWindowRect(os::Handle window, os::Rect* rect) override;
+  std::int32_t GetWindowLongA(os::Handle window, int index) override;
+  std::int32_t SetWindowLongA(os::Handle window, int index, std::int32_t value) override;
+  os::Handle SetParent(os::Handle child, os::Handle newParent) override;
+  bool PostMessageA(os::Handle window, std::uint32_t message, std::uint32_t wParam,
+                    std::int32_t lParam) override;
+  bool IsWindow(os::Handle window) override;
+  bool DrawAnimatedRects(os::Handle window, int animation, const os::Rect* from,
+                         const os::Rect* to) override;
+  bool GetCursorPos(os::Point* point) override;
+  os::Handle WindowFromPoint(os::Point point) override;
+  int GetSystemMetrics(int index) override;
+  int ScreenDeviceCaps(int index) override;
+  os::Handle LoadCursorA(os::Handle instance, int resourceId) override;
+  os::Handle SetCursor(os::Handle cursor) override;
+
+  std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
+                                         const char* defaultValue, char* buffer,
+                                         std::uint32_t size, const char* fileName) override;
+  bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                  const char* fileName) override;
+  bool CanOpenForReading(const std::string& ansiPath) override;
+
+  std::int32_t mciSendStringA(const char* command, char* returnString, std::uint32_t returnLength,
+                              os::Handle callback) override;
+  bool mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t length) override;
+  bool PlaySoundA(const char* sound, os::Handle module, std::uint32_t flags) override;
+  std::uint32_t waveOutGetNumDevs() override;
+
+  bool GetOpenFileNameA(os::OpenFileNameA* record) override;
+  os::Handle ShellExecuteA(os::Handle owner, const char* verb, const char* file,
+                           const char* parameters, const char* directory,
+                           int showCommand) override;
+
+  // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
+  static std::string Quote(const char* text);
+
+ private:
+  void Record(std::string line) { calls_.push_back(std::move(line)); }
+
+  std::vector<std::string> calls_;
+  std::optional<std::uint32_t> exitCode_;
+  int cursorShowCount_ = 0;
+};
+
+// Builds the expected list of recorded lines in a test: lines({"A()", "B(1)"}).
+inline std::vector<std::string> lines(std::initializer_list<std::string> items) { return items; }
+
+}  // namespace quarlo::testing
