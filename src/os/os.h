@@ -29,27 +29,27 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
-// System constants the program passes, by their Win32 names.
-inline constexpr std::uint32_t SPI_SETSCREENSAVEACTIVE = 17;
-inline constexpr std::uint32_t SPI_SETSCREENSAVERRUNNING = 97;
-inline constexpr Handle HWND_TOPMOST = -1;
-inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
-inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
-inline constexpr std::uint32_t SWP_NOACTIVATE = 0x0010;
-inline constexpr int GWL_STYLE = -16;
-inline constexpr std::int32_t WS_CHILD = 0x40000000;
-inline constexpr std::uint32_t WM_CLOSE = 0x0010;
-inline constexpr int IDANI_CAPTION = 3;
-inline constexpr std::uint32_t SND_ASYNC = 0x0001;
-inline constexpr std::uint32_t SND_LOOP = 0x0008;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int IDC_ARROW = 32512;
-inline constexpr int IDC_WAIT = 32514;
-inline constexpr int SM_CXSCREEN = 0;
-inline constexpr int SM_CYSCREEN = 1;
-inline constexpr int LOGPIXELSX = 88;
-inline constexpr int LOGPIXELSY = 90;
-inline constexpr int VREFRESH = 116;
+// System constants the program passes (kSpiSetScreenSaverRunning is SPI_SETSCREENSAVERRUNNING).
+inline constexpr std::uint32_t kSpiSetScreenSaveActive = 17;
+inline constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
+inline constexpr Handle kHwndTopmost = -1;
+inline constexpr std::uint32_t kSwpNoSize = 0x0001;
+inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+inline constexpr int kGwlStyle = -16;
+inline constexpr std::int32_t kWsChild = 0x40000000;
+inline constexpr std::uint32_t kWmClose = 0x0010;
+inline constexpr int kIdaniCaption = 3;
+inline constexpr std::uint32_t kSndAsync = 0x0001;
+inline constexpr std::uint32_t kSndLoop = 0x0008;
+inline constexpr int kSwShowNormal = 1;
+inline constexpr int kIdcArrow = 32512;
+inline constexpr int kIdcWait = 32514;
+inline constexpr int kSmCxScreen = 0;
+inline constexpr int kSmCyScreen = 1;
+inline constexpr int kLogPixelsX = 88;
+inline constexpr int kLogPixelsY = 90;
+inline constexpr int kVRefresh = 116;
 
 // The fields of the ANSI file-open record that the program sets; the Win32 side lays them out
 // as OPENFILENAMEA. Filter and buffers are byte strings in the ANSI code page; the filter holds

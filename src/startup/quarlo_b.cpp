@@ -25,7 +25,7 @@ std::int32_t PreviewHostHandle(const std::string& commandText) {
 
 void EnableSystemKeys(os::Os& os, Bool16 flag) {
   const auto running = static_cast<std::int16_t>(~flag);
-  os.SystemParametersInfoA(os::SPI_SETSCREENSAVERRUNNING,
+  os.SystemParametersInfoA(os::kSpiSetScreenSaverRunning,
                            static_cast<std::uint32_t>(static_cast<std::int32_t>(running)), nullptr,
                            0);
 }

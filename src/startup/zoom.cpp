@@ -24,13 +24,13 @@ void ResetZoomOrigin() { g_origin = ZoomPoint{}; }
 void ZoomOpen(os::Os& os, os::Handle window) {
   const os::Rect from = OriginRect();
   const os::Rect to = WindowRect(os, window);
-  os.DrawAnimatedRects(window, os::IDANI_CAPTION, &from, &to);
+  os.DrawAnimatedRects(window, os::kIdaniCaption, &from, &to);
 }
 
 void ZoomClose(os::Os& os, os::Handle window) {
   const os::Rect from = WindowRect(os, window);
   const os::Rect to = OriginRect();
-  os.DrawAnimatedRects(window, os::IDANI_CAPTION, &from, &to);
+  os.DrawAnimatedRects(window, os::kIdaniCaption, &from, &to);
 }
 
 }  // namespace quarlo

@@ -102,13 +102,13 @@ bool FakeOs::GetWindowRect(os::Handle window, os::Rect* rect) {
 
 std::int32_t FakeOs::GetWindowLongA(os::Handle window, int index) {
   Record("GetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ")");
-  return index == os::GWL_STYLE ? windowStyles[window] : 0;
+  return index == os::kGwlStyle ? windowStyles[window] : 0;
 }
 
 std::int32_t FakeOs::SetWindowLongA(os::Handle window, int index, std::int32_t value) {
   Record("SetWindowLongA(" + std::to_string(window) + ", " + std::to_string(index) + ", " +
          Hex(static_cast<std::uint32_t>(value)) + ")");
-  if (index != os::GWL_STYLE) return 0;
+  if (index != os::kGwlStyle) return 0;
   const std::int32_t previous = windowStyles[window];
   windowStyles[window] = value;
   return previous;

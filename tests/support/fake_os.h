@@ -30,8 +30,8 @@ class FakeOs : public os::Os {
   std::set<os::Handle> liveWindows;                      // for IsWindow
   std::optional<os::Point> cursorPos = os::Point{0, 0};  // nullopt: GetCursorPos fails
   os::Handle windowUnderCursor = os::kNull;
-  std::map<int, int> systemMetrics = {{os::SM_CXSCREEN, 1024}, {os::SM_CYSCREEN, 768}};
-  std::map<int, int> deviceCaps = {{os::LOGPIXELSX, 96}, {os::LOGPIXELSY, 96}, {os::VREFRESH, 60}};
+  std::map<int, int> systemMetrics = {{os::kSmCxScreen, 1024}, {os::kSmCyScreen, 768}};
+  std::map<int, int> deviceCaps = {{os::kLogPixelsX, 96}, {os::kLogPixelsY, 96}, {os::kVRefresh, 60}};
   // Settings files: path -> section -> key -> value. Section and key match case-insensitively.
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
   std::set<std::string> readableFiles;                   // for CanOpenForReading

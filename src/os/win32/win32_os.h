@@ -5,7 +5,7 @@
 
 namespace quarlo::os {
 
-class Win32Os final : public Os {
+class Win32Os : public Os {
  public:
   std::string ToAnsi(const std::string& utf8) override;
   std::string FromAnsi(const std::string& ansi) override;
