@@ -1,0 +1,56 @@
+#pragma once
+// The music module: the MCI command-string layer, MP3 and WAV playback of the settings' music
+// file, and audio-CD playback with a held track.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "framework/numeric.h"
+#include "os/os.h"
+
+namespace quarlo::music {
+
+class Quarlo_BGM {
+ public:
+  explicit Quarlo_BGM(os::Os& os);
+
+  // --- Command layer --------------------------------------------------------------------------
+  // Sends one command string; reply receives the device's answer or an error description.
+  // Returns the result code (0 for success), or -1 without sending anything for an empty command.
+  std::int32_t MciSend(const std::string& command, std::string& reply);
+  // The answer to a query, or "Error:" followed by the result code.
+  std::string MciStatus(const std::string& command);
+  // Sends "play <device> [from <from>] [to <to>]"; returns its result code.
+  std::int32_t MciPlay(const std::string& device, const std::string& from, const std::string& to);
+  // The reply or error description of the last MciStatus or MciPlay.
+  const std::string& MciReply() const { return mciReply_; }
+
+  // --- The music file (SaverSettings().MusicFile) ---------------------------------------------
+  void Mp3Play();
+  bool Mp3IsPlaying();
+  void Mp3KeepPlaying();
+  void Mp3Close();
+  void WavPlay();
+  void WavStop();
+
+  // --- Audio CD --------------------------------------------------------------------------------
+  void CdOpen();
+  void CdPoll();
+  void CdPreviousTrack();
+  void CdNextTrack();
+  void CdClose();
+  // True while the CD answers; set by every poll.
+  Bool16 CdReady() const { return cdReady_; }
+
+ private:
+  os::Os& os_;
+  std::array<char, 512> replyBuffer_{};
+  std::array<char, 256> errorBuffer_{};
+  std::array<char, 30> mp3ModeBuffer_{};
+  std::array<char, 256> cdModeBuffer_{};
+  std::string mciReply_;
+  Bool16 cdReady_ = kFalse;
+};
+
+}  // namespace quarlo::music
