@@ -1,0 +1,135 @@
+#include "saver/sprite_engine.h"
+
+#include <cmath>
+#include <new>
+
+namespace quarlo::saver {
+namespace {
+
+constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
+constexpr double kSwayFactor = 6.28;
+
+// The picture of a rotation frame; nullptr for an index outside 0..22 or a missing picture.
+const fw::Picture* FramePicture(const SpritePictures& pictures, float frameIndex) {
+  const auto index = ToInt32(frameIndex);
+  if (!index || *index < 0 || *index >= kSpriteFrames) return nullptr;
+  return pictures[static_cast<std::size_t>(*index)].get();
+}
+
+}  // namespace
+
+std::optional<os::Point> WalkerPosition(double W, double H) {
+  const auto width = ToInt32(W - kCellWidth);
+  const auto height = ToInt32(H - kCellHeight);
+  if (!width || !height) return std::nullopt;
+  return os::Point{DivTrunc(*width, 2), DivTrunc(*height, 2)};
+}
+
+float SwayX(const Sprite& sprite, double Wfull) {
+  const double phase = sprite.Phase;
+  return ToSingle(sprite.BaseX + sprite.Swing * std::sin(phase * kSwayFactor) * std::cos(phase / 100) +
+                  Wfull / 8 * 3);
+}
+
+void Turn(Sprite& sprite) {
+  sprite.SpinTick = ToSingle(sprite.SpinTick + 1.0);
+  if (sprite.SpinTick <= kLastTick) return;
+  sprite.SpinTick = 0;
+  if (sprite.Spin == 0) {
+    sprite.FrameIndex = ToSingle(sprite.FrameIndex + 1.0);
+    if (sprite.FrameIndex > kLastFrame) sprite.FrameIndex = 0;
+  } else {
+    sprite.FrameIndex = ToSingle(sprite.FrameIndex - 1.0);
+    if (sprite.FrameIndex < 0) sprite.FrameIndex = kLastFrame;
+  }
+}
+
+void SpriteEngine::SetUp(std::int16_t spriteCount, double H, double seed, fw::Surface* display) {
+  sprites_.clear();
+  if (spriteCount >= 0) {
+    try {
+      sprites_.resize(static_cast<std::size_t>(spriteCount) + 1);
+    } catch (const std::bad_alloc&) {
+      sprites_.clear();  // no table: only the figure walks
+    }
+  }
+  if (display != nullptr) display->Clear(kBlack);
+  random_.Randomize(seed);
+  for (Sprite& sprite : sprites_) {
+    sprite.BaseX = 0;
+    sprite.PosY = ToSingle(random_.Rnd() * H);
+    sprite.Speed = ToSingle(random_.Rnd() * 0.2 + 0.5);
+    sprite.Spin = ToSingle(std::floor(2 * random_.Rnd()));
+    sprite.SpinTick = 0;
+    sprite.Shown = 0;
+    sprite.FrameIndex = 0;
+  }
+}
+
+void SpriteEngine::StartWalk() {
+  WalkColumn = kLastColumn;
+  WalkRow = 0;
+  WalkTick = 0;
+}
+
+void SpriteEngine::DrawWalker(fw::Surface& display, const fw::Picture* sheet, double W,
+                              double H) const {
+  const auto at = WalkerPosition(W, H);
+  if (sheet == nullptr || !at) return;
+  display.BitBlt(at->x, at->y, kCellWidth, kCellHeight, *sheet, WalkColumn * kCellWidth,
+                 WalkRow * kCellHeight, fw::Rop::SrcCopy);
+}
+
+void SpriteEngine::AdvanceWalk() {
+  ++WalkTick;
+  if (WalkTick <= kLastTick) return;
+  --WalkColumn;
+  if (WalkColumn < 0) {
+    WalkColumn = kLastColumn;
+    ++WalkRow;
+    if (WalkRow > kLastRow) WalkRow = 0;
+  }
+  WalkTick = 0;
+}
+
+void SpriteEngine::AnimateSprites(fw::Surface* display, const SpritePictures& frames,
+                                  const SpritePictures& masks, double W, double H, double Wfull) {
+  for (Sprite& sprite : sprites_) {
+    Fall(sprite, W, H);
+    if (sprite.Shown != 1) continue;  // an unseen sprite is neither drawn nor turned
+    if (display != nullptr) DrawSprite(*display, sprite, frames, masks, Wfull);
+    Turn(sprite);
+  }
+}
+
+void SpriteEngine::Fall(Sprite& sprite, double W, double H) {
+  sprite.PosY = ToSingle(double{sprite.PosY} + sprite.Speed);
+  sprite.Phase = ToSingle(sprite.Phase + 2.0);
+  if (sprite.PosY > H) Respawn(sprite, W);
+}
+
+void SpriteEngine::Respawn(Sprite& sprite, double W) {
+  sprite.BaseX = ToSingle(random_.Rnd() * W / 3);
+  sprite.Swing = ToSingle(random_.Rnd() * 75 + 200);
+  sprite.Phase = ToSingle(random_.Rnd() * 3);
+  sprite.PosY = -10;
+  sprite.Speed = ToSingle(random_.Rnd() * 0.2 + 0.5);
+  const auto shown = ToInt32(sprite.Shown);
+  if (shown) sprite.Shown = ToSingle(*shown ^ 1);
+}
+
+void SpriteEngine::DrawSprite(fw::Surface& display, const Sprite& sprite,
+                              const SpritePictures& frames, const SpritePictures& masks,
+                              double Wfull) const {
+  const auto x = ToInt32(SwayX(sprite, Wfull));
+  const auto y = ToInt32(sprite.PosY);
+  if (!x || !y) return;
+  if (const fw::Picture* mask = FramePicture(masks, sprite.FrameIndex)) {
+    display.BitBlt(*x, *y, kSpriteSize, kSpriteSize, *mask, 0, 0, fw::Rop::SrcAnd);
+  }
+  if (const fw::Picture* frame = FramePicture(frames, sprite.FrameIndex)) {
+    display.BitBlt(*x, *y, kSpriteSize, kSpriteSize, *frame, 0, 0, fw::Rop::SrcInvert);
+  }
+}
+
+}  // namespace quarlo::saver
