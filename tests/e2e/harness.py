@@ -1,0 +1,566 @@
+"""Private Wine sessions for the end-to-end tests.
+
+    with WineSession() as s:
+        saver = s.start(product_path(), "/s")
+        s.wait_window("Quarlo_Main")
+        s.key("space")
+        assert s.wait_exit(saver, 10) == 0
+
+A session owns a fresh directory under /tmp holding its own Wine prefix (a copy of a prefix built
+once per machine and Wine version), a HOME whose ALSA default device records all sound, and its own
+Xvfb display. Everything runs in the Japanese locale, so the ANSI code page is 932. Leaving the
+`with` block kills what the session started and deletes its directory.
+
+Sound. With audio=True everything played through ALSA is converted by a plug device to one fixed
+format and recorded: raw 44100 Hz, 2 channels, signed 16-bit little-endian, no header (AUDIO_RATE,
+AUDIO_CHANNELS, AUDIO_DTYPE). Each opening of the sound device starts a new file: `audio_path`,
+then audio_path.0001, .0002 and so on; audio_files() lists them and audio_samples() joins them.
+Silence arrives as zero samples. The recording device is a null sink that never blocks, so Wine
+writes faster than real time: the recording's time axis is sample time, not wall-clock time. With audio=False the default device cannot be
+opened and Wine reports no wave output device at all.
+
+A session that cannot be set up raises WineUnavailable with the reason: tests that need Wine fail,
+they never pass or skip quietly.
+"""
+
+import contextlib
+import fcntl
+import hashlib
+import os
+import re
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+import numpy as np
+from PIL import Image
+
+REPO = Path(__file__).resolve().parents[2]
+WIN32_BUILD = REPO / "build" / "win32"
+CACHE_ROOT = Path(os.environ.get("QUARLO_WINE_CACHE", "/tmp/quarlo-wine-cache"))
+
+AUDIO_RATE = 44100
+AUDIO_CHANNELS = 2
+AUDIO_DTYPE = np.dtype("<i2")
+
+REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool", "import")
+
+# Applied once to the cached prefix. The saver's dialog asks for the usual Japanese faces, which
+# Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
+# opening a dialog that would hang a test.
+PREFIX_REG = r"""Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+"""
+FONT_SUBSTITUTES = {"ＭＳ Ｐゴシック": "IPAPGothic", "ＭＳ ゴシック": "IPAGothic"}
+PREFIX_READY = "quarlo-prefix-ready"
+
+RECORDING_ASOUNDRC = """\
+# Every stream is converted to one known format and appended to one raw file.
+pcm.!default {{
+  type plug
+  slave {{ pcm "quarlo_recorder" format S16_LE rate {rate} channels {channels} }}
+}}
+pcm.quarlo_recorder {{
+  type file
+  slave.pcm "null"
+  file "{path}"
+  format "raw"
+  truncate false
+}}
+"""
+SILENT_ASOUNDRC = """\
+# No usable PCM: the default device names a card that does not exist, so every open fails and
+# Wine finds no wave output device.
+pcm.!default { type hw card "QuarloNoSuchCard" }
+ctl.!default { type hw card "QuarloNoSuchCard" }
+"""
+
+
+class WineUnavailable(RuntimeError):
+    """The Wine session could not be set up; the message says why."""
+
+
+def product_path():
+    """Quarlo.scr from the win32 build, or the file named by $QUARLO_SCR."""
+    return Path(os.environ.get("QUARLO_SCR") or WIN32_BUILD / "Quarlo.scr")
+
+
+def helper_path(name):
+    """A helper program built from tests/e2e/helpers ("window_holder" or "window_holder.exe")."""
+    if not name.endswith(".exe"):
+        name += ".exe"
+    return WIN32_BUILD / "tests" / "e2e" / "helpers" / name
+
+
+def _run(cmd, env, timeout, what):
+    try:
+        done = subprocess.run(cmd, env=env, timeout=timeout, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except subprocess.TimeoutExpired:
+        raise WineUnavailable(f"{what}: no answer after {timeout} s ({' '.join(map(str, cmd))})")
+    if done.returncode != 0:
+        tail = done.stdout.decode("utf-8", "replace")[-2000:]
+        raise WineUnavailable(f"{what} failed with exit code {done.returncode}:\n{tail}")
+    return done.stdout.decode("utf-8", "replace")
+
+
+def _check_tools():
+    missing = [tool for tool in REQUIRED_TOOLS if shutil.which(tool) is None]
+    if missing:
+        raise WineUnavailable(f"missing tools: {', '.join(missing)} (run scripts/setup.sh)")
+
+
+def _base_env():
+    """The caller's environment without anything that would change Wine's locale or display."""
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith(("LC_", "WINE")) and k not in ("DISPLAY", "LANGUAGE")}
+    env.update(LANG="ja_JP.UTF-8", WINEDEBUG="-all", WINEARCH="win32",
+               WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+    return env
+
+
+def _reg_file_escape(text):
+    """A name as wineserver writes it into system.reg (non-ASCII as \\xNNNN)."""
+    return "".join(c if ord(c) < 0x80 else "\\x%04x" % ord(c) for c in text)
+
+
+# --- The cached prefix ----------------------------------------------------------------------
+
+def _prefix_key():
+    version = _run(["wine", "--version"], _base_env(), 30, "wine --version").strip()
+    return hashlib.sha256((version + "\n" + PREFIX_REG).encode()).hexdigest()[:16]
+
+
+def _prefix_ready(prefix):
+    return ((prefix / PREFIX_READY).is_file() and (prefix / "system.reg").is_file()
+            and (prefix / ".update-timestamp").is_file())
+
+
+def _build_prefix(final):
+    """wineboot a 32-bit prefix, import PREFIX_REG, and move it into place only when complete."""
+    work = Path(tempfile.mkdtemp(prefix=final.name + ".build-", dir=final.parent))
+    try:
+        prefix, home, tmp = work / "prefix", work / "home", work / "tmp"
+        home.mkdir()
+        tmp.mkdir()
+        env = dict(_base_env(), WINEPREFIX=str(prefix), HOME=str(home), TMPDIR=str(tmp))
+        _run(["wineboot", "-i"], env, 300, "wineboot -i")
+        reg = work / "prefix.reg"
+        reg.write_bytes(("\ufeff" + PREFIX_REG.replace("\n", "\r\n")).encode("utf-16-le"))
+        _run(["wine", "regedit", "/S", "Z:" + str(reg).replace("/", "\\")], env, 120,
+             "wine regedit")
+        _run(["wineserver", "-w"], env, 120, "wineserver -w")  # the registry is on disk now
+
+        system_reg = (prefix / "system.reg").read_text("utf-8", "replace")
+        for face, font in FONT_SUBSTITUTES.items():
+            if f'"{_reg_file_escape(face)}"="{font}"' not in system_reg:
+                raise WineUnavailable(f"font substitute {face} -> {font} missing after regedit")
+        if not (prefix / ".update-timestamp").is_file():
+            raise WineUnavailable("wineboot did not finish the prefix (.update-timestamp missing)")
+
+        # The user folders link to the HOME used for the build; sessions get plain folders.
+        for link in (prefix / "drive_c" / "users").glob("*/*"):
+            if link.is_symlink():
+                link.unlink()
+                link.mkdir()
+        # Debian's wine notes its server directory here; each session makes its own.
+        (prefix / "wineserver").unlink(missing_ok=True)
+        (prefix / PREFIX_READY).write_text("ok\n")
+        shutil.rmtree(final, ignore_errors=True)
+        prefix.rename(final)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+@contextlib.contextmanager
+def _cached_prefix(timeout=600):
+    """Yields the machine's ready prefix, building it first if needed. A shared lock is held
+    while the caller copies it; the build holds it exclusively, so parallel sessions wait."""
+    CACHE_ROOT.mkdir(parents=True, exist_ok=True)
+    final = CACHE_ROOT / f"prefix-{_prefix_key()}"
+    with open(CACHE_ROOT / f"{final.name}.lock", "a+") as lock:
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                break
+            except BlockingIOError:
+                if time.monotonic() > deadline:
+                    raise WineUnavailable(f"another session held {lock.name} for {timeout} s")
+                time.sleep(0.2)
+        if not _prefix_ready(final):
+            _build_prefix(final)
+        fcntl.flock(lock, fcntl.LOCK_SH)
+        yield final
+
+
+# --- Processes ------------------------------------------------------------------------------
+
+class WineProcess:
+    """A Windows program started by WineSession.start; the Wine loader is its Unix process."""
+
+    def __init__(self, popen, exe, command_text, log_path):
+        self.popen, self.exe, self.command_text, self.log_path = popen, exe, command_text, log_path
+
+    @property
+    def pid(self):
+        return self.popen.pid
+
+    def log(self):
+        """What Wine and the program wrote to stdout and stderr so far."""
+        return self.log_path.read_text("utf-8", "replace") if self.log_path.exists() else ""
+
+    def __repr__(self):
+        return f"<{self.exe.name} {self.command_text!r} pid {self.pid}>"
+
+
+def _command_args(args):
+    """The argv that makes Wine hand the program exactly the command text " ".join(args).
+
+    Wine rebuilds the command line as the quoted program path, then each argument after one
+    space, quoting any argument that is empty or holds a space, tab or quote. Splitting the
+    text at single spaces therefore reproduces it exactly, as long as it has no such pieces."""
+    text = " ".join(args)
+    if not text:
+        return text, []
+    parts = text.split(" ")
+    if "" in parts or any(c in text for c in "\t\""):
+        raise ValueError(f"Wine cannot pass the command text {text!r} unchanged "
+                         "(no leading, trailing or double spaces, tabs or quotes)")
+    return text, parts
+
+
+def _read_line(fd, timeout):
+    """Bytes from a pipe up to a newline; b"" on EOF or timeout."""
+    data, deadline = b"", time.monotonic() + timeout
+    while not data.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            return b""
+        chunk = os.read(fd, 64)
+        if not chunk:
+            return b""
+        data += chunk
+    return data
+
+
+def _escape_ere(text):
+    return re.sub(r"([\\^$.|?*+()\[\]{}])", r"\\\1", text)
+
+
+def _live_process_environ(pid):
+    try:
+        raw = Path(f"/proc/{pid}/environ").read_bytes()
+        state = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0]
+    except OSError:
+        return None
+    if state == "Z":
+        return None
+    return dict(item.split(b"=", 1) for item in raw.split(b"\0") if b"=" in item)
+
+
+# --- The session ----------------------------------------------------------------------------
+
+class WineSession:
+    def __init__(self, screen=(1024, 768), audio=True):
+        self.screen_size = tuple(screen)
+        self.audio = audio
+        self.root = None
+        self.display = None
+        self.env = None
+        self._xvfb = None
+        self._started = []
+
+    # Set-up and tear-down
+
+    def __enter__(self):
+        try:
+            self._open()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _open(self):
+        _check_tools()
+        self.root = Path(tempfile.mkdtemp(prefix="quarlo-e2e-", dir="/tmp"))
+        self.prefix = self.root / "prefix"
+        self.home = self.root / "home"
+        self.logs = self.root / "logs"
+        for d in (self.home, self.logs, self.root / "tmp"):
+            d.mkdir()
+        self.audio_path = self.root / "audio.raw"
+        with _cached_prefix() as cached:
+            done = subprocess.run(["cp", "-a", str(cached), str(self.prefix)],
+                                  stderr=subprocess.PIPE)
+            if done.returncode != 0:
+                raise WineUnavailable(f"copying the prefix failed: {done.stderr.decode()}")
+        self._write_asoundrc()
+        self._start_xvfb()
+        self.env = dict(_base_env(), WINEPREFIX=str(self.prefix), HOME=str(self.home),
+                        TMPDIR=str(self.root / "tmp"), DISPLAY=self.display)
+
+    def _write_asoundrc(self):
+        if self.audio:
+            text = RECORDING_ASOUNDRC.format(rate=AUDIO_RATE, channels=AUDIO_CHANNELS,
+                                             path=self.audio_path)
+        else:
+            text = SILENT_ASOUNDRC
+        (self.home / ".asoundrc").write_text(text)
+
+    def _start_xvfb(self):
+        """Start Xvfb on the first free display from :100 and wait until it answers."""
+        width, height = self.screen_size
+        for number in range(100, 400):
+            if (Path(f"/tmp/.X{number}-lock").exists()
+                    or Path(f"/tmp/.X11-unix/X{number}").exists()):
+                continue
+            ready_r, ready_w = os.pipe()
+            with open(self.logs / "xvfb.log", "ab") as log:
+                xvfb = subprocess.Popen(
+                    ["Xvfb", f":{number}", "-displayfd", str(ready_w), "-nolisten", "tcp",
+                     "-screen", "0", f"{width}x{height}x24"],
+                    pass_fds=(ready_w,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+            os.close(ready_w)
+            answered = _read_line(ready_r, timeout=15)
+            os.close(ready_r)
+            if answered and xvfb.poll() is None:
+                self._xvfb, self.display = xvfb, f":{number}"
+                break
+            xvfb.kill()  # lost a race for this number to another server
+            xvfb.wait()
+        else:
+            raise WineUnavailable("no free X display number between :100 and :399")
+        env = dict(os.environ, DISPLAY=self.display)
+        for _ in range(100):
+            if subprocess.run(["xdpyinfo"], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise WineUnavailable(f"Xvfb on {self.display} does not answer xdpyinfo")
+
+    def close(self):
+        """Kill everything the session started and delete its directory. Safe to call twice."""
+        for proc in self._started:
+            if proc.popen.poll() is None:
+                proc.popen.kill()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                proc.popen.wait(5)
+        if self.env is not None:
+            for args in (["wineserver", "-k"], ["wineserver", "-w"]):
+                with contextlib.suppress(subprocess.TimeoutExpired):
+                    subprocess.run(args, env=self.env, timeout=15, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            self.env = None
+        if self._xvfb is not None and self._xvfb.poll() is None:
+            self._xvfb.terminate()
+            try:
+                self._xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self._xvfb.kill()
+                self._xvfb.wait()
+        if self.root is not None:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    def processes(self):
+        """PIDs of the live processes of this session: its Xvfb and everything of its prefix.
+        Still answers after close(), which should leave none."""
+        prefix = str(self.prefix).encode()
+        xvfb_pid = self._xvfb.pid if self._xvfb is not None else None
+        pids = []
+        for entry in Path("/proc").iterdir():
+            if entry.name.isdigit():
+                environ = _live_process_environ(entry.name)
+                if environ is not None and (environ.get(b"WINEPREFIX") == prefix
+                                            or int(entry.name) == xvfb_pid):
+                    pids.append(int(entry.name))
+        return pids
+
+    # Windows programs
+
+    def start(self, exe_path, *args, cwd=None):
+        """Start a Windows program whose command text (the part after its own path) is exactly
+        " ".join(args); no args gives an empty command text. Runs in the program's folder
+        unless cwd is given. Its output goes to the process's log()."""
+        return self._start(exe_path, args, cwd, stdout=None)
+
+    def _start(self, exe_path, args, cwd, stdout):
+        exe_path = Path(exe_path).resolve()
+        if not exe_path.is_file():
+            raise FileNotFoundError(f"{exe_path} does not exist (build the win32 targets first)")
+        text, argv = _command_args(args)
+        log_path = self.logs / f"{exe_path.stem}-{len(self._started)}.log"
+        with open(log_path, "wb") as log:
+            popen = subprocess.Popen(["wine", str(exe_path), *argv], env=self.env,
+                                     cwd=cwd or exe_path.parent, stdin=subprocess.DEVNULL,
+                                     stdout=stdout or log, stderr=log, start_new_session=True)
+        proc = WineProcess(popen, exe_path, text, log_path)
+        self._started.append(proc)
+        return proc
+
+    def is_running(self, proc):
+        return proc.popen.poll() is None
+
+    def wait_exit(self, proc, timeout):
+        """The program's exit status (Wine passes the low 8 bits of the Windows exit code; a
+        negative value is the Unix signal that killed it). Raises TimeoutError if still running."""
+        try:
+            return proc.popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise TimeoutError(f"{proc} still running after {timeout} s") from None
+
+    def kill(self, proc):
+        if proc.popen.poll() is None:
+            proc.popen.kill()
+        proc.popen.wait(5)
+
+    def run_windows_exe(self, exe, *args, timeout=30):
+        """Run a console program to its end; returns (exit status, its stdout as text, decoded
+        as UTF-8 with Windows line ends made Unix ones). Wine's own messages stay in log()."""
+        proc = self._start(exe, args, None, stdout=subprocess.PIPE)
+        try:
+            out, _ = proc.popen.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill(proc)
+            raise TimeoutError(f"{proc} still running after {timeout} s") from None
+        return proc.popen.returncode, out.decode("utf-8", "replace").replace("\r\n", "\n")
+
+    # Paths and files
+
+    def win_path(self, linux_path):
+        r"""The Z:\ path under which Windows programs see a Linux path."""
+        return "Z:" + str(Path(linux_path).resolve()).replace("/", "\\")
+
+    def linux_path(self, path):
+        r"""A Linux path for a Windows path (Z:\..., C:\...) or a Linux path unchanged."""
+        text = str(path)
+        if re.match(r"^[A-Za-z]:\\", text):
+            return self.prefix / "dosdevices" / text[:2].lower() / text[3:].replace("\\", "/")
+        return Path(text)
+
+    def read_bytes(self, path):
+        """The contents of a file named by its Linux or Windows path."""
+        return Path(self.linux_path(path)).read_bytes()
+
+    # Windows on the display
+
+    def _x(self, *args, check=True):
+        done = subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=20)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"{' '.join(map(str, args))} failed: {done.stderr.decode().strip()}")
+        return done.stdout.decode("utf-8", "replace")
+
+    def find_windows(self, title, visible=True):
+        """X ids of the windows whose title is exactly `title`."""
+        search = ["xdotool", "search"] + (["--onlyvisible"] if visible else [])
+        found = self._x(*search, "--name", f"^{_escape_ere(title)}$", check=False).split()
+        # xdotool matches case-insensitively; keep only exact titles.
+        return [int(xid) for xid in found
+                if self._x("xdotool", "getwindowname", xid, check=False).rstrip("\n") == title]
+
+    def wait_window(self, title, timeout=15.0, visible=True):
+        """The X id of the first window titled exactly `title` to appear within timeout s."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = self.find_windows(title, visible)
+            if found:
+                return found[0]
+            if time.monotonic() > deadline:
+                raise TimeoutError(f"no {'visible ' if visible else ''}window titled {title!r} "
+                                   f"after {timeout} s")
+            time.sleep(0.1)
+
+    def window_geometry(self, xid):
+        """(x, y, width, height) of an X window on the screen."""
+        out = self._x("xdotool", "getwindowgeometry", "--shell", str(xid))
+        values = dict(line.split("=", 1) for line in out.split())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def screenshot(self, box=None):
+        """The whole display as an RGB image, or the part inside box=(left, top, right, bottom)."""
+        done = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "rgb:-"],
+                              env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=20)
+        width, height = self.screen_size
+        if done.returncode != 0 or len(done.stdout) != width * height * 3:
+            raise RuntimeError(f"screenshot failed: {done.stderr.decode().strip()}")
+        image = Image.frombytes("RGB", (width, height), done.stdout)
+        return image.crop(box) if box else image
+
+    # Keyboard and mouse (XTEST, like a real user). With no window manager, keys go to the
+    # focused window, or to the window under the pointer when none has the focus.
+
+    def focus(self, xid):
+        self._x("xdotool", "windowfocus", "--sync", str(xid))
+
+    def key(self, keysym, window=None):
+        """Press and release one key (an X keysym such as "a", "Escape", "Left", "alt+F4")."""
+        if window is not None:
+            self.focus(window)
+        self._x("xdotool", "key", keysym)
+
+    def type_text(self, text):
+        self._x("xdotool", "type", "--delay", "20", text)
+
+    def move_mouse(self, x, y):
+        self._x("xdotool", "mousemove", "--sync", str(x), str(y))
+
+    def click(self, x, y, button=1):
+        self.move_mouse(x, y)
+        self._x("xdotool", "click", str(button))
+
+    def mouse_down(self, button=1):
+        self._x("xdotool", "mousedown", str(button))
+
+    def mouse_up(self, button=1):
+        self._x("xdotool", "mouseup", str(button))
+
+    # The sound recording
+
+    def audio_files(self):
+        """The recording files in the order they were written: the recorder starts a new file
+        (audio.raw, audio.raw.0001, ...) each time a program opens the sound device."""
+        return sorted(self.root.glob(self.audio_path.name + "*"), key=lambda p: (len(p.name), p.name))
+
+    def audio_samples(self):
+        """Everything played so far, as floats in [-1, 1], one row per frame, one column per
+        channel."""
+        data = np.frombuffer(b"".join(p.read_bytes() for p in self.audio_files()),
+                             dtype=AUDIO_DTYPE)
+        frames = len(data) // AUDIO_CHANNELS
+        return data[:frames * AUDIO_CHANNELS].reshape(frames, AUDIO_CHANNELS) / 32768.0
+
+    def audio_seconds(self):
+        """Length of the recording in sample time."""
+        return len(self.audio_samples()) / AUDIO_RATE
+
+    def audio_rms(self, start=0.0, end=None):
+        """RMS level (full scale 1.0) of the recording between two sample times in seconds;
+        0.0 for silence or an empty window."""
+        samples = self.audio_samples()[int(start * AUDIO_RATE):
+                                       None if end is None else int(end * AUDIO_RATE)]
+        return float(np.sqrt(np.mean(samples ** 2))) if samples.size else 0.0
+
+    def audio_sox_stats(self):
+        """`sox ... -n stats` over the recording, for a human reading a failure."""
+        raw = ["-t", "raw", "-r", str(AUDIO_RATE), "-e", "signed", "-b", "16",
+               "-c", str(AUDIO_CHANNELS)]
+        files = [arg for p in self.audio_files() for arg in raw + [str(p)]]
+        if not files:
+            return "no recording"
+        done = subprocess.run(["sox", "--combine", "concatenate", *files, "-n", "stats"],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        return done.stdout.decode("utf-8", "replace")

@@ -1,0 +1,237 @@
+"""The end-to-end harness against real Wine: what a Windows program sees in a session, how the
+tests reach its windows, what the sound recorder captures, and that a session leaves nothing
+behind. One recording session serves the module; the clean-up tests open their own."""
+
+import subprocess
+import threading
+import time
+import unittest
+from pathlib import Path
+from unittest import mock
+
+import numpy as np
+
+import harness
+from harness import AUDIO_RATE, WineSession, WineUnavailable, helper_path
+
+session = None
+HOLDER_TITLE = "Quarloの設定"
+
+
+def setUpModule():
+    global session
+    session = WineSession().__enter__()
+
+
+def tearDownModule():
+    if session is not None:
+        session.close()
+
+
+def probe(s, *args):
+    """console_probe's report as a dict, after checking that it ran cleanly."""
+    status, out = s.run_windows_exe(helper_path("console_probe"), *args)
+    if status != 0:
+        raise AssertionError(f"console_probe exited with {status}: {out}")
+    return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+
+
+def tone(path, seconds, volume, freq=440):
+    subprocess.run(["sox", "-D", "-n", "-r", "22050", "-b", "16", "-c", "1", str(path),
+                    "synth", str(seconds), "sine", str(freq), "vol", str(volume)], check=True)
+
+
+class WindowsEnvironmentTests(unittest.TestCase):
+    def test_ansi_code_page_is_shift_jis(self):
+        self.assertEqual(probe(session)["acp"], "932")
+
+    def test_japanese_face_names_select_the_ipa_fonts(self):
+        report = probe(session)
+        self.assertIn(report["font:ＭＳ Ｐゴシック"], ("IPAPGothic", "IPA Pゴシック"))
+        self.assertIn(report["font:ＭＳ ゴシック"], ("IPAGothic", "IPAゴシック"))
+
+    def test_program_receives_the_exact_command_text(self):
+        exe = session.win_path(helper_path("console_probe"))
+        for text in ("", "/s", "/S", "/p 1234", "/P:1234", "/c:4711", "-p 1234", "s"):
+            with self.subTest(text=text):
+                expected = f'"{exe}"' + (f" {text}" if text else "")
+                self.assertEqual(probe(session, text)["command_line"], expected)
+
+    def test_command_texts_wine_would_alter_are_refused(self):
+        for text in (" /s", "/s ", "/p  1234", "/p\t1234", '"/s"'):
+            with self.subTest(text=text), self.assertRaises(ValueError):
+                session.start(helper_path("console_probe"), text)
+
+    def test_recording_session_has_a_wave_output_device(self):
+        self.assertEqual(probe(session)["wave_out_devices"], "1")
+
+    def test_exit_status_of_the_windows_program_is_returned(self):
+        status, _ = session.run_windows_exe(helper_path("play_wav"),
+                                            session.win_path(session.root / "missing.wav"))
+        self.assertEqual(status, 1)
+
+    def test_windows_paths_map_both_ways(self):
+        path = session.root / "ini" / "Quarlo.ini"
+        path.parent.mkdir()
+        path.write_bytes(b"[Section]\r\n")
+        win = session.win_path(path)
+        self.assertEqual(win, "Z:" + str(path).replace("/", "\\"))
+        self.assertEqual(session.read_bytes(win), b"[Section]\r\n")
+        self.assertEqual(session.read_bytes(path), b"[Section]\r\n")
+        (session.prefix / "drive_c" / "q.txt").write_bytes(b"c drive")
+        self.assertEqual(session.read_bytes("C:\\q.txt"), b"c drive")
+
+
+class WindowTests(unittest.TestCase):
+    def setUp(self):
+        self.log = session.root / f"events-{self._testMethodName}.log"
+        self.holder = session.start(helper_path("window_holder"), HOLDER_TITLE,
+                                    session.win_path(self.log))
+        self.xid = session.wait_window(HOLDER_TITLE, timeout=15)
+
+    def tearDown(self):
+        session.kill(self.holder)
+
+    def events(self, count, timeout=5):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            lines = self.log.read_text().splitlines() if self.log.exists() else []
+            if len(lines) >= count:
+                return lines
+            time.sleep(0.05)
+        self.fail(f"expected {count} events from window_holder, got {lines}")
+
+    def test_window_is_found_only_by_its_exact_title(self):
+        self.assertEqual(session.find_windows(HOLDER_TITLE), [self.xid])
+        for other in ("quarloの設定", "Quarlo", "の設定", "Quarlo.の設定"):
+            with self.subTest(title=other):
+                self.assertEqual(session.find_windows(other), [])
+
+    def test_screenshot_shows_the_window_where_its_geometry_says(self):
+        x, y, width, height = session.window_geometry(self.xid)
+        shot = session.screenshot()
+        self.assertEqual(shot.size, session.screen_size)
+        self.assertEqual(shot.getpixel((x + width // 2, y + height // 2)), (255, 255, 255))
+        self.assertEqual(shot.getpixel((x + width + 20, y + height + 20)), (0, 0, 0))
+        part = session.screenshot(box=(x, y, x + 10, y + 8))
+        self.assertEqual(part.size, (10, 8))
+        self.assertEqual(part.getextrema(), ((255, 255), (255, 255), (255, 255)))
+
+    def test_clicks_arrive_at_client_coordinates(self):
+        x, y, _, _ = session.window_geometry(self.xid)
+        session.click(x + 30, y + 40)
+        session.click(x + 5, y + 6, button=3)
+        self.assertEqual(self.events(2), ["WM_LBUTTONDOWN x=30 y=40", "WM_RBUTTONDOWN x=5 y=6"])
+
+    def test_held_button_is_pressed_once(self):
+        x, y, _, _ = session.window_geometry(self.xid)
+        session.move_mouse(x + 12, y + 13)
+        session.mouse_down()
+        session.mouse_up()
+        self.assertEqual(self.events(1), ["WM_LBUTTONDOWN x=12 y=13"])
+
+    def test_keys_and_typed_text_reach_the_focused_window(self):
+        session.key("a", window=self.xid)
+        session.type_text("b1")
+        self.assertEqual(self.events(3), ["WM_KEYDOWN vk=0x41", "WM_KEYDOWN vk=0x42",
+                                          "WM_KEYDOWN vk=0x31"])
+
+    def test_wait_exit_times_out_while_the_program_runs(self):
+        started = time.monotonic()
+        with self.assertRaisesRegex(TimeoutError, "still running after 0.5 s"):
+            session.wait_exit(self.holder, 0.5)
+        self.assertLess(time.monotonic() - started, 2)
+        self.assertTrue(session.is_running(self.holder))
+
+    def test_closing_the_window_ends_the_program(self):
+        session.key("alt+F4", window=self.xid)
+        self.assertEqual(session.wait_exit(self.holder, 10), 0)
+        self.assertFalse(session.is_running(self.holder))
+        self.assertEqual(session.find_windows(HOLDER_TITLE), [])
+
+
+class AudioRecordingTests(unittest.TestCase):
+    def play(self, wav):
+        status, _ = session.run_windows_exe(helper_path("play_wav"), session.win_path(wav))
+        self.assertEqual(status, 0, "PlaySoundA failed")
+
+    def test_played_wav_is_recorded_in_the_documented_format(self):
+        start = session.audio_seconds()
+        wav = session.root / "tone.wav"
+        tone(wav, seconds=1.0, volume=0.5, freq=440)
+        self.play(wav)
+
+        self.assertAlmostEqual(session.audio_seconds() - start, 1.0, delta=0.02)
+        self.assertAlmostEqual(session.audio_rms(start, start + 1.0), 0.5 / np.sqrt(2),
+                               delta=0.02, msg=session.audio_sox_stats())
+        # The tone's pitch only comes out right when the rate and layout are the stated ones.
+        left = session.audio_samples()[int(start * AUDIO_RATE):, 0]
+        peak = np.argmax(np.abs(np.fft.rfft(left))) * AUDIO_RATE / len(left)
+        self.assertAlmostEqual(peak, 440, delta=5)
+
+    def test_silence_is_recorded_as_zero_samples(self):
+        start = session.audio_seconds()
+        wav = session.root / "silence.wav"
+        tone(wav, seconds=0.5, volume=0)
+        self.play(wav)
+        self.assertAlmostEqual(session.audio_seconds() - start, 0.5, delta=0.02)
+        self.assertEqual(session.audio_rms(start), 0.0)
+
+
+class SessionLifecycleTests(unittest.TestCase):
+    def test_silent_session_has_no_wave_device_and_cleans_up(self):
+        with WineSession(audio=False) as s:
+            self.assertEqual(probe(s)["wave_out_devices"], "0")
+            s.start(helper_path("window_holder"), "Quarlo_Main")
+            s.wait_window("Quarlo_Main")
+            self.assertGreater(len(s.processes()), 1)
+            root, display = s.root, s.display
+        self.assertEqual(s.processes(), [])
+        self.assertFalse(root.exists())
+        self.assertFalse(Path(f"/tmp/.X11-unix/X{display[1:]}").exists())
+
+    def test_failed_set_up_says_why_and_leaves_nothing(self):
+        with mock.patch.object(harness, "REQUIRED_TOOLS", ("wine", "no-such-tool-quarlo")):
+            with self.assertRaisesRegex(WineUnavailable, "missing tools: no-such-tool-quarlo"):
+                WineSession().__enter__()
+
+        def no_display(_):
+            raise WineUnavailable("no display for this test")
+
+        s = WineSession()
+        with mock.patch.object(WineSession, "_start_xvfb", no_display):
+            with self.assertRaisesRegex(WineUnavailable, "no display for this test"):
+                s.__enter__()
+        self.assertTrue(str(s.root).startswith("/tmp/quarlo-e2e-"))
+        self.assertFalse(s.root.exists())
+
+    def test_prefix_is_built_once_when_sessions_start_together(self):
+        builds = []
+
+        def slow_build(final):
+            builds.append(final)
+            time.sleep(0.5)
+            final.mkdir()
+            for name in (harness.PREFIX_READY, "system.reg", ".update-timestamp"):
+                (final / name).write_text("x")
+
+        seen = []
+
+        def open_cached():
+            with harness._cached_prefix() as prefix:
+                seen.append(harness._prefix_ready(prefix))
+
+        with mock.patch.object(harness, "CACHE_ROOT", session.root / "cache"), \
+                mock.patch.object(harness, "_prefix_key", lambda: "k"), \
+                mock.patch.object(harness, "_build_prefix", slow_build):
+            threads = [threading.Thread(target=open_cached) for _ in range(3)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join(10)
+        self.assertEqual(len(builds), 1)
+        self.assertEqual(seen, [True, True, True])
+
+
+if __name__ == "__main__":
+    unittest.main()
