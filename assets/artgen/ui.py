@@ -37,7 +37,7 @@ def _ring_colours(top, left, right, bottom, face, inset):
     (top colour, bottom colour) gradients given as callables of the row."""
     w, h = FACE_SIZE
     out = np.tile(face, (h, w, 1)).astype(float)
-    lo, hi_x, hi_y = 1 + inset, w - 2 - inset, h - 2 - inset
+    lo, hi_x, hi_y = 2 + inset, w - 3 - inset, h - 3 - inset
     for k in range(2):
         for y in range(lo + 2, hi_y - 1):
             out[y, lo + k] = left[k](y) if callable(left[k]) else left[k]

@@ -96,62 +96,116 @@ def hair_keep(p):
     return (y > bangs) | ((z < 0.25) & (y > 0.02)) | ((z < -0.15) & (y > -0.6))
 
 
-def _leg(hip, swing, knee_bend, pitch):
-    """Knee, ankle and the shoe's centre and rotation for a leg swung `swing` rad forward."""
-    knee = hip + THIGH * np.array([0, -np.cos(swing), np.sin(swing)])
-    shin = swing - knee_bend
-    ankle = knee + SHIN * np.array([0, -np.cos(shin), np.sin(shin)])
-    foot_rot = rot_x(-pitch)
-    shoe = ankle + foot_rot @ np.array([0, -0.03, 0.06])
-    return knee, ankle, shoe, foot_rot
-
-
 SHOE_RADII = np.array([0.078, 0.06, 0.14])
+SHOE_OFFSET = np.array([0, -0.03, 0.06])        # shoe centre from the ankle, foot flat
+STANCE = 0.6                                    # share of the cycle a foot is on the ground
+STRIDE = 0.19                                   # foot travel either side of the hip
+STEP_LIFT = 0.1
+BOB = 0.014
+ANKLE_HALF_WIDTH = 0.09
+
+
+def foot_path(u):
+    """Forward offset, lift and pitch (toes up positive) of a foot at point u of its own cycle.
+
+    On the ground (u < STANCE) the foot slides back at an even speed, as on a treadmill, landing
+    on its heel and leaving from its toes; in the air it swings forward along a smooth arc."""
+    if u < STANCE:
+        s = u / STANCE
+        pitch = 12 * max(0, 1 - s / 0.2) ** 2 - 24 * max(0, (s - 0.7) / 0.3) ** 2
+        return STRIDE * (1 - 2 * s), 0.0, np.radians(pitch)
+    v = (u - STANCE) / (1 - STANCE)
+    ease = (1 - np.cos(np.pi * v)) / 2
+    return -STRIDE + 2 * STRIDE * ease, STEP_LIFT * np.sin(np.pi * v), np.radians(-24 + 36 * ease)
 
 
 def _lowest(centre, rot, radii):
     return centre[1] - np.sqrt(((rot[1] * radii) ** 2).sum())
 
 
+def foot_placement(side, u):
+    """Ankle position and foot rotation; the shoe's lowest point touches the floor unless lifted."""
+    forward, lift, pitch = foot_path(u)
+    rot = rot_x(-pitch)
+    rest = -_lowest(rot @ SHOE_OFFSET, rot, SHOE_RADII)
+    return np.array([side * ANKLE_HALF_WIDTH, rest + lift, forward]), rot
+
+
+def _hips(phase):
+    """Pelvis sway and yaw, and the two hip joints relative to a pelvis at height 0."""
+    turn = 2 * np.pi * phase
+    yaw = -np.radians(5) * np.cos(turn)
+    sway = 0.018 * np.sin(turn)                 # over the standing foot
+    hips = {side: np.array([sway, 0, 0]) + rot_y(yaw) @ np.array([side * HIP_HALF_WIDTH, -0.02, 0])
+            for side in (1, -1)}
+    return sway, yaw, hips
+
+
+def _leg_phase(side, phase):
+    return (phase + (0.0 if side == 1 else 0.5)) % 1.0
+
+
+@functools.lru_cache(maxsize=1)
+def pelvis_base():
+    """The highest pelvis that leaves every leg a little bent over the whole cycle."""
+    reach = THIGH + SHIN - 0.004
+    best = np.inf
+    for phase in np.arange(256) / 256:
+        _, _, hips = _hips(phase)
+        for side, hip in hips.items():
+            ankle, _ = foot_placement(side, _leg_phase(side, phase))
+            dx, dz = ankle[0] - hip[0], ankle[2] - hip[2]
+            allowed = ankle[1] + np.sqrt(reach ** 2 - dx ** 2 - dz ** 2) - hip[1]
+            best = min(best, allowed + BOB * np.cos(4 * np.pi * (phase - 0.05)))
+    return best
+
+
+def knee_position(hip, ankle):
+    """Two-bone solution with the knee bending forward, towards the viewer."""
+    v = ankle - hip
+    d = min(np.linalg.norm(v), THIGH + SHIN - 1e-6)
+    u = v / np.linalg.norm(v)
+    bend = np.arccos(np.clip((THIGH ** 2 + d ** 2 - SHIN ** 2) / (2 * THIGH * d), -1, 1))
+    ahead = np.array([0, 0, 1.0]) - u * u[2]
+    ahead /= np.linalg.norm(ahead)
+    return hip + THIGH * (np.cos(bend) * u + np.sin(bend) * ahead)
+
+
 class Pose:
-    """Joint positions of the figure at a point `phase` in [0, 1) of the gait cycle."""
+    """Joint positions of the figure at a point `phase` in [0, 1) of the gait cycle.
+
+    Side +1 is the figure's left (the viewer's right); the left foot lands at phase 0, the right
+    at phase 0.5.  The pelvis is lowest just after each landing and highest over each standing
+    foot, so the body bobs twice per cycle."""
 
     def __init__(self, phase):
         self.phase = phase
-        base = 2 * np.pi * phase
-        self.psi = {1: base, -1: base + np.pi}            # +1 is the figure's left (screen right)
-        pelvis_yaw = -np.radians(5) * np.cos(self.psi[1])
-        sway = 0.018 * np.sin(self.psi[1])               # hips over the standing foot
-        pelvis = np.array([sway, 0.0, 0.0])
+        sway, yaw, hips = _hips(phase)
+        height = pelvis_base() - BOB * np.cos(4 * np.pi * (phase - 0.05))
+        self.pelvis = np.array([sway, height, 0])
+        self.pelvis_yaw = yaw
         self.legs = {}
-        for side, psi in self.psi.items():
-            swing = np.radians(22) * np.cos(psi)
-            stance = np.sin(psi) >= 0
-            bend = np.radians(8) * np.sin(psi) if stance else np.radians(46) * -np.sin(psi)
-            pitch = np.radians(13) * np.cos(psi) + (0 if stance else np.radians(10) * np.sin(psi))
-            hip = pelvis + rot_y(pelvis_yaw) @ np.array([side * HIP_HALF_WIDTH, -0.02, 0])
-            self.legs[side] = (hip,) + _leg(hip, swing, bend, pitch)
-        ground = min(_lowest(leg[3], leg[4], SHOE_RADII) for leg in self.legs.values())
-        self.lift = np.array([0, -ground, 0])
-        self.legs = {s: tuple(v + self.lift if v.shape == (3,) else v for v in leg)
-                     for s, leg in self.legs.items()}
-        self.pelvis = pelvis + self.lift
-        self.pelvis_yaw = pelvis_yaw
-        self.chest_yaw = -0.7 * pelvis_yaw
+        for side, hip in hips.items():
+            hip = hip + [0, height, 0]
+            ankle, foot_rot = foot_placement(side, _leg_phase(side, phase))
+            knee = knee_position(hip, ankle)
+            self.legs[side] = (hip, knee, ankle, ankle + foot_rot @ SHOE_OFFSET, foot_rot)
+        self.chest_yaw = -0.7 * yaw
         self.chest = self.pelvis + np.array([-0.3 * sway, 0.36, 0])
-        self.head_roll = -np.radians(2.5) * np.sin(self.psi[1])
-        self.arms = {}
-        for side, psi in self.psi.items():
-            shoulder = self.chest + rot_y(self.chest_yaw) @ np.array([side * SHOULDER_HALF_WIDTH, 0.1, 0])
-            swing = -np.radians(26) * np.cos(psi)
-            elbow_bend = np.radians(12 + 30 * (1 - np.cos(psi)) / 2)
-            spread = np.radians(9)
-            upper = np.array([side * np.sin(spread), -np.cos(spread) * np.cos(swing), np.sin(swing)])
-            elbow = shoulder + UPPER_ARM * upper
-            fore_angle = swing + elbow_bend
-            fore = np.array([side * np.sin(spread) * 0.6, -np.cos(fore_angle), np.sin(fore_angle)])
-            wrist = elbow + FOREARM * fore / np.linalg.norm(fore)
-            self.arms[side] = (shoulder, elbow, wrist)
+        self.head_roll = -np.radians(2.5) * np.sin(2 * np.pi * phase)
+        self.arms = {side: self._arm(side, 2 * np.pi * _leg_phase(side, phase)) for side in (1, -1)}
+
+    def _arm(self, side, psi):
+        """Each arm swings against the leg on its own side."""
+        shoulder = self.chest + rot_y(self.chest_yaw) @ np.array([side * SHOULDER_HALF_WIDTH, 0.1, 0])
+        swing = -np.radians(26) * np.cos(psi)
+        elbow_bend = np.radians(12 + 30 * (1 - np.cos(psi)) / 2)
+        spread = np.radians(9)
+        upper = np.array([side * np.sin(spread), -np.cos(spread) * np.cos(swing), np.sin(swing)])
+        elbow = shoulder + UPPER_ARM * upper
+        fore_angle = swing + elbow_bend
+        fore = np.array([side * np.sin(spread) * 0.6, -np.cos(fore_angle), np.sin(fore_angle)])
+        return shoulder, elbow, elbow + FOREARM * fore / np.linalg.norm(fore)
 
 
 def blink_amount(pose_index):

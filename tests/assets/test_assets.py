@@ -1,0 +1,363 @@
+"""Checks the committed artwork in assets/: file formats and geometry, the frame/mask pairs the saver
+draws with AND then XOR, the turning sprite, the walking sheet, the button faces, marks, cursor and
+icon, the resource script, and that the generator reproduces every file byte for byte.
+
+    /usr/bin/python3 -m unittest discover -s tests/assets -v
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+import numpy as np
+from PIL import Image
+
+ROOT = Path(__file__).resolve().parents[2]
+ASSETS = ROOT / 'assets'
+FRAMES = 23
+CELL_W, CELL_H = 128, 295
+TRANSPARENT_MAX = 8         # a frame channel may not exceed this where its mask is white
+BRIGHT = 24                 # a pixel above this in some channel counts as drawn
+
+
+def picture(name):
+    return np.array(Image.open(ASSETS / name).convert('RGB')).astype(int)
+
+
+def frame(i):
+    return picture('quarlo_%02d.jpg' % i)
+
+
+def mask_black(i):
+    return picture('mask_%02d.bmp' % i).max(axis=2) == 0
+
+
+def display_cell(k):
+    """The k-th cell the saver shows: rows top to bottom, each from column 7 down to 0."""
+    row, col = k // 8, 7 - k % 8
+    return SHEET[row * CELL_H:(row + 1) * CELL_H, col * CELL_W:(col + 1) * CELL_W]
+
+
+def difference(a, b):
+    return float(np.abs(a - b).mean())
+
+
+def hex_rgb(code):
+    return np.array([int(code[i:i + 2], 16) for i in (1, 3, 5)])
+
+
+def bmp_header(name):
+    data = (ASSETS / name).read_bytes()
+    width, height, planes, bits, compression = struct.unpack_from('<iiHHI', data, 18)
+    return data[:2], width, height, bits, compression
+
+
+SHEET = picture('walk_sheet.jpg')
+FACE_NAMES = ['normal', 'highlight', 'highlightselect', 'selected', 'pressed', 'disable']
+
+
+class FileFormatTest(unittest.TestCase):
+    def test_jpegs_have_their_sizes(self):
+        expected = {'walk_sheet.jpg': (1024, 1180), 'preview.jpg': (152, 112)}
+        expected.update({'quarlo_%02d.jpg' % i: (60, 60) for i in range(FRAMES)})
+        for name, size in expected.items():
+            with self.subTest(name), Image.open(ASSETS / name) as img:
+                self.assertEqual((img.format, img.mode, img.size), ('JPEG', 'RGB', size))
+
+    def test_bitmaps_are_uncompressed_24_bit(self):
+        expected = {'mark_off.bmp': (12, 12), 'mark_on.bmp': (12, 12)}
+        expected.update({'mask_%02d.bmp' % i: (60, 60) for i in range(FRAMES)})
+        expected.update({'face_%s.bmp' % n: (64, 25) for n in FACE_NAMES})
+        for name, (w, h) in expected.items():
+            with self.subTest(name):
+                self.assertEqual(bmp_header(name), (b'BM', w, h, 24, 0))
+
+    def test_icon_holds_a_256_colour_32x32_image_of_the_sprite(self):
+        data = (ASSETS / 'quarlo.ico').read_bytes()
+        reserved, kind, count = struct.unpack_from('<HHH', data, 0)
+        self.assertEqual((reserved, kind), (0, 1))
+        entries = [struct.unpack_from('<BBBBHHII', data, 6 + 16 * i) for i in range(count)]
+        big = [e for e in entries if e[0] == 32 and e[1] == 32]
+        self.assertEqual(len(big), 1, entries)
+        size, offset = big[0][6], big[0][7]
+        header = struct.unpack_from('<IiiHHI', data, offset)
+        self.assertEqual(header, (40, 32, 64, 1, 8, 0))
+        palette = np.frombuffer(data, np.uint8, 1024, offset + 40).reshape(256, 4)[:, 2::-1]
+        pixels = np.frombuffer(data, np.uint8, 32 * 32, offset + 40 + 1024).reshape(32, 32)[::-1]
+        clear = np.unpackbits(np.frombuffer(data, np.uint8, 128, offset + 40 + 1024 + 1024))
+        clear = clear.reshape(32, 32)[::-1].astype(bool)
+        self.assertEqual(size, 40 + 1024 + 1024 + 128)
+        self.assertTrue(0.25 < (~clear).mean() < 0.85, 'share of opaque pixels')
+        colours = palette[pixels[~clear]].astype(int)
+        orange = (colours[:, 0] > colours[:, 2] + 60).mean()
+        self.assertGreater(orange, 0.5, 'the icon should show the orange quarlo')
+
+    def test_cursor_is_a_two_colour_32x32_hand_with_hot_spot_12_10(self):
+        data = (ASSETS / 'hand.cur').read_bytes()
+        self.assertEqual(struct.unpack_from('<HHH', data, 0), (0, 2, 1))
+        w, h, colours, _, hot_x, hot_y, size, offset = struct.unpack_from('<BBBBHHII', data, 6)
+        self.assertEqual((w, h, colours, hot_x, hot_y), (32, 32, 2, 12, 10))
+        self.assertEqual(struct.unpack_from('<IiiHHI', data, offset), (40, 32, 64, 1, 1, 0))
+        self.assertEqual(data[offset + 40:offset + 48], bytes([0, 0, 0, 0, 255, 255, 255, 0]))
+        bits = np.unpackbits(np.frombuffer(data, np.uint8, 256, offset + 48)).reshape(64, 32)
+        xor, clear = bits[:32][::-1].astype(bool), bits[32:][::-1].astype(bool)
+        self.assertEqual(len(data), offset + size)
+        self.assertFalse((xor & clear).any(), 'no pixel may invert the screen')
+        self.assertTrue(clear[0, 0] and clear[31, 31] and clear[:10].all(), 'clear above the finger tip')
+        self.assertFalse(clear[10, 12], 'the hot spot is on the finger tip')
+        white, black = xor & ~clear, ~xor & ~clear
+        self.assertGreater(white.sum(), 150)
+        self.assertGreater(black.sum(), 60)
+        outside = np.pad(clear, 1, constant_values=True)
+        touching = outside[:-2, 1:-1] | outside[2:, 1:-1] | outside[1:-1, :-2] | outside[1:-1, 2:]
+        self.assertFalse((white & touching).any(), 'the white hand has a black outline all round')
+
+
+class FrameMaskPairTest(unittest.TestCase):
+    def test_masks_are_only_pure_black_and_white(self):
+        for i in range(FRAMES):
+            with self.subTest(mask=i):
+                colours = {tuple(c) for c in picture('mask_%02d.bmp' % i).reshape(-1, 3)}
+                self.assertEqual(colours, {(0, 0, 0), (255, 255, 255)})
+
+    def test_frames_are_dark_wherever_the_mask_is_white(self):
+        for i in range(FRAMES):
+            with self.subTest(frame=i):
+                outside = frame(i)[~mask_black(i)]
+                self.assertLessEqual(int(outside.max()), TRANSPARENT_MAX)
+
+    def test_the_mask_covers_the_sprite_closely(self):
+        for i in range(FRAMES):
+            with self.subTest(frame=i):
+                black = mask_black(i)
+                self.assertTrue(0.2 < black.mean() < 0.6, 'sprite area %.2f' % black.mean())
+                drawn = frame(i).max(axis=2) > BRIGHT
+                self.assertGreater((drawn & black).sum() / black.sum(), 0.75, 'frame carries the sprite')
+                near = np.pad(drawn, 2)
+                near = np.any([near[y:y + 60, x:x + 60] for y in range(5) for x in range(5)], axis=0)
+                self.assertFalse((black & ~near).any(), 'mask reaches beyond a slight margin')
+                self.assertFalse(black[0].any() or black[-1].any() or black[:, 0].any() or black[:, -1].any())
+
+
+class TurningSpriteTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.frames = [frame(i) for i in range(FRAMES)]
+        cls.steps = [difference(cls.frames[i], cls.frames[(i + 1) % FRAMES]) for i in range(FRAMES)]
+
+    def test_every_frame_differs_from_every_other(self):
+        for i in range(FRAMES):
+            for j in range(i + 1, FRAMES):
+                self.assertGreater(difference(self.frames[i], self.frames[j]), 1.0, (i, j))
+
+    def test_frame_22_flows_into_frame_0_like_any_other_step(self):
+        last, before, after = self.steps[-1], self.steps[-2], self.steps[0]
+        self.assertGreaterEqual(last, 0.75 * min(before, after))
+        self.assertLessEqual(last, 1.25 * max(before, after))
+
+    def test_steps_change_smoothly_with_no_skipped_or_repeated_angle(self):
+        for i in range(FRAMES):
+            a, b = self.steps[i], self.steps[(i + 1) % FRAMES]
+            self.assertLess(max(a, b) / min(a, b), 1.5, 'steps %d and %d' % (i, i + 1))
+
+    def test_the_opposite_side_differs_more_than_the_next_frame(self):
+        for i in range(FRAMES):
+            opposite = difference(self.frames[i], self.frames[(i + 11) % FRAMES])
+            self.assertGreater(opposite, 1.15 * self.steps[i], i)
+
+    def test_silhouette_changes_with_the_angle(self):
+        front, side = mask_black(0), mask_black(6)
+        overlap = (front & side).sum() / (front | side).sum()
+        self.assertLess(overlap, 0.93)
+
+
+class WalkSheetTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.cells = [display_cell(k) for k in range(32)]
+        cls.drawn = [c.max(axis=2) > BRIGHT for c in cls.cells]
+
+    def test_every_cell_holds_the_figure_inside_its_borders(self):
+        for k, drawn in enumerate(self.drawn):
+            with self.subTest(cell=k):
+                rows, cols = np.flatnonzero(drawn.any(axis=1)), np.flatnonzero(drawn.any(axis=0))
+                self.assertGreater(drawn.sum(), 6000)
+                self.assertGreater(rows[-1] - rows[0], 240, 'figure height')
+                self.assertTrue(rows[0] >= 3 and rows[-1] <= CELL_H - 4, (rows[0], rows[-1]))
+                self.assertTrue(cols[0] >= 3 and cols[-1] <= CELL_W - 4, (cols[0], cols[-1]))
+        self.assertTrue((SHEET.max(axis=2) <= BRIGHT)[:2].all(), 'sheet background is black')
+
+    def test_all_cells_differ(self):
+        for i in range(32):
+            for j in range(i + 1, 32):
+                self.assertGreater(difference(self.cells[i], self.cells[j]), 0.3, (i, j))
+
+    def test_the_cycle_loops_without_a_jump(self):
+        steps = [difference(self.cells[k], self.cells[(k + 1) % 32]) for k in range(32)]
+        self.assertLessEqual(steps[-1], 1.3 * max(steps[:-1]))
+        self.assertLess(max(steps), 3.0 * np.median(steps), 'one step jumps')
+
+    def test_legs_alternate_half_a_cycle_apart(self):
+        """Half a cycle later the legs have swapped: the lower body looks mirrored, not repeated."""
+        mirrored = repeated = 0.0
+        for k in range(16):
+            a, b = self.drawn[k][170:], self.drawn[k + 16][170:]
+            mirrored += (a[:, ::-1] & b).sum() / (a[:, ::-1] | b).sum()
+            repeated += (a & b).sum() / (a | b).sum()
+        self.assertGreater(mirrored, repeated + 0.5)
+
+    def test_body_bobs_twice_per_cycle(self):
+        tops = np.array([np.flatnonzero(d[:, 20:108].any(axis=1))[0] for d in self.drawn])
+        self.assertGreaterEqual(tops.max() - tops.min(), 2)
+        self.assertLessEqual(np.abs(tops[:16] - tops[16:]).max(), 1, 'one bob per step')
+        self.assertLessEqual(np.abs(tops - np.roll(tops, 1)).max(), 2, 'the head moves without jerks')
+
+
+def face(name):
+    return picture('face_%s.bmp' % name)
+
+
+def close(a, b, tolerance=4):
+    return bool(np.all(np.abs(np.asarray(a) - np.asarray(b)) <= tolerance))
+
+
+class ButtonFaceTest(unittest.TestCase):
+    KEY_COLOURS = {   # (x, y): colour, for the pixels that the layout fixes
+        'normal': {(1, 12): '#003C74', (62, 12): '#003C74', (31, 1): '#003C74', (31, 23): '#003C74',
+                   (31, 2): '#FEFEFE', (2, 12): '#FEFEFE', (31, 12): '#F3F3EE', (31, 21): '#E0DED4',
+                   (31, 22): '#D6D0C5', (0, 0): '#ECE9D8', (63, 24): '#E0DCC9'},
+        'highlight': {(1, 12): '#003C74', (31, 1): '#003C74', (31, 2): '#FFF0CF', (31, 3): '#FDD889',
+                      (2, 12): '#FCCA69', (61, 12): '#FCCA69', (31, 21): '#F8B330', (31, 22): '#E59700'},
+        'selected': {(1, 12): '#003C74', (31, 23): '#003C74', (31, 2): '#CEE7FF', (2, 4): '#A9C5EF',
+                     (61, 20): '#8BADE4', (31, 22): '#6982EE'},
+        'pressed': {(2, 12): '#003C74', (61, 12): '#003C74', (31, 2): '#003C74', (31, 22): '#003C74',
+                    (0, 0): '#ECE9D8', (1, 12): '#ECE9D8', (62, 12): '#ECE9D8', (31, 23): '#ECE9D8',
+                    (63, 24): '#ECE9D8', (31, 3): '#D0CBBF', (31, 21): '#F2F1EE'},
+        'disable': {(1, 12): '#C9C7BA', (62, 12): '#C9C7BA', (31, 1): '#C9C7BA', (31, 23): '#C9C7BA',
+                    (31, 12): '#F5F4EA', (2, 12): '#F5F4EA', (0, 12): '#ECE9D8', (63, 24): '#ECE9D8'},
+    }
+
+    def test_key_colours_sit_at_their_pixels(self):
+        for name, pixels in self.KEY_COLOURS.items():
+            img = face(name)
+            for (x, y), code in pixels.items():
+                with self.subTest(face=name, x=x, y=y):
+                    self.assertTrue(close(img[y, x], hex_rgb(code)), '%s, want %s' % (img[y, x], code))
+
+    def test_outer_ring_is_beige_all_round(self):
+        for name in FACE_NAMES:
+            img = face(name)
+            ring = np.concatenate([img[0], img[-1], img[:, 0], img[:, -1]])
+            with self.subTest(face=name):
+                self.assertTrue(np.all((ring >= hex_rgb('#E0DCC9') - 3) & (ring <= hex_rgb('#ECE9D8') + 3)))
+
+    def test_corners_are_rounded_and_anti_aliased(self):
+        for name in ('normal', 'highlight', 'selected'):
+            img = face(name)
+            outline = hex_rgb('#003C74')
+            beige = hex_rgb('#ECE9D8')
+            with self.subTest(face=name):
+                corner = img[1:4, 1:4].reshape(-1, 3)
+                blends = [c for c in corner if not close(c, outline, 24) and not close(c, beige, 24)
+                          and not close(c, img[12, 31], 24)]
+                self.assertGreaterEqual(len(blends), 2, 'the corner curve is anti-aliased')
+                self.assertFalse(close(img[1, 1], outline, 24), 'the outline does not reach the corner')
+                self.assertTrue(close(img[1, 5], outline), 'the straight outline starts near the corner')
+
+    def test_hover_face_serves_for_hover_with_focus(self):
+        self.assertTrue(np.array_equal(face('highlight'), face('highlightselect')))
+        self.assertEqual((ASSETS / 'face_highlight.bmp').read_bytes(),
+                         (ASSETS / 'face_highlightselect.bmp').read_bytes())
+
+    def test_pressed_outline_is_the_normal_outline_moved_in_by_one_pixel(self):
+        dark = {n: np.abs(face(n) - hex_rgb('#003C74')).max(axis=2) < 50 for n in ('normal', 'pressed')}
+        self.assertTrue(np.array_equal(dark['pressed'][1:8, 1:8], dark['normal'][0:7, 0:7]))
+        self.assertTrue(np.array_equal(dark['pressed'][-8:-1, -8:-1], dark['normal'][-7:, -7:]))
+        self.assertFalse(dark['pressed'][:, :2].any() or dark['pressed'][:2].any())
+
+    def test_disabled_face_has_no_dark_outline(self):
+        self.assertGreater(face('disable').min(), 180)
+
+
+class OptionMarkTest(unittest.TestCase):
+    def test_unchosen_mark_is_a_light_square_with_a_grey_border(self):
+        mark = picture('mark_off.bmp')
+        inside, border = mark[2:-2, 2:-2], mark[0, 3:-3]
+        self.assertGreater(inside.min(), 215)
+        self.assertLess(border.max(), 170)
+        self.assertLess(np.ptp(border[0]), 12, 'the border is grey, not coloured')
+
+    def test_chosen_mark_is_a_filled_blue_square(self):
+        mark = picture('mark_on.bmp')
+        inside = mark[2:-2, 2:-2]
+        self.assertTrue(np.all(inside[..., 2] > inside[..., 0] + 60), 'blue throughout')
+        self.assertGreater(mark[2:4, 2:-2].mean(), mark[-4:-2, 2:-2].mean(), 'lit from above')
+
+
+class ResourceScriptTest(unittest.TestCase):
+    IDS = {'IDR_WALK_SHEET': 100, 'IDR_QUARLO_FIRST': 200, 'IDR_MASK_FIRST': 300, 'IDR_PREVIEW': 400,
+           'IDR_MARK_OFF': 410, 'IDR_MARK_ON': 411, 'IDR_FACE_NORMAL': 420, 'IDR_FACE_HIGHLIGHT': 421,
+           'IDR_FACE_HIGHLIGHTSELECT': 422, 'IDR_FACE_SELECTED': 423, 'IDR_FACE_PRESSED': 424,
+           'IDR_FACE_DISABLE': 425, 'IDC_HAND_POINTER': 500, 'IDI_QUARLO': 1, 'QUARLO_FRAME_COUNT': 23}
+
+    def defines(self):
+        text = (ASSETS / 'asset_ids.h').read_text()
+        return {name: int(value) for name, value in re.findall(r'#define\s+(\w+)\s+(\d+)', text)}
+
+    def entries(self):
+        text = (ASSETS / 'assets.rc').read_text()
+        ids = self.defines()
+        found = {}
+        for ident, kind, path in re.findall(r'^(\w+(?: \+ \d+)?)\s+(RCDATA|ICON|CURSOR)\s+"([^"]+)"', text, re.M):
+            name, _, offset = ident.partition(' + ')
+            found[path] = (kind, ids[name] + int(offset or 0))
+        return found
+
+    def test_identifiers_have_their_agreed_values(self):
+        defines = self.defines()
+        for name, value in self.IDS.items():
+            with self.subTest(name):
+                self.assertEqual(defines.get(name), value)
+
+    def test_script_names_every_picture_once_with_its_identifier(self):
+        expected = {'assets/walk_sheet.jpg': ('RCDATA', 100), 'assets/preview.jpg': ('RCDATA', 400),
+                    'assets/mark_off.bmp': ('RCDATA', 410), 'assets/mark_on.bmp': ('RCDATA', 411),
+                    'assets/hand.cur': ('CURSOR', 500), 'assets/quarlo.ico': ('ICON', 1)}
+        expected.update({'assets/face_%s.bmp' % n: ('RCDATA', 420 + i) for i, n in enumerate(FACE_NAMES)})
+        expected.update({'assets/quarlo_%02d.jpg' % i: ('RCDATA', 200 + i) for i in range(FRAMES)})
+        expected.update({'assets/mask_%02d.bmp' % i: ('RCDATA', 300 + i) for i in range(FRAMES)})
+        self.assertEqual(self.entries(), expected)
+        for path in expected:
+            self.assertTrue((ROOT / path).is_file(), path)
+
+    @unittest.skipUnless(shutil.which('i686-w64-mingw32-windres'), 'needs the mingw-w64 resource compiler')
+    def test_script_compiles(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            run = subprocess.run(['i686-w64-mingw32-windres', '-I.', 'assets/assets.rc', '-O', 'coff',
+                                  '-o', os.path.join(tmp, 'a.o')], cwd=ROOT, capture_output=True, text=True)
+            self.assertEqual(run.returncode, 0, run.stderr)
+
+
+class GeneratorTest(unittest.TestCase):
+    def test_generator_reproduces_every_committed_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            run = subprocess.run([sys.executable, str(ASSETS / 'generate.py'), '--out', tmp],
+                                 capture_output=True, text=True)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            made = sorted(os.listdir(tmp))
+            self.assertIn('walk_sheet.jpg', made)
+            self.assertEqual(len(made), 1 + 2 * FRAMES + 1 + 2 + 6 + 2 + 3)
+            for name in made:
+                with self.subTest(name):
+                    self.assertTrue((ASSETS / name).is_file(), 'not committed')
+                    self.assertEqual(Path(tmp, name).read_bytes(), (ASSETS / name).read_bytes(),
+                                     'differs from the committed file')
+
+
+if __name__ == '__main__':
+    unittest.main()
