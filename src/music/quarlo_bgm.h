@@ -44,6 +44,11 @@ class Quarlo_BGM {
   Bool16 CdReady() const { return cdReady_; }
 
  private:
+  // Sends a command with no reply buffer (reply length 0); returns the result code.
+  std::int32_t SendWithoutReply(const std::string& command);
+  // Plays from the start of the track `step` away from the current one.
+  void CdPlayNeighbour(int step);
+
   os::Os& os_;
   std::array<char, 512> replyBuffer_{};
   std::array<char, 256> errorBuffer_{};

@@ -217,7 +217,8 @@ std::int32_t FakeOs::mciSendStringA(const char* command, char* returnString,
          std::to_string(returnLength) + ", " + std::to_string(callback) + ")");
   std::string reply;
   const std::int32_t code = mci ? mci(command ? command : "", reply) : 0;
-  CopyBounded(reply, returnString, returnLength);
+  // A failed command with nothing to say leaves the caller's buffer untouched.
+  if (code == 0 || !reply.empty()) CopyBounded(reply, returnString, returnLength);
   return code;
 }
 

@@ -35,7 +35,8 @@ class FakeOs : public os::Os {
   // Settings files: path -> section -> key -> value. Section and key match case-insensitively.
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
   std::set<std::string> readableFiles;                   // for CanOpenForReading
-  // MCI: answers a command; the reply text is copied into the caller's buffer (bounded).
+  // MCI: answers a command; the reply text is copied into the caller's buffer (bounded). A
+  // failing answer (code not 0) with an empty reply leaves the buffer as it was.
   std::function<std::int32_t(const std::string& command, std::string& reply)> mci;
   std::function<std::optional<std::string>(std::int32_t error)> mciErrorText;
   std::uint32_t waveOutDevices = 1;
