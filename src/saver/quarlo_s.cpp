@@ -1,0 +1,117 @@
+#include "saver/quarlo_s.h"
+
+#include "assets/asset_ids.h"
+#include "startup/quarlo_b.h"
+#include "startup/settings.h"
+
+namespace quarlo {
+namespace {
+
+constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
+constexpr fw::Colour kGrey = fw::Rgb(128, 128, 128);
+constexpr std::uint32_t kTopmostFlags = os::kSwpNoSize | os::kSwpNoMove | os::kSwpNoActivate;
+
+bool InSaverMode(os::Os& os) { return SwitchCharacter(os.CommandText()) == "S"; }
+
+}  // namespace
+
+Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
+    : Form(backend, "Quarlo_S"), os_(os), bgm_(os) {
+  SetCaption(kSaverTitle);
+  SetBorder(fw::FormBorder::None);
+  SetBackColour(kGrey);
+  SetKeyPreview(true);
+  Display.SetBackColour(kBlack);
+  Display.Click = [this] { Display_Click(); };
+  Timer1.Tick = [this] { Timer1_Timer(); };
+  Timer2.Tick = [this] { Timer2_Timer(); };
+
+  Pic_Mas = backend.LoadPicture(IDR_WALK_SHEET);
+  for (int i = 0; i < saver::kSpriteFrames; ++i) {
+    Pic_Quarlo[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_QUARLO_FIRST + i);
+    Pic_Mask[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_MASK_FIRST + i);
+  }
+}
+
+void Quarlo_S::Form_Load() {
+  CoverScreen();
+  CoverClientArea();
+  SpriteSetUp();
+  music_.MusicStart();
+  ShowTopmost();
+  AnimationLoop();
+}
+
+// The window takes the primary screen's size at its top-left corner.
+void Quarlo_S::CoverScreen() {
+  fw::Backend& backend = GetBackend();
+  Move(0, 0, fw::PixelsToTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX()),
+       fw::PixelsToTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY()));
+}
+
+void Quarlo_S::CoverClientArea() { Display.Move(0, 0, ScaleWidth(), ScaleHeight()); }
+
+void Quarlo_S::SpriteSetUp() {
+  engine_.SetUp(SaverSettings().SpriteCount, Display.InnerHeightPixels(),
+                os_.SecondsSinceMidnight(), Display.DrawingSurface());
+}
+
+// Shown in the normal state, then put above all other windows without moving, sizing or
+// activating it.
+void Quarlo_S::ShowTopmost() {
+  Show(false);
+  os_.SetWindowPos(hWnd(), os::kHwndTopmost, 0, 0, 0, 0, kTopmostFlags);
+}
+
+void Quarlo_S::AnimationLoop() {
+  engine_.StartWalk();
+  Running = kTrue;
+  // The loop also ends if the window has gone some other way than EndSaver.
+  while (IsTrue(Running) && IsLoaded()) {
+    ComposeFrame();
+    if (fw::Surface* display = Display.DrawingSurface()) display->Present();
+    GetBackend().DoEvents();
+    // At most one frame per refresh of the display: the animation keeps its designed speed and
+    // the loop leaves the processor free between frames.
+    if (IsTrue(Running) && IsLoaded()) GetBackend().WaitForNextFrame();
+  }
+}
+
+// Clears the back buffer, draws the walking figure, then moves and draws the sprites.
+void Quarlo_S::ComposeFrame() {
+  fw::Surface* display = Display.DrawingSurface();
+  const double W = Display.InnerWidthPixels();
+  const double H = Display.InnerHeightPixels();
+  const double Wfull = fw::TwipsToPixels(Display.Width(), GetBackend().TwipsPerPixelX());
+  if (display != nullptr) {
+    display->Clear(kBlack);
+    engine_.DrawWalker(*display, Pic_Mas.get(), W, H);
+  }
+  engine_.AdvanceWalk();
+  engine_.AnimateSprites(display, Pic_Quarlo, Pic_Mask, W, H, Wfull);
+}
+
+void Quarlo_S::Form_KeyDown(int keyCode, int /*shift*/) {
+  if (music_.MusicKey(keyCode)) return;  // the CD's arrow keys change the track
+  EndSaver();
+}
+
+void Quarlo_S::Display_Click() { EndSaver(); }
+
+void Quarlo_S::Timer1_Timer() { music_.Timer1_Timer(); }
+
+void Quarlo_S::Timer2_Timer() { music_.Timer2_Timer(); }
+
+void Quarlo_S::EndSaver() {
+  music_.MusicStop();
+  if (InSaverMode(os_)) {
+    EnableSystemKeys(os_, kTrue);
+    os_.ShowCursor(true);  // balances the hiding at start-up
+  }
+  os_.SystemParametersInfoA(os::kSpiSetScreenSaveActive, 1, nullptr, 0);
+  Running = kFalse;
+  Unload();
+  os_.ExitProcess(0);
+}
+
+}  // namespace quarlo

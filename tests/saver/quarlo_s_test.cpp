@@ -1,0 +1,261 @@
+#include "saver/quarlo_s.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "assets/asset_ids.h"
+#include "startup/settings.h"
+#include "support/fake_os.h"
+
+namespace quarlo {
+namespace {
+
+using testing::FakeOs;
+using testing::lines;
+
+fw::PicturePtr Filled(int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
+  auto picture = std::make_shared<fw::Picture>(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) picture->SetPixel(x, y, pixel(x, y));
+  }
+  return picture;
+}
+
+// One run of the saver window on the headless backend. `during(frame)` runs inside the frame's
+// message processing (frame 1 is the first); a run that never ends is cut off after 400 frames.
+struct SaverRun {
+  explicit SaverRun(const std::string& commandText, std::int16_t spriteCount = 50) {
+    ResetSaverSettings();
+    SaverSettings().SpriteCount = spriteCount;
+    os.commandText = commandText;
+    sheet = Filled(1024, 1180, [](int x, int y) {
+      return static_cast<std::uint32_t>(x / 128 << 20 | y / 295 << 16 | (x & 0x7F) << 8 | (y & 0xFF)) | 0x808080u;
+    });
+    backend.pictures[IDR_WALK_SHEET] = sheet;
+    for (int i = 0; i < saver::kSpriteFrames; ++i) {
+      backend.pictures[IDR_QUARLO_FIRST + i] = Filled(60, 60, [](int, int) { return 0xFF0000u; });
+      backend.pictures[IDR_MASK_FIRST + i] = Filled(60, 60, [](int, int) { return 0u; });
+    }
+  }
+
+  void Run(const std::function<void(int frame)>& during) {
+    saver = std::make_unique<Quarlo_S>(backend, os);
+    backend.onDoEvents = [this, during] {
+      ++frames;
+      if (frames == 1) handle = saver->hWnd();
+      during(frames);
+      if (frames >= 400 && IsTrue(saver->Running)) {
+        cutOff = true;
+        saver->Running = kFalse;
+      }
+    };
+    saver->Load();
+  }
+
+  // The recorded calls without the music's command strings.
+  std::vector<std::string> SystemCalls() const {
+    std::vector<std::string> found;
+    for (const auto& line : os.calls()) {
+      if (line.rfind("mci", 0) != 0) found.push_back(line);
+    }
+    return found;
+  }
+  std::ptrdiff_t IndexOf(const std::string& prefix) const {
+    const auto& calls = os.calls();
+    const auto it = std::find_if(calls.begin(), calls.end(),
+                                 [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    return it == calls.end() ? -1 : it - calls.begin();
+  }
+  fw::SoftwareSurface& Display() {
+    return *dynamic_cast<fw::SoftwareSurface*>(saver->Display.DrawingSurface());
+  }
+
+  FakeOs os;
+  fw::HeadlessBackend backend;
+  fw::PicturePtr sheet;
+  std::unique_ptr<Quarlo_S> saver;
+  os::Handle handle = os::kNull;
+  int frames = 0;
+  bool cutOff = false;
+};
+
+TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
+  SaverRun run("/s");
+  run.Run([&](int) { run.saver->Display_Click(); });
+  const Quarlo_S& s = *run.saver;
+  EXPECT_EQ(s.Caption(), "Quarlo_Main");
+  EXPECT_EQ(s.Border(), fw::FormBorder::None);
+  EXPECT_TRUE(s.KeyPreview());
+  EXPECT_EQ(s.BackColour(), fw::Rgb(128, 128, 128));
+  EXPECT_EQ(s.Display.BackColour(), fw::Rgb(0, 0, 0));
+  EXPECT_EQ(s.Timer1.Interval(), 1000u);
+  EXPECT_EQ(s.Timer2.Interval(), 200u);
+  EXPECT_EQ(s.Pic_Mas, run.sheet);
+  EXPECT_EQ(s.Pic_Quarlo[22], run.backend.pictures[IDR_QUARLO_FIRST + 22]);
+  EXPECT_EQ(s.Pic_Mask[0], run.backend.pictures[IDR_MASK_FIRST]);
+  EXPECT_NE(s.Pic_Quarlo[0], s.Pic_Mask[0]);
+}
+
+TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
+  SaverRun run("/s");
+  SaverSettings().MusicSource = kMusicFile;
+  SaverSettings().MusicFile = "C:\\Music\\song.Mp3";
+  bool visible = false, timersAsExpected = false;
+  int width = 0, height = 0, displayWidth = 0, displayHeight = 0;
+  std::size_t sprites = 0;
+  run.Run([&](int frame) {
+    if (frame != 3) return;
+    const Quarlo_S& s = *run.saver;
+    visible = s.Visible();
+    width = s.Width();
+    height = s.Height();
+    displayWidth = s.Display.InnerWidthPixels();
+    displayHeight = s.Display.InnerHeightPixels();
+    sprites = run.saver->Engine().Sprites().size();
+    timersAsExpected = s.Timer1.Enabled() && !s.Timer2.Enabled();
+    run.saver->Form_KeyDown(32, 0);
+  });
+  EXPECT_TRUE(visible);
+  EXPECT_EQ(width, 1024 * 15);
+  EXPECT_EQ(height, 768 * 15);
+  EXPECT_EQ(run.saver->Left(), 0);
+  EXPECT_EQ(run.saver->Top(), 0);
+  EXPECT_EQ(displayWidth, 1024);
+  EXPECT_EQ(displayHeight, 768);
+  EXPECT_EQ(sprites, 51u);
+  EXPECT_TRUE(timersAsExpected) << "an MP3 is kept playing by Timer1";
+
+  const std::ptrdiff_t open = run.IndexOf("mciSendStringA(\"open \"C:\\Music\\song.Mp3\"");
+  const std::ptrdiff_t topmost = run.IndexOf("SetWindowPos(");
+  const std::ptrdiff_t close = run.IndexOf("mciSendStringA(\"close MP3Play\"");
+  const std::ptrdiff_t flags = run.IndexOf("SystemParametersInfoA(97");
+  ASSERT_GE(open, 0);
+  EXPECT_LT(open, topmost) << "the music starts before the window is shown";
+  EXPECT_LT(topmost, close);
+  EXPECT_LT(close, flags) << "the music stops first thing in EndSaver";
+  EXPECT_EQ(run.SystemCalls(),
+            lines({"SetWindowPos(" + std::to_string(run.handle) + ", -1, 0, 0, 0, 0, 0x0013)",
+                   "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+                   "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}));
+}
+
+TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
+  struct Case { const char* commandText; std::vector<std::string> endCalls; };
+  const Case cases[] = {
+      {"/s", {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+              "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
+      {"/S", {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+              "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
+      {"", {"SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
+  };
+  for (const Case& c : cases) {
+    SaverRun run(c.commandText);
+    run.Run([&](int frame) {
+      if (frame == 2) {
+        run.os.clearCalls();
+        run.saver->EndSaver();
+      }
+    });
+    EXPECT_EQ(run.os.calls(), c.endCalls) << "command text \"" << c.commandText << "\"";
+    EXPECT_FALSE(IsTrue(run.saver->Running));
+    EXPECT_FALSE(run.saver->IsLoaded()) << "the window is closed";
+    EXPECT_EQ(run.frames, 2) << "no frame is drawn after the exit";
+    EXPECT_EQ(run.backend.framesWaited, 1);
+  }
+}
+
+TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {
+  struct Case { std::int16_t musicSource; int keyCode; bool ends; };
+  const Case cases[] = {
+      {kMusicNone, 16, true},  {kMusicNone, 17, true}, {kMusicNone, 18, true},  // modifiers alone
+      {kMusicNone, 27, true},  {kMusicNone, 65, true}, {kMusicNone, 37, true},
+      {kMusicNone, 39, true},  {kMusicFile, 39, true}, {kMusicCd, 37, false},
+      {kMusicCd, 39, false},   {kMusicCd, 38, true},   {kMusicCd, 16, true},
+  };
+  for (const Case& c : cases) {
+    SaverRun run("/s");
+    SaverSettings().MusicSource = c.musicSource;
+    SaverSettings().MusicFile = "C:\\a.wav";
+    run.Run([&](int frame) {
+      if (frame == 5) run.saver->Form_KeyDown(c.keyCode, 0);
+      if (frame == 8) run.saver->Display_Click();
+    });
+    EXPECT_EQ(run.frames, c.ends ? 5 : 8) << "source " << c.musicSource << " key " << c.keyCode;
+    EXPECT_EQ(run.os.callsStartingWith("ExitProcess").size(), 1u)
+        << "source " << c.musicSource << " key " << c.keyCode;
+  }
+}
+
+TEST(Quarlo_S, ClickOnTheDisplayEndsTheSaverAndTimersReachTheMusic) {
+  SaverRun run("/s");
+  SaverSettings().MusicSource = kMusicCd;
+  std::size_t mciBeforeTick = 0, mciAfterTick = 0;
+  run.Run([&](int frame) {
+    if (frame == 2) {
+      mciBeforeTick = run.os.callsStartingWith("mciSendStringA").size();
+      run.saver->Timer2.RaiseTick();
+      mciAfterTick = run.os.callsStartingWith("mciSendStringA").size();
+    }
+    if (frame == 4) run.saver->Display.RaiseClick();
+  });
+  EXPECT_GT(mciAfterTick, mciBeforeTick) << "Timer2 polls the CD";
+  EXPECT_EQ(run.frames, 4);
+  EXPECT_TRUE(run.os.exited());
+  EXPECT_FALSE(run.cutOff);
+}
+
+TEST(Quarlo_S, EachFrameShowsTheNextStepOfTheWalkAtTheCentre) {
+  SaverRun run("/s", -1);
+  std::vector<std::uint32_t> centre;
+  std::vector<int> presents;
+  run.Run([&](int frame) {
+    centre.push_back(run.Display().Buffer().Pixel(448, 236));
+    presents.push_back(run.Display().Presents());
+    if (frame == 13) run.saver->Form_KeyDown(32, 0);
+  });
+  ASSERT_EQ(centre.size(), 13u);
+  for (int frame = 0; frame < 13; ++frame) {
+    const int column = 7 - frame / 6;
+    EXPECT_EQ(centre[static_cast<std::size_t>(frame)], run.sheet->Pixel(column * 128, 0)) << "frame " << frame + 1;
+    EXPECT_EQ(presents[static_cast<std::size_t>(frame)], frame + 1) << "one present per frame";
+  }
+  EXPECT_EQ(run.backend.framesWaited, 12) << "each frame waits for the display's refresh";
+}
+
+TEST(Quarlo_S, SurvivesOddSpriteCountsMissingPicturesAndTinyScreens) {
+  struct Case { std::int16_t spriteCount; int width, height; bool pictures; std::size_t sprites; };
+  const Case cases[] = {
+      {-1, 1024, 768, true, 0},     {0, 1024, 768, true, 1},   {300, 1024, 768, true, 301},
+      {32767, 1024, 768, true, 32768}, {50, 1024, 768, false, 51}, {50, 100, 200, true, 51},
+      {50, 1, 1, false, 51},           {-1, 100, 200, true, 0},
+  };
+  for (const Case& c : cases) {
+    SaverRun run("/s", c.spriteCount);
+    run.backend.screenWidth = c.width;
+    run.backend.screenHeight = c.height;
+    if (!c.pictures) run.backend.pictures.clear();
+    std::uint32_t corner = 0;
+    run.Run([&](int frame) {
+      corner = run.Display().Buffer().Pixel(0, 0);
+      if (frame == 30) run.saver->Form_KeyDown(65, 0);
+    });
+    const std::string name = std::to_string(c.spriteCount) + " sprites on " + std::to_string(c.width) +
+                             " x " + std::to_string(c.height) + (c.pictures ? "" : " without pictures");
+    EXPECT_EQ(run.saver->Engine().Sprites().size(), c.sprites) << name;
+    EXPECT_EQ(run.frames, 30) << name;
+    EXPECT_TRUE(run.os.exited()) << name;
+    if (!c.pictures) {
+      EXPECT_EQ(corner, 0u) << name << ": nothing to draw, the display stays black";
+    }
+    if (c.width == 100 && c.sprites == 0) {
+      // Frame 30 shows column 3; the cell starts at (-14, -47), so its pixel (14, 47) lands on
+      // the corner.
+      EXPECT_EQ(corner, run.sheet->Pixel(3 * 128 + 14, 47)) << name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quarlo
