@@ -62,9 +62,9 @@ class Material:
 
 class Ellipsoid:
     def __init__(self, centre, radii, material, rotation=None, keep=None):
-        self.centre = np.asarray(centre, float)
-        self.radii = np.asarray(radii, float)
-        self.rot = np.eye(3) if rotation is None else np.asarray(rotation, float)
+        self.centre = np.asarray(centre, np.float32)
+        self.radii = np.asarray(radii, np.float32)
+        self.rot = np.eye(3, dtype=np.float32) if rotation is None else np.asarray(rotation, np.float32)
         self.material = material
         self.keep = keep        # optional f(local unit-sphere points) -> bool; cuts the shell open
 
@@ -75,7 +75,8 @@ class Ellipsoid:
         return [self.bounds()]
 
     def _local_ray(self, eye, rd):
-        return ((eye - self.centre) @ self.rot) / self.radii, (rd @ self.rot) / self.radii
+        to_unit = self.rot / self.radii          # world direction -> unit-sphere coordinates
+        return (eye - self.centre) @ to_unit, rd @ to_unit
 
     def distance(self, eye, rd):
         o, d = self._local_ray(eye, rd)
@@ -100,9 +101,9 @@ class Ellipsoid:
 
 class Capsule:
     def __init__(self, a, b, radius, material):
-        self.a = np.asarray(a, float)
-        self.b = np.asarray(b, float)
-        self.radius = radius
+        self.a = np.asarray(a, np.float32)
+        self.b = np.asarray(b, np.float32)
+        self.radius = np.float32(radius)
         self.material = material
 
     def bounds(self):
@@ -179,19 +180,24 @@ class Camera:
         return (y0, y1, x0, x1) if x0 < x1 and y0 < y1 else None
 
 
+def _vec(*values):
+    return np.array(values, np.float32)
+
+
 class Lights:
     """A warm key light from the upper left, a cool fill from the right and a blue rim from behind."""
-    key = normalize(np.array([-0.55, 0.65, 0.55]))
-    fill = normalize(np.array([0.8, 0.1, 0.45]))
-    back = normalize(np.array([0.35, 0.45, -0.8]))
-    key_colour = np.array([1.05, 0.98, 0.9])
-    fill_colour = np.array([0.28, 0.32, 0.42])
-    sky = np.array([0.22, 0.24, 0.3])
-    ground = np.array([0.1, 0.08, 0.08])
-    rim_colour = np.array([0.55, 0.7, 1.0])
+    key = normalize(_vec(-0.55, 0.65, 0.55))
+    fill = normalize(_vec(0.8, 0.1, 0.45))
+    back = normalize(_vec(0.35, 0.45, -0.8))
+    key_colour = _vec(1.05, 0.98, 0.9)
+    fill_colour = _vec(0.28, 0.32, 0.42)
+    sky = _vec(0.22, 0.24, 0.3)
+    ground = _vec(0.1, 0.08, 0.08)
+    rim_colour = _vec(0.55, 0.7, 1.0)
 
 
 def shade(material, base, n, v):
+    base, n, v = (np.asarray(a, np.float32) for a in (base, n, v))
     lam = n @ Lights.key
     key = np.clip((lam + 0.15) / 1.15, 0, 1)
     key = 0.55 * key + 0.45 * np.clip((lam + 0.05) / 0.3, 0, 1)   # a soft cel step over smooth light
@@ -218,6 +224,7 @@ class Render:
         self.camera = camera
         self.parts = list(parts)
         self.ss = ss
+        self.eye = camera.eye.astype(np.float32)
         self.t = np.full((camera.h, camera.w), np.inf, dtype=np.float32)
         self.part = np.full((camera.h, camera.w), -1, dtype=np.int32)
         for index, prim in enumerate(self.parts):
@@ -233,7 +240,7 @@ class Render:
             return
         y0, y1, x0, x1 = box
         rd = self.camera.rays[y0:y1, x0:x1].reshape(-1, 3)
-        t = prim.distance(self.camera.eye, rd).reshape(y1 - y0, x1 - x0)
+        t = prim.distance(self.eye, rd).reshape(y1 - y0, x1 - x0)
         nearer = t < self.t[y0:y1, x0:x1]
         self.t[y0:y1, x0:x1] = np.where(nearer, t, self.t[y0:y1, x0:x1])
         self.part[y0:y1, x0:x1] = np.where(nearer, index, self.part[y0:y1, x0:x1])
@@ -253,7 +260,7 @@ class Render:
             pix = flat[start:end]
             prim = self.parts[ids[start]]
             rd = rays[pix]
-            normal, local = prim.surface(self.camera.eye, rd, depth[pix])
+            normal, local = prim.surface(self.eye, rd, depth[pix])
             normal = np.where((np.einsum('ij,ij->i', normal, rd) > 0)[:, None], -normal, normal)
             material = prim.material
             base = np.broadcast_to(material.colour, local.shape)
