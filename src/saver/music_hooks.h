@@ -15,7 +15,9 @@ std::string MusicFileType(const std::string& path);
 
 class SaverMusic {
  public:
-  // timer1 keeps an MP3 playing (1000 ms); timer2 polls the CD (200 ms). Both start disabled.
+  // timer1 keeps an MP3 playing (1000 ms); timer2 polls the CD (200 ms). The constructor sets
+  // these intervals and disables both; the window routes their ticks to Timer1_Timer and
+  // Timer2_Timer.
   SaverMusic(music::Quarlo_BGM& bgm, fw::Timer& timer1, fw::Timer& timer2);
 
   // Starts the music chosen by SaverSettings (a step of the saver's load sequence).
