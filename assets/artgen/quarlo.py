@@ -58,11 +58,11 @@ def leaf_keep(p):
 def quarlo_parts(angle):
     """Parts of the quarlo turned `angle` radians about its vertical axis."""
     turn = rot_y(angle)
-    body = Material(BODY, spec=0.18, shine=18, rim=0.45, group=1, paint=body_paint)
-    feet = Material(FEET, spec=0.1, rim=0.35, group=2)
-    arm = Material(BODY, spec=0.1, rim=0.4, group=3)
-    eye = Material(EYE, spec=0.9, shine=60, rim=0.1, group=4, paint=eye_paint)
-    leaf = Material(LEAF, spec=0.25, shine=25, rim=0.45, group=5, paint=leaf_paint)
+    body = Material(BODY, highlight=0.18, shine=18, rim=0.45, group=1, paint=body_paint)
+    feet = Material(FEET, highlight=0.1, rim=0.35, group=2)
+    arm = Material(BODY, highlight=0.1, rim=0.4, group=3)
+    eye = Material(EYE, highlight=0.9, shine=60, rim=0.1, group=4, paint=eye_paint)
+    leaf = Material(LEAF, highlight=0.25, shine=25, rim=0.45, group=5, paint=leaf_paint)
     stem = Material(STEM, rim=0.3, group=5)
     parts = [Ellipsoid([0, 0, 0], [1.0, 0.92, 0.95], body, rotation=turn)]
     for d in EYE_DIRS:

@@ -51,9 +51,11 @@ def linear_to_srgb8(lin):
 
 
 class Material:
-    def __init__(self, colour, spec=0.0, shine=20.0, rim=0.25, group=None, paint=None):
+    """Base colour and finish of a part: highlight strength and sharpness (shine), rim light."""
+
+    def __init__(self, colour, highlight=0.0, shine=20.0, rim=0.25, group=None, paint=None):
         self.colour = hex_linear(colour)
-        self.spec = spec
+        self.highlight = highlight
         self.shine = shine
         self.rim = rim
         self.group = group      # parts of one group draw no ink line between them
@@ -68,11 +70,9 @@ class Ellipsoid:
         self.material = material
         self.keep = keep        # optional f(local unit-sphere points) -> bool; cuts the shell open
 
-    def bounds(self):
-        return self.centre, float(self.radii.max())
-
     def spheres(self):
-        return [self.bounds()]
+        """Spheres that together enclose the part, for finding the pixels it may cover."""
+        return [(self.centre, float(self.radii.max()))]
 
     def _local_ray(self, eye, rd):
         to_unit = self.rot / self.radii          # world direction -> unit-sphere coordinates
@@ -106,11 +106,8 @@ class Capsule:
         self.radius = np.float32(radius)
         self.material = material
 
-    def bounds(self):
-        return (self.a + self.b) / 2, float(np.linalg.norm(self.b - self.a) / 2 + self.radius)
-
     def spheres(self):
-        return [(self.a, self.radius), (self.b, self.radius)]
+        return [(self.a, float(self.radius)), (self.b, float(self.radius))]
 
     def distance(self, eye, rd):
         ba = self.b - self.a
@@ -197,6 +194,7 @@ class Lights:
 
 
 def shade(material, base, n, v):
+    """Lit colour of surface points with base colours `base`, normals `n` and view directions `v`."""
     base, n, v = (np.asarray(a, np.float32) for a in (base, n, v))
     lam = n @ Lights.key
     key = np.clip((lam + 0.15) / 1.15, 0, 1)
@@ -206,10 +204,10 @@ def shade(material, base, n, v):
     light = (key[:, None] * Lights.key_colour + fill[:, None] * Lights.fill_colour
              + Lights.ground + sky[:, None] * (Lights.sky - Lights.ground))
     colour = base * light
-    if material.spec:
+    if material.highlight:
         half = normalize(Lights.key + v)
         gloss = np.clip(np.einsum('ij,ij->i', n, half), 0, 1) ** material.shine
-        colour = colour + (material.spec * gloss)[:, None] * Lights.key_colour
+        colour = colour + (material.highlight * gloss)[:, None] * Lights.key_colour
     if material.rim:
         facing = np.clip(np.einsum('ij,ij->i', n, v), 0, 1)
         behind = np.clip(n @ Lights.back + 0.3, 0, 1)

@@ -209,46 +209,65 @@ class Pose:
 
 
 def blink_amount(pose_index):
+    """Once per cycle the eyes close for a moment."""
     return {21: 0.6, 22: 1.0, 23: 0.6}.get(pose_index, 0.0)
 
 
-def figure_parts(pose, blink=0.0):
-    skin = Material(SKIN, rim=0.3, group=1)
-    head_skin = Material(SKIN, rim=0.3, group=1, paint=face_paint(blink))
-    hair = Material(HAIR, spec=0.35, shine=30, rim=0.35, group=2)
-    shirt = Material(SHIRT, rim=0.3, group=3)
-    chest = Material(SHIRT, rim=0.3, group=3, paint=star_paint)
-    jeans = Material(JEANS, rim=0.3, group=4)
-    shin = Material(JEANS, rim=0.3, group=4, paint=cuff_paint)
-    sleeve = Material(SHIRT, rim=0.3, group=3, paint=sleeve_paint)
+SKIN_M = Material(SKIN, rim=0.3, group=1)
+HAIR_M = Material(HAIR, highlight=0.35, shine=30, rim=0.35, group=2)
+SHIRT_M = Material(SHIRT, rim=0.3, group=3)
+CHEST_M = Material(SHIRT, rim=0.3, group=3, paint=star_paint)
+SLEEVE_M = Material(SHIRT, rim=0.3, group=3, paint=sleeve_paint)
+JEANS_M = Material(JEANS, rim=0.3, group=4)
+SHIN_M = Material(JEANS, rim=0.3, group=4, paint=cuff_paint)
+SHOE_M = {side: Material(SHOE, highlight=0.25, shine=25, rim=0.3, group=10 + side, paint=shoe_paint)
+          for side in (1, -1)}
+
+
+def _legs(pose):
     parts = []
     for side, (hip, knee, ankle, shoe, foot_rot) in pose.legs.items():
-        parts += [Capsule(hip, knee, 0.078, jeans), Capsule(knee, ankle + [0, 0.05, 0], 0.066, shin),
-                  Ellipsoid(shoe, SHOE_RADII, Material(SHOE, spec=0.25, shine=25, rim=0.3, group=10 + side,
-                                                       paint=shoe_paint), rotation=foot_rot)]
-    p_rot = rot_y(pose.pelvis_yaw)
-    c_rot = rot_y(pose.chest_yaw)
-    parts += [Ellipsoid(pose.pelvis + [0, 0.03, 0], [0.175, 0.11, 0.115], jeans, rotation=p_rot),
-              Ellipsoid(pose.chest + [0, -0.07, 0], [0.19, 0.27, 0.125], chest, rotation=c_rot),
-              Capsule(pose.chest + c_rot @ [-0.13, 0.1, 0], pose.chest + c_rot @ [0.13, 0.1, 0], 0.075, shirt)]
-    for side, (shoulder, elbow, wrist) in pose.arms.items():
-        parts += [Capsule(shoulder, shoulder + 0.6 * (elbow - shoulder), 0.07, sleeve),
-                  Capsule(shoulder, elbow, 0.052, skin), Capsule(elbow, wrist, 0.047, skin),
-                  Ellipsoid(wrist + (wrist - elbow) * 0.3, [0.055, 0.062, 0.05], skin)]
-    neck = pose.chest + [0, 0.16, 0]
-    head = neck + rot_z(pose.head_roll) @ np.array([0, 0.21, 0])
-    h_rot = rot_z(pose.head_roll)
-    parts += [Capsule(pose.chest + [0, 0.12, 0], neck + [0, 0.06, 0], 0.052, skin),
-              Ellipsoid(head, [0.185, 0.178, 0.172], head_skin, rotation=h_rot),
-              Ellipsoid(head + h_rot @ [0, -0.035, 0.172], [0.022, 0.019, 0.017], skin),
-              Ellipsoid(head + h_rot @ [0, 0.014, -0.01], [0.198, 0.194, 0.19], hair, rotation=h_rot,
-                        keep=hair_keep),
-              Ellipsoid(head + h_rot @ [0.035, 0.215, 0.0], [0.03, 0.075, 0.032], hair,
-                        rotation=h_rot @ rot_z(-0.55))]
+        parts += [Capsule(hip, knee, 0.078, JEANS_M), Capsule(knee, ankle + [0, 0.05, 0], 0.066, SHIN_M),
+                  Ellipsoid(shoe, SHOE_RADII, SHOE_M[side], rotation=foot_rot)]
     return parts
 
 
-# Camera for a 128 x 295 cell: slightly above the hips, far enough that perspective stays gentle.
+def _torso(pose):
+    hips, chest = rot_y(pose.pelvis_yaw), rot_y(pose.chest_yaw)
+    return [Ellipsoid(pose.pelvis + [0, 0.03, 0], [0.175, 0.11, 0.115], JEANS_M, rotation=hips),
+            Ellipsoid(pose.chest + [0, -0.07, 0], [0.19, 0.27, 0.125], CHEST_M, rotation=chest),
+            Capsule(pose.chest + chest @ [-0.13, 0.1, 0], pose.chest + chest @ [0.13, 0.1, 0], 0.075, SHIRT_M)]
+
+
+def _arms(pose):
+    parts = []
+    for shoulder, elbow, wrist in pose.arms.values():
+        parts += [Capsule(shoulder, shoulder + 0.6 * (elbow - shoulder), 0.07, SLEEVE_M),
+                  Capsule(shoulder, elbow, 0.052, SKIN_M), Capsule(elbow, wrist, 0.047, SKIN_M),
+                  Ellipsoid(wrist + (wrist - elbow) * 0.3, [0.055, 0.062, 0.05], SKIN_M)]
+    return parts
+
+
+def _head(pose, blink):
+    tilt = rot_z(pose.head_roll)
+    neck = pose.chest + [0, 0.16, 0]
+    head = neck + tilt @ np.array([0, 0.21, 0])
+    face = Material(SKIN, rim=0.3, group=1, paint=face_paint(blink))
+    return [Capsule(pose.chest + [0, 0.12, 0], neck + [0, 0.06, 0], 0.052, SKIN_M),
+            Ellipsoid(head, [0.185, 0.178, 0.172], face, rotation=tilt),
+            Ellipsoid(head + tilt @ [0, -0.035, 0.172], [0.022, 0.019, 0.017], SKIN_M),           # nose
+            Ellipsoid(head + tilt @ [0, 0.014, -0.01], [0.198, 0.194, 0.19], HAIR_M, rotation=tilt,
+                      keep=hair_keep),
+            Ellipsoid(head + tilt @ [0.035, 0.215, 0.0], [0.03, 0.075, 0.032], HAIR_M,      # the tuft
+                      rotation=tilt @ rot_z(-0.55))]
+
+
+def figure_parts(pose, blink=0.0):
+    return _legs(pose) + _torso(pose) + _arms(pose) + _head(pose, blink)
+
+
+# Camera for a 128 x 295 cell: a little above the hips and far enough back that feet stepping
+# towards the viewer grow and drop only gently.
 CELL = (128, 295)
 
 
