@@ -1,0 +1,411 @@
+#include "controls/command/command.h"
+
+#include <cstdio>
+
+#include "assets/asset_ids.h"
+#include "framework/form.h"
+#include "framework/text.h"
+
+namespace quarlo {
+namespace {
+
+// Twips of the face images' geometry: the 4-pixel corner and the 64 x 25-pixel source.
+constexpr int kCorner = 60;
+constexpr int kSourceRight = 900;      // 960 - 60
+constexpr int kSourceBottom = 315;     // 375 - 60
+constexpr int kSourceEdgeWidth = 840;  // 960 - 2 x 60
+constexpr int kSourceEdgeHeight = 255; // 375 - 2 x 60
+constexpr int kCaptionGap = 20;
+
+constexpr std::array<int, 6> kFaceResources = {IDR_FACE_NORMAL,   IDR_FACE_HIGHLIGHT,
+                                               IDR_FACE_HIGHLIGHTSELECT, IDR_FACE_SELECTED,
+                                               IDR_FACE_PRESSED,  IDR_FACE_DISABLE};
+
+std::size_t IndexOf(Command::FaceImage image) {
+  switch (image) {
+    case Command::FaceImage::Normal: return 0;
+    case Command::FaceImage::HighLight: return 1;
+    case Command::FaceImage::HighLightSelect: return 2;
+    case Command::FaceImage::Selected: return 3;
+    case Command::FaceImage::Pressed: return 4;
+    case Command::FaceImage::Disable: return 5;
+  }
+  return 0;
+}
+
+// Hexadecimal digits without leading zeros, as the colour texts are written back.
+std::string HexDigits(std::int32_t value) {
+  char buffer[16] = {};
+  std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));
+  return buffer;
+}
+
+// "&H" + pair + "00" read as a 16-bit channel.
+std::optional<std::uint16_t> ChannelFromPair(const std::string& pair) {
+  const std::optional<double> number = ParseNumber("&H" + pair + "00");
+  const std::optional<std::int32_t> value = number ? ToInt32(*number) : std::nullopt;
+  if (!value || *value < 0 || *value > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(*value);
+}
+
+// A twips length in pixels along one axis; nullopt when it does not fit.
+std::optional<int> ToPixels(int twips, double twipsPerPixel) {
+  if (twipsPerPixel <= 0.0) return std::nullopt;
+  return ToInt32(twips / twipsPerPixel);
+}
+
+}  // namespace
+
+std::optional<GradientChannels> ReadGradientColour(std::string_view colourText) {
+  const std::optional<double> number = ParseNumber(colourText);
+  const std::optional<std::int32_t> value = number ? ToInt32(*number) : std::nullopt;
+  if (!value) return std::nullopt;
+  const std::string digits = HexDigits(*value);
+  const auto red = ChannelFromPair(Mid(digits, 1, 2));
+  const auto green = ChannelFromPair(Mid(digits, 3, 2));
+  const auto blue = ChannelFromPair(Mid(digits, 5, 2));
+  if (!red || !green || !blue) return std::nullopt;
+  return GradientChannels{*red, *green, *blue};
+}
+
+Command::Command(fw::Container* parent, std::string name, os::Os& os, int index)
+    : fw::UserControl(parent, std::move(name), index),
+      LblMsg(this, "LblMsg"),
+      TmrMouse(this, "TmrMouse"),
+      os_(os) {
+  Resize(kDesignWidth, kDesignHeight);
+  LblMsg.SetCaption("Command");
+  LblMsg.SetTransparent(true);
+  LblMsg.SetAlignment(fw::Alignment::Centre);
+  LblMsg.SetAutoSize(false);
+  LblMsg.SetForeColour(0);
+  LblMsg.SetFont(AmbientFont());
+  LblMsg.Move(0, 0, kDesignWidth, kCaptionHeight);
+  LblMsg.MouseDown = [this](int b, int s, int x, int y) { LblMsg_MouseDown(b, s, x, y); };
+  LblMsg.MouseMove = [this](int b, int s, int x, int y) { LblMsg_MouseMove(b, s, x, y); };
+  LblMsg.MouseUp = [this](int b, int s, int x, int y) { LblMsg_MouseUp(b, s, x, y); };
+  // The hover timer runs from creation on, for the whole life of the button.
+  TmrMouse.SetInterval(kHoverInterval);
+  TmrMouse.SetEnabled(true);
+  TmrMouse.Tick = [this] { TmrMouse_Timer(); };
+}
+
+// --- Drawing -------------------------------------------------------------------------------------
+
+void Command::DrawFace(FaceImage image) {
+  SetGradientDirection();
+  ComputeSlices();
+  fw::Surface* surface = DrawingSurface();
+  if (surface != nullptr) surface->Clear(BackColour());
+  FillGradient();
+  const fw::Picture* picture = Face(image);
+  if (surface != nullptr && picture != nullptr) PaintPieces(*surface, *picture);
+  if (surface != nullptr) surface->Present();
+  PlaceCaption();
+}
+
+void Command::SetGradientDirection() {
+  switch (faceState_) {
+    case State::Normal: gradientReversed_ = kFalse; break;
+    case State::HighLight: gradientReversed_ = kTrue; break;
+    case State::Selected: gradientReversed_ = kFalse; break;
+    default: break;  // HighLightSelect and None keep the direction of the face drawn before
+  }
+}
+
+void Command::ComputeSlices() {
+  const auto across = ToInt16(Width() - 2 * kCorner);
+  const auto right = ToInt16(Width() - kCorner);
+  const auto down = ToInt16(Height() - 2 * kCorner);
+  const auto bottom = ToInt16(Height() - kCorner);
+  if (across) slices_.acrossEdge = *across;
+  if (right) slices_.rightColumn = *right;
+  if (down) slices_.downEdge = *down;
+  if (bottom) slices_.bottomRow = *bottom;
+}
+
+void Command::PaintPieces(fw::Surface& surface, const fw::Picture& picture) {
+  fw::Backend& backend = OwnerForm().GetBackend();
+  const double tx = backend.TwipsPerPixelX();
+  const double ty = backend.TwipsPerPixelY();
+  // One piece in twips: destination, then source; a zero destination size copies at source size.
+  struct Piece { int x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight; };
+  const int across = slices_.acrossEdge, right = slices_.rightColumn;
+  const int down = slices_.downEdge, bottom = slices_.bottomRow;
+  const Piece pieces[8] = {
+      {1, 1, 0, 0, 0, 0, kCorner, kCorner},                                           // top-left
+      {kCorner, 1, across, kCorner, kCorner, 1, kSourceEdgeWidth, kCorner},           // top
+      {right, 1, 0, 0, kSourceRight, 1, kCorner, kCorner},                            // top-right
+      {right, kCorner, kCorner, down, kSourceRight, kCorner, kCorner, kSourceEdgeHeight},  // right
+      {right, bottom, 0, 0, kSourceRight, kSourceBottom, kCorner, kCorner},           // bottom-right
+      {kCorner, bottom, across, kCorner, kCorner, kSourceBottom, kSourceEdgeWidth, kCorner},  // bottom
+      {1, bottom, 0, 0, 0, kSourceBottom, kCorner, kCorner},                          // bottom-left
+      {1, kCorner, kCorner, down, 1, kCorner, kCorner, kSourceEdgeHeight},            // left
+  };
+  for (const Piece& piece : pieces) {
+    const auto x = ToPixels(piece.x, tx), y = ToPixels(piece.y, ty);
+    const auto sx = ToPixels(piece.sourceX, tx), sy = ToPixels(piece.sourceY, ty);
+    const auto sw = ToPixels(piece.sourceWidth, tx), sh = ToPixels(piece.sourceHeight, ty);
+    if (!x || !y || !sx || !sy || !sw || !sh) continue;
+    if (piece.width == 0 && piece.height == 0) {
+      surface.BitBlt(*x, *y, *sw, *sh, picture, *sx, *sy, fw::Rop::SrcCopy);
+      continue;
+    }
+    const auto w = ToPixels(piece.width, tx), h = ToPixels(piece.height, ty);
+    // Edges of a face under 8 pixels have no length left; such faces do not occur.
+    if (!w || !h || *w <= 0 || *h <= 0) continue;
+    surface.StretchBlt(*x, *y, *w, *h, picture, *sx, *sy, *sw, *sh, fw::Rop::SrcCopy);
+  }
+}
+
+void Command::FillGradient() {
+  const auto white = ReadGradientColour(kGradientWhite);
+  const auto lavender = ReadGradientColour(kGradientLavender);
+  const auto paint = [](fw::TriVertex& vertex, const std::optional<GradientChannels>& colour) {
+    if (!colour) return;
+    vertex.red = colour->red;
+    vertex.green = colour->green;
+    vertex.blue = colour->blue;
+    vertex.alpha = 0;
+  };
+  if (!IsTrue(gradientReversed_)) {
+    paint(vertices_[0], white);
+    paint(vertices_[1], lavender);
+  } else {
+    paint(vertices_[0], lavender);
+    paint(vertices_[1], white);
+  }
+  vertices_[0].x = 0;
+  vertices_[0].y = 0;
+  vertices_[1].x = InnerWidthPixels() - 1;
+  vertices_[1].y = InnerHeightPixels() - 1;
+  // Vertex 1 names the upper-left corner and vertex 0 the lower-right; with the vertical mode
+  // the colour still runs from the vertex at the top (vertex 0) to the one at the bottom.
+  mesh_.upperLeft = 1;
+  mesh_.lowerRight = 0;
+  fw::Surface* surface = DrawingSurface();
+  if (surface == nullptr) return;
+  surface->GradientFill(vertices_.data(), 2, &mesh_, 1, fw::GRADIENT_FILL_RECT_V);
+  surface->Present();
+}
+
+void Command::PlaceCaption() {
+  const float top = ToSingle((Height() - LblMsg.Height() - kCaptionGap) / 2.0);
+  const auto topTwips = ToInt32(top);
+  if (!topTwips) return;
+  LblMsg.Move(0, *topTwips, Width(), LblMsg.Height());
+}
+
+const fw::Picture* Command::Face(FaceImage image) {
+  fw::PicturePtr& face = faces_[IndexOf(image)];
+  if (!face) face = OwnerForm().GetBackend().LoadPicture(kFaceResources[IndexOf(image)]);
+  return face.get();
+}
+
+void Command::ApplyEnabledLook() {
+  if (IsTrue(isEnabled_)) {
+    DrawFace(FaceImage::Normal);
+    LblMsg.SetGreyed(false);
+  } else {
+    DrawFace(FaceImage::Disable);
+    LblMsg.SetGreyed(true);
+  }
+}
+
+void Command::RefreshNormal() {
+  if (!IsTrue(isEnabled_)) return;
+  LblMsg.SetGreyed(false);
+  if (firstRun_ == 0) LblMsg.SetForeColour(0);
+  DrawFace(FaceImage::Normal);
+}
+
+// --- Input and hover -----------------------------------------------------------------------------
+
+void Command::Initialize() {
+  faceState_ = State::Normal;
+  TmrMouse.SetEnabled(true);
+  TmrMouse.SetInterval(kHoverInterval);
+}
+
+void Command::UserControl_MouseMove(int /*button*/, int /*shift*/, int /*x*/, int /*y*/) {
+  if (!IsTrue(isEnabled_)) return;
+  if (faceState_ == State::Normal) {
+    faceState_ = State::HighLight;
+    DrawFace(FaceImage::HighLight);
+  }
+  if (faceState_ == State::Selected && !IsTrue(buttonDown_)) {
+    faceState_ = State::HighLightSelect;
+    DrawFace(FaceImage::HighLightSelect);
+  }
+}
+
+void Command::UserControl_MouseDown(int button, int /*shift*/, int /*x*/, int /*y*/) {
+  if (!IsTrue(isEnabled_)) return;
+  if (button != fw::kLeftButton) return;
+  buttonDown_ = kTrue;
+  DrawFace(FaceImage::Pressed);
+}
+
+void Command::UserControl_MouseUp(int button, int /*shift*/, int /*x*/, int /*y*/) {
+  if (!IsTrue(isEnabled_)) return;
+  if (button == fw::kLeftButton) {
+    buttonDown_ = kFalse;
+    if (faceState_ == State::HighLight) DrawFace(FaceImage::Normal);
+    if (faceState_ == State::HighLightSelect) DrawFace(FaceImage::HighLightSelect);
+  }
+  if (faceState_ != State::Selected && isEnabled_ == kTrue) RaiseClick();
+}
+
+void Command::UserControl_GotFocus() {
+  if (!IsTrue(isEnabled_)) return;
+  if (faceState_ != State::HighLight) {
+    faceState_ = State::Selected;
+    DrawFace(FaceImage::Selected);
+  }
+  if (faceState_ == State::HighLight) {
+    faceState_ = State::HighLightSelect;
+    DrawFace(FaceImage::Pressed);
+  }
+}
+
+void Command::UserControl_LostFocus() {
+  if (!IsTrue(isEnabled_)) return;
+  if (faceState_ != State::Normal) {
+    faceState_ = State::Normal;
+    DrawFace(FaceImage::Normal);
+  }
+}
+
+void Command::UserControl_Resize() { ApplyEnabledLook(); }
+
+void Command::TmrMouse_Timer() {
+  os::Point point{};
+  os_.GetCursorPos(&point);
+  const os::Handle under = os_.WindowFromPoint(point);
+  const os::Handle parent = Parent() != nullptr ? Parent()->hWnd() : os::kNull;
+  const os::Handle own = hWnd();
+  if (under == parent) {
+    HoverExit();
+  } else if (under != own && under != parent) {
+    HoverExit();
+  }
+}
+
+void Command::HoverExit() {
+  if (!IsTrue(isEnabled_)) return;
+  if (faceState_ == State::HighLight) {
+    faceState_ = State::Normal;
+    DrawFace(FaceImage::Normal);
+  }
+  if (faceState_ == State::HighLightSelect) {
+    faceState_ = State::Selected;
+    DrawFace(FaceImage::Selected);
+  }
+}
+
+void Command::RaiseClick() {
+  // A copy, so that a handler may replace Click while it runs.
+  const std::function<void()> handler = Click;
+  if (handler) handler();
+}
+
+// --- Properties ----------------------------------------------------------------------------------
+
+void Command::Announce(std::string_view property) {
+  if (PropertyChanged) PropertyChanged(property);
+}
+
+bool Command::SetCaptionColour(std::int32_t colour) {
+  // A colour the caption can show: red, green and blue in the low three bytes, nothing above.
+  if (colour < 0 || colour > 0xFFFFFF) return false;
+  LblMsg.SetForeColour(static_cast<fw::Colour>(colour));
+  return true;
+}
+
+std::uint8_t Command::GetVisible() {
+  if (!opaque_) return 0;
+  RefreshNormal();
+  return 255;
+}
+
+void Command::LetVisible(std::uint8_t New_Visible) {
+  if (New_Visible != 0) {
+    opaque_ = true;
+    RefreshNormal();
+  } else {
+    opaque_ = false;
+  }
+  Announce("Visible");
+}
+
+std::int32_t Command::GetFontColour() {
+  const std::optional<std::int32_t> colour = ToInt32(LblMsg.ForeColour());
+  RefreshNormal();
+  return colour.value_or(0);
+}
+
+void Command::LetFontColour(std::int32_t New_FontColour) {
+  const bool set = SetCaptionColour(New_FontColour);
+  RefreshNormal();
+  if (set) Announce("FontColour");
+}
+
+void Command::FirstRunRule() {
+  if (firstRun_ != 0) return;
+  RefreshNormal();
+  firstRun_ = 1;
+  isEnabled_ = kTrue;
+}
+
+Bool16 Command::GetEnabled() {
+  FirstRunRule();
+  const Bool16 value = isEnabled_;
+  ApplyEnabledLook();
+  return value;
+}
+
+void Command::LetEnabled(Bool16 New_Enabled) {
+  isEnabled_ = ToBool16(IsTrue(New_Enabled));
+  Announce("Enabled");
+  ApplyEnabledLook();
+}
+
+std::string Command::GetCaption() const { return LblMsg.Caption(); }
+
+void Command::LetCaption(std::string New_Caption) {
+  LblMsg.SetCaption(std::move(New_Caption));
+  Announce("Caption");
+}
+
+fw::Font Command::GetFont() const { return LblMsg.GetFont(); }
+
+void Command::SetFont(const fw::Font& New_Font) {
+  LblMsg.SetFont(New_Font);
+  Announce("Font");
+}
+
+// --- Property store ------------------------------------------------------------------------------
+
+void Command::UserControl_ReadProperties(const fw::PropertyBag& bag) {
+  if (const auto enabled = bag.ReadBoolean("Enabled", true)) isEnabled_ = ToBool16(*enabled);
+  if (const auto caption = bag.ReadText("Caption", "Command1")) LblMsg.SetCaption(*caption);
+  if (const auto font = bag.ReadFont("Font", AmbientFont())) LblMsg.SetFont(*font);
+  if (const auto firstRun = bag.ReadByte("FirstRun", 1)) firstRun_ = *firstRun;
+  if (const auto colour = bag.ReadInt32("FontColour", 0)) SetCaptionColour(*colour);
+  if (const auto visible = bag.ReadInt16("Visible", 1); visible && (*visible == 0 || *visible == 1)) {
+    opaque_ = *visible == 1;
+  }
+  RefreshNormal();
+}
+
+void Command::UserControl_WriteProperties(fw::PropertyBag& bag) {
+  bag.WriteBoolean("Enabled", IsTrue(isEnabled_), true);
+  bag.WriteText("Caption", LblMsg.Caption(), "Command");
+  bag.WriteByte("FirstRun", firstRun_, 1);
+  bag.WriteFont("Font", LblMsg.GetFont(), AmbientFont());
+  if (const auto colour = ToInt32(LblMsg.ForeColour())) bag.WriteInt32("FontColour", *colour, 0);
+  bag.WriteInt16("Visible", opaque_ ? std::int16_t{1} : std::int16_t{0}, 1);
+  RefreshNormal();
+}
+
+}  // namespace quarlo
