@@ -6,12 +6,16 @@
  * whatever covers the pane can be told apart from both.
  *
  * Files in the folder DIR (each written whole, then renamed into place):
- *   pane.txt      once the pane exists: "<pane handle> <left> <top> <right> <bottom>", the
- *                 handle in decimal and the pane's rectangle in screen pixels.
+ *   pane.txt      once the pane exists: "<pane> <left> <top> <right> <bottom> <desktop>": the
+ *                 pane's handle in decimal, its rectangle in screen pixels, and the handle of
+ *                 the desktop window.
  *   children.txt  rewritten every 50 ms: "pane alive" or "pane gone", then one line per direct
  *                 child window of the pane:
  *                     child <handle> <x> <y> <width> <height> visible=<0|1> style=0x<hex> title=<text>
- *                 x and y relative to the pane's client area, the title in UTF-8.
+ *                 x and y relative to the pane's client area, the title in UTF-8; after each
+ *                 child line, one line per direct child window of that child:
+ *                     inner <handle> <x> <y> <width> <height> visible=<0|1>
+ *                 x and y relative to the child's client area.
  * Requests, noticed within 50 ms:
  *   DIR\destroy   the pane is destroyed (the host window stays);
  *   DIR\quit      the host window is closed and the program ends. */
@@ -89,6 +93,15 @@ static void report_children(void)
                       (unsigned long)GetWindowLongW(child, GWL_STYLE), title);
             line[sizeof line - 1] = 0;
             append(report, sizeof report, line);
+            for (HWND inner = GetWindow(child, GW_CHILD); inner; inner = GetWindow(inner, GW_HWNDNEXT)) {
+                GetWindowRect(inner, &r);
+                MapWindowPoints(HWND_DESKTOP, child, (POINT *)&r, 2);
+                _snprintf(line, sizeof line - 1, "inner %lu %ld %ld %ld %ld visible=%d\n",
+                          (unsigned long)(ULONG_PTR)inner, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, IsWindowVisible(inner) ? 1 : 0);
+                line[sizeof line - 1] = 0;
+                append(report, sizeof report, line);
+            }
         }
     }
     publish(L"children.txt", report);
@@ -156,8 +169,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE prev, PWSTR cmd_line, int show
     RECT r;
     char text[128];
     GetWindowRect(pane, &r);
-    _snprintf(text, sizeof text - 1, "%lu %ld %ld %ld %ld\n", (unsigned long)(ULONG_PTR)pane, r.left,
-              r.top, r.right, r.bottom);
+    _snprintf(text, sizeof text - 1, "%lu %ld %ld %ld %ld %lu\n", (unsigned long)(ULONG_PTR)pane,
+              r.left, r.top, r.right, r.bottom, (unsigned long)(ULONG_PTR)GetDesktopWindow());
     text[sizeof text - 1] = 0;
     report_children();
     publish(L"pane.txt", text);
