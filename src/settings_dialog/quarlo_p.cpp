@@ -1,0 +1,367 @@
+#include "settings_dialog/quarlo_p.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "assets/asset_ids.h"
+#include "controls/command/stored_designs.h"
+#include "framework/numeric.h"
+#include "framework/property_bag.h"
+#include "startup/quarlo_b.h"
+#include "startup/settings.h"
+#include "startup/zoom.h"
+
+namespace quarlo {
+namespace {
+
+// The client area at design, in twips.
+constexpr int kClientWidth = 6975;
+constexpr int kClientHeight = 2895;
+
+constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
+constexpr fw::Colour kWhite = fw::Rgb(0xFF, 0xFF, 0xFF);
+// Labels draw in the system's window-text colour, black in every standard scheme.
+constexpr fw::Colour kWindowText = kBlack;
+
+// The gradients: k = H / 3.142, v = |sin(y / k) * 220| per row, 30 added for the blue (window)
+// or for all three channels (panel).
+constexpr double kHalfTurn = 3.142;
+constexpr double kGradientPeak = 220.0;
+constexpr int kGradientBase = 30;
+
+// The two mark pictures of Img_Ra.
+constexpr int kMarkOff = 0;
+constexpr int kMarkOn = 1;
+
+void Place(fw::Control& control, int left, int top, int width, int height) {
+  control.Move(left, top, width, height);
+}
+
+void DesignLabel(fw::Label& label, const char* caption, bool autoSize, fw::Alignment alignment) {
+  label.SetCaption(caption);
+  label.SetAutoSize(autoSize);
+  label.SetAlignment(alignment);
+  label.SetTransparent(true);
+  label.SetForeColour(kBlack);
+  label.SetFont(fw::Font{});
+}
+
+void ReadStoredDesign(Command& button, std::string_view design) {
+  button.UserControl_ReadProperties(fw::PropertyBag::Parse(design));
+}
+
+// One row colour of a gradient from the row's brightness v.
+using RowColour = fw::Colour (*)(int v);
+
+// A colour channel from a brightness; the gradients stay within 0..250.
+std::uint8_t Channel(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+
+fw::Colour WindowRow(int v) { return fw::Rgb(Channel(v), Channel(v), Channel(v + kGradientBase)); }
+
+fw::Colour PanelRow(int v) {
+  const std::uint8_t grey = Channel(v + kGradientBase);
+  return fw::Rgb(grey, grey, grey);
+}
+
+// Paints the sine-shaped gradient over a whole drawing surface, one horizontal line per row, and
+// shows it. A row whose brightness cannot be computed (a zero-height area) keeps the previous one.
+void PaintGradient(fw::Surface* surface, RowColour colourOf) {
+  if (surface == nullptr) return;
+  const int height = surface->Height();
+  const int width = surface->Width();
+  const double k = height / kHalfTurn;
+  int v = 0;
+  for (int y = 0; y <= height; ++y) {
+    const double brightness = std::fabs(std::sin(y / k) * kGradientPeak);
+    if (const std::optional<std::int32_t> rounded = ToInt32(brightness)) v = *rounded;
+    surface->Line(0, y, width, y, colourOf(v));
+  }
+  surface->Present();
+}
+
+// The screen's size in twips, rounded to whole twips.
+std::int32_t ScreenTwips(int pixels, double twipsPerPixel) {
+  return ToInt32(pixels * twipsPerPixel).value_or(0);
+}
+
+// (screen - window) \ divisor: the difference rounded to a whole number, then divided with
+// truncation toward zero. nullopt when the difference does not fit.
+std::optional<std::int32_t> FreeSpaceShare(std::int32_t screen, std::int32_t window, int divisor) {
+  const std::optional<std::int32_t> free =
+      ToInt32(static_cast<double>(screen) - static_cast<double>(window));
+  if (!free) return std::nullopt;
+  return DivTrunc(*free, divisor);
+}
+
+}  // namespace
+
+std::string FormatTrack(std::int32_t track) { return track == 0 ? std::string() : std::to_string(track); }
+
+Quarlo_P::Quarlo_P(fw::Backend& backend, os::Os& os)
+    : Form(backend, "Quarlo_P"),
+      Cmd_Can(this, "Cmd_Can", os),
+      Cmd_Set(this, "Cmd_Set", os),
+      Cmd_BGM(&Pic_1, "Cmd_BGM", os),
+      os_(os) {
+  Design(backend);
+  WireEvents();
+}
+
+// --- The design -------------------------------------------------------------------------------------
+
+void Quarlo_P::Design(fw::Backend& backend) {
+  SetCaption(kDialogTitle);
+  SetBorder(fw::FormBorder::FixedDialog);
+  SetIconResource(IDI_QUARLO);
+  SetClientSize(kClientWidth, kClientHeight);
+
+  ReadStoredDesign(Cmd_Can, kCmdCanDesign);
+  Place(Cmd_Can, 5520, 2220, 1215, 375);
+  ReadStoredDesign(Cmd_Set, kCmdSetDesign);
+  Place(Cmd_Set, 4260, 2220, 1215, 375);
+
+  Place(Pic_1, 240, 240, 6495, 1755);
+  Pic_1.SetBorder(fw::Border::None);
+
+  ReadStoredDesign(Cmd_BGM, kCmdBgmDesign);
+  Place(Cmd_BGM, 1800, 1080, 435, 315);
+
+  Place(HS_Fast, 4140, 540, 1155, 255);
+  HS_Fast.SetRange(kFastMin, kFastMax, kFastSmallChange, kFastLargeChange);
+  HS_Fast.SetValue(kFastDesignValue);
+
+  Place(BGM_Repeat, 1800, 480, 615, 300);
+  BGM_Repeat.SetFont(fw::Font{});
+
+  Place(lbl_Fast, 5400, 600, 420, 195);
+  DesignLabel(lbl_Fast, "9999", true, fw::Alignment::Left);
+
+  Place(lbl_4, 3780, 180, 1515, 255);
+  DesignLabel(lbl_4, "Quarloの数", false, fw::Alignment::Centre);
+  Place(Shape_2, 3780, 120, 1515, 315);
+  Place(Shape_6, 120, 120, 1515, 315);
+  Place(lbl_1, 120, 180, 1515, 255);
+  DesignLabel(lbl_1, "BGM", false, fw::Alignment::Centre);
+
+  Place(lbl_Fname, 2400, 1080, 3855, 495);
+  DesignLabel(lbl_Fname, "", false, fw::Alignment::Left);
+  lbl_Fname.SetBorder(fw::Border::FixedSingle);
+  lbl_Fname.SetForeColour(kWindowText);
+  lbl_Fname.SetUseMnemonic(false);
+  lbl_Fname.SetWordWrap(true);
+
+  Place(Img_BGM_2, 540, 1140, 195, 195);
+  Place(lbl_BGM_0, 780, 840, 345, 195);
+  DesignLabel(lbl_BGM_0, "無し", true, fw::Alignment::Left);
+  Place(Img_BGM_1, 540, 540, 195, 195);
+  Place(lbl_BGM_2, 780, 1140, 900, 195);
+  DesignLabel(lbl_BGM_2, "MP3、WAV", true, fw::Alignment::Left);
+  Place(lbl_BGM_1, 780, 540, 645, 195);
+  DesignLabel(lbl_BGM_1, "音楽CD", true, fw::Alignment::Left);
+  Place(lbl_2, 2460, 540, 990, 195);
+  DesignLabel(lbl_2, "曲目をﾘﾋﾟｰﾄ", true, fw::Alignment::Left);
+  Place(Img_BGM_0, 540, 840, 195, 195);
+
+  Place(lbl_URL, 240, 2340, 3105, 195);
+  DesignLabel(lbl_URL, kHomePage, true, fw::Alignment::Left);
+  lbl_URL.SetForeColour(kWhite);
+  fw::Font underlined;
+  underlined.underline = true;
+  lbl_URL.SetFont(underlined);
+  lbl_URL.SetCursorResource(IDC_HAND_POINTER);
+
+  // The two mark pictures lie outside the visible client area; the option marks copy them.
+  Place(Img_Ra_0, 10080, 420, 180, 180);
+  Img_Ra_0.SetPicture(backend.LoadPicture(IDR_MARK_OFF));
+  Place(Img_Ra_1, 10080, 660, 180, 180);
+  Img_Ra_1.SetPicture(backend.LoadPicture(IDR_MARK_ON));
+
+  // Tab order: the panel, the track list, the count bar, OK, Cancel, the file button.
+  Pic_1.SetTabIndex(0);
+  BGM_Repeat.SetTabIndex(1);
+  HS_Fast.SetTabIndex(2);
+  Cmd_Set.SetTabIndex(3);
+  Cmd_Can.SetTabIndex(4);
+  Cmd_BGM.SetTabIndex(5);
+}
+
+void Quarlo_P::WireEvents() {
+  HS_Fast.Changed = [this] { HS_Fast_Change(); };
+  HS_Fast.Scrolled = [this] { HS_Fast_Scroll(); };
+  for (fw::Image* mark : Img_BGM.Members()) {
+    mark->Click = [this, index = mark->Index()] { Img_BGM_Click(index); };
+  }
+  for (fw::Label* caption : lbl_BGM.Members()) {
+    caption->Click = [this, index = caption->Index()] { lbl_BGM_Click(index); };
+  }
+  Cmd_BGM.Click = [this] { Cmd_BGM_Click(); };
+  Cmd_Set.Click = [this] { Cmd_Set_Click(); };
+  Cmd_Can.Click = [this] { Cmd_Can_Click(); };
+  lbl_URL.Click = [this] { lbl_URL_Click(); };
+}
+
+// --- Set-up -------------------------------------------------------------------------------------------
+
+void Quarlo_P::Form_Load() {
+  PlaceOnScreen();
+  InitButtons();
+  ShowCount();
+  MarkSource(SaverSettings().MusicSource);
+  ShowTrack();
+  lbl_Fname.SetCaption(SaverSettings().MusicFile);
+  TakeZoomOrigin();
+  ZoomOpen(os_, hWnd());
+  RestoreArrow();
+}
+
+// Centred across, with one third of the free height above the window and two thirds below.
+void Quarlo_P::PlaceOnScreen() {
+  fw::Backend& backend = GetBackend();
+  const std::int32_t screenWidth = ScreenTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
+  const std::int32_t screenHeight = ScreenTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
+  int left = Left();
+  int top = Top();
+  if (const auto share = FreeSpaceShare(screenWidth, Width(), 2)) left = *share;
+  if (const auto share = FreeSpaceShare(screenHeight, Height(), 3)) top = *share;
+  Move(left, top);
+}
+
+void Quarlo_P::InitButtons() {
+  // A copy: the walk must not depend on the list staying as it is.
+  const std::vector<fw::Control*> controls = Controls();
+  for (fw::Control* control : controls) {
+    if (control->TypeName() != "Quarlo.Command") continue;
+    if (auto* button = dynamic_cast<Command*>(control)) button->Initialize();
+  }
+}
+
+// The bar takes the stored count when its range allows (the label then follows through
+// HS_Fast_Change); the label shows the stored count in every case.
+void Quarlo_P::ShowCount() {
+  const std::int16_t count = SaverSettings().SpriteCount;
+  HS_Fast.SetValue(count);
+  lbl_Fast.SetCaption(std::to_string(count));
+}
+
+// All three marks not chosen, then the mark of `source` chosen; a source without a mark leaves
+// none chosen.
+void Quarlo_P::MarkSource(int source) {
+  const fw::PicturePtr off = Img_Ra.At(kMarkOff)->GetPicture();
+  const fw::PicturePtr on = Img_Ra.At(kMarkOn)->GetPicture();
+  for (fw::Image* mark : Img_BGM.Members()) mark->SetPicture(off);
+  if (fw::Image* chosen = Img_BGM.At(source)) chosen->SetPicture(on);
+}
+
+void Quarlo_P::ShowTrack() {
+  BGM_Repeat.SetText(FormatTrack(SaverSettings().RepeatTrack));
+  for (int track = 0; track <= kLastListedTrack; ++track) BGM_Repeat.AddItem(FormatTrack(track));
+}
+
+void Quarlo_P::TakeZoomOrigin() {
+  os::Point cursor;
+  ZoomPoint& origin = ZoomOrigin();
+  if (!os_.GetCursorPos(&cursor)) {
+    origin = ZoomPoint{};
+    return;
+  }
+  // A coordinate that does not fit 16 bits leaves that coordinate as it was.
+  if (const auto x = ToInt16(cursor.x)) origin.x = *x;
+  if (const auto y = ToInt16(cursor.y)) origin.y = *y;
+}
+
+void Quarlo_P::RestoreArrow() { os_.SetCursor(os_.LoadCursorA(os::kNull, os::kIdcArrow)); }
+
+// --- Painting and closing -------------------------------------------------------------------------
+
+void Quarlo_P::Form_Resize() {
+  PaintGradient(DrawingSurface(), WindowRow);
+  PaintGradient(Pic_1.DrawingSurface(), PanelRow);
+}
+
+void Quarlo_P::Form_Unload() { ZoomClose(os_, hWnd()); }
+
+// --- The sprite count ---------------------------------------------------------------------------------
+
+void Quarlo_P::HS_Fast_Change() { ShowPosition(); }
+void Quarlo_P::HS_Fast_Scroll() { ShowPosition(); }
+void Quarlo_P::ShowPosition() { lbl_Fast.SetCaption(std::to_string(HS_Fast.Value())); }
+
+// --- The music source ---------------------------------------------------------------------------------
+
+void Quarlo_P::Img_BGM_Click(int Index) {
+  MarkSource(Index);
+  if (const auto source = ToInt16(Index)) SaverSettings().MusicSource = *source;
+}
+
+void Quarlo_P::lbl_BGM_Click(int Index) { Img_BGM_Click(Index); }
+
+// --- The music file -------------------------------------------------------------------------------------
+
+void Quarlo_P::Cmd_BGM_Click() { ChooseMusicFile(); }
+
+void Quarlo_P::ChooseMusicFile() {
+  os::OpenFileNameA record;
+  record.structSize = kOpenFileNameSize;
+  record.owner = hWnd();
+  record.instance = os_.ModuleInstance();
+  // One pair: description NUL pattern NUL, and a second NUL to end the list.
+  record.filter = os_.ToAnsi(kMusicFilterName) + '\0' + os_.ToAnsi(kMusicFilterPattern) + '\0' + '\0';
+  record.maxCustomFilter = 0;
+  record.filterIndex = 0;
+  record.file.assign(kChooserBufferSize, '\0');
+  record.maxFile = kChooserBufferSize;
+  record.fileTitle.assign(kChooserBufferSize, '\0');
+  record.maxFileTitle = kChooserBufferSize;
+  record.initialDir = nullptr;
+  record.title = os_.ToAnsi(kChooserTitle);
+  record.flags = 0;
+
+  if (!os_.GetOpenFileNameA(&record)) return;
+  const std::string chosen = os_.FromAnsi(record.file.substr(0, record.file.find('\0')));
+  SaverSettings().MusicFile = chosen;
+  lbl_Fname.SetCaption(chosen);
+}
+
+// --- OK, Cancel and the home page ---------------------------------------------------------------------
+
+void Quarlo_P::Cmd_Set_Click() {
+  SaveSettings();
+  Unload();
+}
+
+void Quarlo_P::Cmd_Can_Click() { Unload(); }
+
+// The four keys in order: the bar's position (SpriteCount itself stays as loaded), the source,
+// the track typed or picked in the list, and the file. Each write finds the file afresh.
+void Quarlo_P::SaveSettings() {
+  Settings& settings = SaverSettings();
+  WriteIniValue(os_, kSection, kKeySpriteCount, SignedDecimal(HS_Fast.Value()), SettingsPath(os_));
+  WriteIniValue(os_, kSection, kKeyMusicSource, SignedDecimal(settings.MusicSource),
+                SettingsPath(os_));
+  TakeTrackFromList();
+  WriteIniValue(os_, kSection, kKeyRepeatTrack, SignedDecimal(settings.RepeatTrack),
+                SettingsPath(os_));
+  WriteIniValue(os_, kSection, kKeyMusicFile, settings.MusicFile, SettingsPath(os_));
+}
+
+// A number rounds to the track (halves to the even neighbour); a number too large for 16 bits
+// keeps the loaded track; anything else, the empty text included, gives 0.
+void Quarlo_P::TakeTrackFromList() {
+  std::int16_t& track = SaverSettings().RepeatTrack;
+  const std::optional<double> number = ParseNumber(BGM_Repeat.Text());
+  if (!number) {
+    track = 0;
+    return;
+  }
+  if (const auto rounded = ToInt16(*number)) track = *rounded;
+}
+
+void Quarlo_P::lbl_URL_Click() {
+  os_.SetCursor(os_.LoadCursorA(os::kNull, os::kIdcWait));
+  const std::string address = os_.ToAnsi(lbl_URL.Caption());
+  os_.ShellExecuteA(hWnd(), "open", address.c_str(), "", "", os::kSwShowNormal);
+  RestoreArrow();
+}
+
+}  // namespace quarlo

@@ -1,0 +1,134 @@
+#pragma once
+// `Quarlo_P`: the settings window (switch C). The user sets the number of quarlo sprites, the
+// background-music source, the CD track to repeat and the music file; OK writes the four settings
+// to the settings file and closes, Cancel and the close box close without writing. The window
+// zooms open from the mouse pointer and back to it, its background and its inner panel carry a
+// vertical sine-shaped gradient, and a label at the bottom opens the home page.
+//
+// The settings come from and go back to SaverSettings(); start-up has loaded them and ends the
+// process once the window has closed.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "controls/command/command.h"
+#include "framework/controls.h"
+#include "framework/form.h"
+#include "os/os.h"
+
+namespace quarlo {
+
+// The address the home-page label shows and opens.
+inline constexpr const char* kHomePage = "https://quarlo.example.org/";
+
+// What the file chooser offers and how it is titled (half-width katakana as the system shows them).
+inline constexpr const char* kMusicFilterName = "BGMﾌｧｲﾙ (MP3 WAV)";
+inline constexpr const char* kMusicFilterPattern = "*.MP3;*.WAV";
+inline constexpr const char* kChooserTitle = "ﾌｧｲﾙを選択";
+// The size of the file-open record without its later extension fields, and of its two buffers.
+inline constexpr std::uint32_t kOpenFileNameSize = 76;
+inline constexpr std::uint32_t kChooserBufferSize = 255;
+
+// The sprite-count bar: the design fixes the upper limit and the position before set-up.
+inline constexpr int kFastMin = 10;
+inline constexpr int kFastMax = 300;
+inline constexpr int kFastDesignValue = 10;
+inline constexpr int kFastSmallChange = 1;
+inline constexpr int kFastLargeChange = 10;
+// The track numbers the drop-down list offers (0 shows as the empty entry).
+inline constexpr int kLastListedTrack = 30;
+
+// A group of like controls addressed by index, as the design names them (lbl(4), Img_BGM(2)).
+template <typename T>
+class ControlArray {
+ public:
+  ControlArray(std::initializer_list<T*> members) : members_(members) {}
+  // The member with this index; nullptr when the group has none (an index the caller must not
+  // trust, such as a stored music source of 7).
+  T* At(int index) const {
+    for (T* member : members_) {
+      if (member->Index() == index) return member;
+    }
+    return nullptr;
+  }
+  const std::vector<T*>& Members() const { return members_; }
+
+ private:
+  std::vector<T*> members_;
+};
+
+// A track number as the pattern "##" formats it: digits without leading zeros, empty for 0.
+std::string FormatTrack(std::int32_t track);
+
+class Quarlo_P : public fw::Form {
+ public:
+  Quarlo_P(fw::Backend& backend, os::Os& os);
+
+  // --- Event handlers ---------------------------------------------------------------------------
+  void Form_Load() override;
+  void Form_Resize() override;
+  void Form_Unload() override;
+  void HS_Fast_Change();
+  void HS_Fast_Scroll();
+  void Img_BGM_Click(int Index);
+  void lbl_BGM_Click(int Index);
+  void Cmd_BGM_Click();
+  void Cmd_Set_Click();
+  void Cmd_Can_Click();
+  void lbl_URL_Click();
+
+  // --- Controls, in creation order ---------------------------------------------------------------
+  Command Cmd_Can;
+  Command Cmd_Set;
+  fw::PictureBox Pic_1{this, "Pic_1"};
+  Command Cmd_BGM;
+  fw::HScrollBar HS_Fast{&Pic_1, "HS_Fast"};
+  fw::ComboBox BGM_Repeat{&Pic_1, "BGM_Repeat"};
+  fw::Label lbl_Fast{&Pic_1, "lbl_Fast"};
+  fw::Label lbl_4{&Pic_1, "lbl", 4};
+  fw::Shape Shape_2{&Pic_1, "Shape", 2};
+  fw::Shape Shape_6{&Pic_1, "Shape", 6};
+  fw::Label lbl_1{&Pic_1, "lbl", 1};
+  fw::Label lbl_Fname{&Pic_1, "lbl_Fname"};
+  fw::Image Img_BGM_2{&Pic_1, "Img_BGM", 2};
+  fw::Label lbl_BGM_0{&Pic_1, "lbl_BGM", 0};
+  fw::Image Img_BGM_1{&Pic_1, "Img_BGM", 1};
+  fw::Label lbl_BGM_2{&Pic_1, "lbl_BGM", 2};
+  fw::Label lbl_BGM_1{&Pic_1, "lbl_BGM", 1};
+  fw::Label lbl_2{&Pic_1, "lbl", 2};
+  fw::Image Img_BGM_0{&Pic_1, "Img_BGM", 0};
+  fw::Label lbl_URL{this, "lbl_URL"};
+  fw::Image Img_Ra_0{this, "Img_Ra", 0};
+  fw::Image Img_Ra_1{this, "Img_Ra", 1};
+
+  // --- The control arrays over them ----------------------------------------------------------------
+  const ControlArray<fw::Label> lbl{&lbl_1, &lbl_2, &lbl_4};
+  const ControlArray<fw::Shape> Shape{&Shape_2, &Shape_6};
+  const ControlArray<fw::Image> Img_BGM{&Img_BGM_0, &Img_BGM_1, &Img_BGM_2};
+  const ControlArray<fw::Label> lbl_BGM{&lbl_BGM_0, &lbl_BGM_1, &lbl_BGM_2};
+  const ControlArray<fw::Image> Img_Ra{&Img_Ra_0, &Img_Ra_1};
+
+ private:
+  void Design(fw::Backend& backend);
+  void WireEvents();
+
+  // Set-up steps.
+  void PlaceOnScreen();
+  void InitButtons();
+  void ShowCount();
+  void MarkSource(int source);
+  void ShowTrack();
+  void TakeZoomOrigin();
+  void RestoreArrow();
+
+  void ShowPosition();
+  void ChooseMusicFile();
+  void SaveSettings();
+  void TakeTrackFromList();
+
+  os::Os& os_;
+};
+
+}  // namespace quarlo
