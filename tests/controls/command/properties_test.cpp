@@ -204,15 +204,19 @@ TEST_F(PropertiesTest, TheDialogsStoredButtonsLoadEnabledOpaqueAndBlack) {
 }
 
 TEST_F(PropertiesTest, BadStoredValuesLeaveTheAffectedValueAsItWas) {
-  // Before each read: disabled, transparent, caption "Before", red caption, FirstRun 0 (never
-  // loaded), an Arial font. Each case breaks one key; the others read their defaults.
+  // Before each read: disabled, transparent (unless the case says opaque), caption "Before", a
+  // red caption, FirstRun 0 (never loaded), an Arial font. Each case breaks one key; the others
+  // read their defaults.
   const fw::Font before{"Arial", 8.0, 400, false, false, false, 0};
   struct Case {
     const char* text;
     std::function<void(Command&)> check;
+    bool startOpaque = false;
   };
   const Case cases[] = {
       {"Visible = 7", [](Command& b) { EXPECT_FALSE(b.Opaque()); }},
+      {"Visible = 7", [](Command& b) { EXPECT_TRUE(b.Opaque()); }, true},
+      {"Visible = -1", [](Command& b) { EXPECT_TRUE(b.Opaque()); }, true},
       {"Visible = \"abc\"", [](Command& b) { EXPECT_FALSE(b.Opaque()); }},
       {"FirstRun = 300", [](Command& b) { EXPECT_EQ(b.FirstRun(), 0); }},
       {"FirstRun = -1", [](Command& b) { EXPECT_EQ(b.FirstRun(), 0); }},
@@ -226,7 +230,7 @@ TEST_F(PropertiesTest, BadStoredValuesLeaveTheAffectedValueAsItWas) {
   for (const Case& c : cases) {
     Build(1215, 375);
     Command& b = button();
-    b.LetVisible(0);
+    b.LetVisible(c.startOpaque ? 1 : 0);
     b.LetCaption("Before");
     b.SetFont(before);
     b.LetFontColour(0xFF);  // disabled: the refresh leaves the colour alone
