@@ -16,8 +16,8 @@ format and recorded: raw 44100 Hz, 2 channels, signed 16-bit little-endian, no h
 AUDIO_CHANNELS, AUDIO_DTYPE). Each opening of the sound device starts a new file: `audio_path`,
 then audio_path.0001, .0002 and so on; audio_files() lists them and audio_samples() joins them.
 Silence arrives as zero samples. The recording device is a null sink that never blocks, so Wine
-writes faster than real time: the recording's time axis is sample time, not wall-clock time. With audio=False the default device cannot be
-opened and Wine reports no wave output device at all.
+writes faster than real time: the recording's time axis is sample time, not wall-clock time.
+With audio=False the default device cannot be opened and Wine reports no wave output device.
 
 A session that cannot be set up raises WineUnavailable with the reason: tests that need Wine fail,
 they never pass or skip quietly.
@@ -64,7 +64,8 @@ FONT_SUBSTITUTES = {"ＭＳ Ｐゴシック": "IPAPGothic", "ＭＳ ゴシック
 PREFIX_READY = "quarlo-prefix-ready"
 
 RECORDING_ASOUNDRC = """\
-# Every stream is converted to one known format and appended to one raw file.
+# Every stream is converted to one known format and written raw; each opening of the device
+# starts a new file (name, name.0001, ...) instead of overwriting the last one.
 pcm.!default {{
   type plug
   slave {{ pcm "quarlo_recorder" format S16_LE rate {rate} channels {channels} }}
@@ -133,11 +134,25 @@ def _reg_file_escape(text):
     return "".join(c if ord(c) < 0x80 else "\\x%04x" % ord(c) for c in text)
 
 
+def wait_until(condition, timeout, what, interval=0.1):
+    """Polls condition() until it returns something true, and returns that. Raises TimeoutError
+    naming `what` when it has not happened within timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise TimeoutError(f"{what}: not within {timeout} s")
+        time.sleep(interval)
+
+
 # --- The cached prefix ----------------------------------------------------------------------
 
 def _prefix_key():
     version = _run(["wine", "--version"], _base_env(), 30, "wine --version").strip()
-    return hashlib.sha256((version + "\n" + PREFIX_REG).encode()).hexdigest()[:16]
+    recipe = "\n".join((version, _base_env()["WINEARCH"], PREFIX_REG))
+    return hashlib.sha256(recipe.encode()).hexdigest()[:16]
 
 
 def _prefix_ready(prefix):
@@ -201,6 +216,23 @@ def _cached_prefix(timeout=600):
             _build_prefix(final)
         fcntl.flock(lock, fcntl.LOCK_SH)
         yield final
+
+
+def persistent_prefix():
+    """A prefix kept across runs for showing the saver on the user's own display:
+    ~/.local/share/quarlo-wine/prefix-<key>, copied from the cached one on first use."""
+    with _cached_prefix() as cached:
+        target = Path.home() / ".local" / "share" / "quarlo-wine" / cached.name
+        if not _prefix_ready(target):
+            target.parent.mkdir(parents=True, exist_ok=True)
+            work = Path(tempfile.mkdtemp(prefix=target.name + ".copy-", dir=target.parent))
+            try:
+                subprocess.run(["cp", "-a", str(cached), str(work / "prefix")], check=True)
+                shutil.rmtree(target, ignore_errors=True)
+                (work / "prefix").rename(target)
+            finally:
+                shutil.rmtree(work, ignore_errors=True)
+    return target
 
 
 # --- Processes ------------------------------------------------------------------------------
@@ -472,16 +504,11 @@ class WineSession:
                 if self._x("xdotool", "getwindowname", xid, check=False).rstrip("\n") == title]
 
     def wait_window(self, title, timeout=15.0, visible=True):
-        """The X id of the first window titled exactly `title` to appear within timeout s."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = self.find_windows(title, visible)
-            if found:
-                return found[0]
-            if time.monotonic() > deadline:
-                raise TimeoutError(f"no {'visible ' if visible else ''}window titled {title!r} "
-                                   f"after {timeout} s")
-            time.sleep(0.1)
+        """The X id of the first window titled exactly `title` to appear within timeout s.
+        A window can be mapped before it has painted; wait for pixels with wait_until."""
+        found = wait_until(lambda: self.find_windows(title, visible), timeout,
+                           f"a {'visible ' if visible else ''}window titled {title!r}")
+        return found[0]
 
     def window_geometry(self, xid):
         """(x, y, width, height) of an X window on the screen."""
@@ -564,3 +591,14 @@ class WineSession:
         done = subprocess.run(["sox", "--combine", "concatenate", *files, "-n", "stats"],
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         return done.stdout.decode("utf-8", "replace")
+
+
+if __name__ == "__main__":
+    # scripts/run-saver.sh asks for the prefix it runs the saver in on a real display.
+    import sys
+    if sys.argv[1:] != ["persistent-prefix"]:
+        sys.exit("usage: harness.py persistent-prefix")
+    try:
+        print(persistent_prefix())
+    except WineUnavailable as error:
+        sys.exit(f"cannot prepare a Wine prefix: {error}")
