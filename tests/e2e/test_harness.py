@@ -2,11 +2,15 @@
 tests reach its windows, what the sound recorder captures, that a session leaves nothing behind,
 and the steps of record_saver (scripts/run-saver.sh without a display), with window_holder
 standing in for the saver's faces. One recording session serves the module; the clean-up tests
-open their own."""
+open their own. Last, the Python test runner's verdicts, whose summary line the top-level test
+command adds up."""
 
 import contextlib
 import io
 import subprocess
+import sys
+import tempfile
+import textwrap
 import threading
 import time
 import unittest
@@ -286,6 +290,62 @@ class SaverRecordingTests(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 8, "a program that has ended is not waited for")
         self.assertIn("console_probe.exe /s: no window 'Quarlo_Main'; the program ended with exit "
                       "status", said)
+
+
+class PythonRunnerTests(unittest.TestCase):
+    RUNNER = harness.REPO / "tests" / "run_python_tests.py"
+
+    def run_on(self, modules, *extra):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in modules.items():
+                (Path(folder) / name).write_text(textwrap.dedent(text))
+            done = subprocess.run([sys.executable, str(self.RUNNER), folder, *extra],
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+        return done.returncode, done.stdout.decode().splitlines()
+
+    def test_each_test_gets_one_verdict_and_the_summary_is_last(self):
+        status, lines = self.run_on({"test_mixed.py": """
+            import unittest
+            class T(unittest.TestCase):
+                def test_passes(self): pass
+                def test_fails(self): self.assertEqual(1, 2)
+                def test_errors(self): raise ValueError("boom")
+                @unittest.skip("later")
+                def test_skipped(self): pass
+                def test_two_failing_subtests(self):
+                    for i in range(3):
+                        with self.subTest(i=i):
+                            self.assertLess(i, 1)
+            """})
+        self.assertEqual(lines[-1], "python: 1 passed, 3 failed, 1 skipped")
+        self.assertNotEqual(status, 0)
+        self.assertTrue(any(l.startswith("FAIL  test_mixed.T.test_fails") for l in lines), lines)
+
+    def test_set_up_and_import_failures_count_as_failed(self):
+        status, lines = self.run_on({
+            "test_no_wine.py": """
+                import unittest
+                def setUpModule():
+                    raise RuntimeError("Wine unavailable")
+                class T(unittest.TestCase):
+                    def test_never_runs(self): pass
+                """,
+            "test_broken.py": "import no_such_module_quarlo\n",
+            "test_fine.py": """
+                import unittest
+                class T(unittest.TestCase):
+                    def test_passes(self): pass
+                """}, "/nonexistent/quarlo-tests")
+        self.assertEqual(lines[-1], "python: 1 passed, 3 failed")
+        self.assertNotEqual(status, 0)
+
+    def test_all_passing_exits_zero(self):
+        status, lines = self.run_on({"test_fine.py": """
+            import unittest
+            class T(unittest.TestCase):
+                def test_passes(self): pass
+            """})
+        self.assertEqual((status, lines[-1]), (0, "python: 1 passed, 0 failed"))
 
 
 if __name__ == "__main__":
