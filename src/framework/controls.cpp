@@ -1,11 +1,20 @@
 #include "framework/controls.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "framework/form.h"
+#include "framework/numeric.h"
 
 namespace quarlo::fw {
+
+int TwipsToPixels(int twips, double twipsPerPixel) {
+  if (!(twipsPerPixel > 0)) return 0;
+  return ToInt32(twips / twipsPerPixel).value_or(0);
+}
+
+int PixelsToTwips(int pixels, double twipsPerPixel) {
+  return ToInt32(pixels * twipsPerPixel).value_or(0);
+}
 
 Control::Control(Container* parent, std::string name, int index)
     : parent_(parent), name_(std::move(name)), index_(index) {
@@ -53,9 +62,7 @@ void Container::Release(Control* child) {
 }
 
 namespace {
-int ToPixels(int twips, double twipsPerPixel) {
-  return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
+int ToPixels(int twips, double twipsPerPixel) { return TwipsToPixels(twips, twipsPerPixel); }
 }  // namespace
 
 int PictureBox::InnerWidthPixels() const {
@@ -80,12 +87,16 @@ int UserControl::InnerHeightPixels() const {
   return std::max(ToPixels(Height(), self.OwnerForm().GetBackend().TwipsPerPixelY()), 0);
 }
 
+int HScrollBar::Clamp(int value) const {
+  return std::clamp(value, std::min(min_, max_), std::max(min_, max_));
+}
+
 void HScrollBar::SetRange(int min, int max, int smallChange, int largeChange) {
   min_ = min;
   max_ = max;
   smallChange_ = smallChange;
   largeChange_ = largeChange;
-  value_ = std::clamp(value_, std::min(min_, max_), std::max(min_, max_));
+  value_ = Clamp(value_);
   Notify(Change::Range);
 }
 
@@ -99,8 +110,42 @@ bool HScrollBar::SetValue(int value) {
 }
 
 void HScrollBar::RaiseScroll(int value) {
-  value_ = std::clamp(value, std::min(min_, max_), std::max(min_, max_));
+  if (!dragging_) {
+    dragging_ = true;
+    dragStart_ = value_;
+  }
+  value_ = Clamp(value);
   if (Scrolled) Scrolled();
+}
+
+void HScrollBar::EndScroll(int value) {
+  const int before = dragging_ ? dragStart_ : value_;
+  dragging_ = false;
+  value_ = Clamp(value);
+  Notify(Change::Value);
+  if (value_ != before && Changed) Changed();
+}
+
+bool IsWindowless(const Control& control) {
+  return dynamic_cast<const Label*>(&control) != nullptr ||
+         dynamic_cast<const Image*>(&control) != nullptr ||
+         dynamic_cast<const Shape*>(&control) != nullptr ||
+         dynamic_cast<const Timer*>(&control) != nullptr;
+}
+
+Control* WindowlessChildAt(const Container& container, int x, int y) {
+  const auto& children = container.Children();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    Control* child = *it;
+    const bool takesMouse =
+        dynamic_cast<Label*>(child) != nullptr || dynamic_cast<Image*>(child) != nullptr;
+    if (!takesMouse || !child->Visible() || !child->Enabled()) continue;
+    if (x >= child->Left() && x < child->Left() + child->Width() && y >= child->Top() &&
+        y < child->Top() + child->Height()) {
+      return child;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace quarlo::fw

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,21 @@ inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
 inline constexpr int kMiddleButton = 4;
 
+// Modifier keys as the key and mouse handlers receive them (the shift argument).
+inline constexpr int kShiftMask = 1;
+inline constexpr int kCtrlMask = 2;
+inline constexpr int kAltMask = 4;
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+// Twips to whole pixels and back (the nearest pixel, a half going to the even one).
+int TwipsToPixels(int twips, double twipsPerPixel);
+int PixelsToTwips(int pixels, double twipsPerPixel);
+
 // The platform side of one control.
 class ControlPeer {
  public:
@@ -51,6 +67,10 @@ class ControlPeer {
   virtual os::Handle Handle() const { return os::kNull; }
   // The back buffer of a drawable control (form, picture box, user control); null otherwise.
   virtual Surface* DrawingSurface() { return nullptr; }
+  // The inside (client area) of a window in twips; nullopt means "the control's own size".
+  virtual std::optional<Size> ClientSizeTwips() const { return std::nullopt; }
+  // What a window's frame and caption add to its client size, in twips.
+  virtual Size FrameSizeTwips() const { return {}; }
 };
 
 class Control {
@@ -130,6 +150,8 @@ class Label : public Control {
  public:
   using Control::Control;
   std::string_view TypeName() const override { return "Label"; }
+  // Inside a UserControl a label's mouse events go to the control's UserControl_Mouse*
+  // handlers instead of its own (a caption is part of the control's face).
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { caption_ = std::move(caption); Notify(Change::Caption); }
@@ -145,6 +167,9 @@ class Label : public Control {
   void SetBorder(Border b) { border_ = b; Notify(Change::Style); }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool on) { transparent_ = on; Notify(Change::Style); }
+  // The background of an opaque label.
+  Colour BackColour() const { return backColour_; }
+  void SetBackColour(Colour colour) { backColour_ = colour; Notify(Change::BackColour); }
   // False shows ampersands literally instead of as access-key marks.
   bool UseMnemonic() const { return useMnemonic_; }
   void SetUseMnemonic(bool on) { useMnemonic_ = on; Notify(Change::Style); }
@@ -168,6 +193,7 @@ class Label : public Control {
   bool autoSize_ = false;
   Border border_ = Border::None;
   bool transparent_ = true;
+  Colour backColour_ = Rgb(0xEC, 0xE9, 0xD8);
   bool useMnemonic_ = true;
   bool wordWrap_ = false;
   bool greyed_ = false;
@@ -235,12 +261,19 @@ class HScrollBar : public Control {
   bool SetValue(int value);
   // The user dragging the thumb: the position follows and Scroll is raised.
   void RaiseScroll(int value);
+  // The user let go of the thumb at `value`: Change is raised when the position differs from
+  // where the drag began (or, without a drag, from the current position).
+  void EndScroll(int value);
 
   std::function<void()> Changed;   // the position has changed
   std::function<void()> Scrolled;  // the thumb is being dragged
 
  private:
+  int Clamp(int value) const;
+
   int min_ = 0, max_ = 32767, value_ = 0, smallChange_ = 1, largeChange_ = 1;
+  bool dragging_ = false;
+  int dragStart_ = 0;
 };
 
 // A drop-down list with an editable text field.
@@ -255,8 +288,12 @@ class ComboBox : public Control {
   void Clear() { items_.clear(); Notify(Change::Items); }
   const Font& GetFont() const { return font_; }
   void SetFont(const Font& font) { font_ = font; Notify(Change::Font); }
-  // The user typed or picked a text (called by the backend).
-  void TextEdited(std::string text) { text_ = std::move(text); }
+  // The user typed or picked a text (called by the backend); raises Changed.
+  void TextEdited(std::string text) {
+    text_ = std::move(text);
+    if (Changed) Changed();
+  }
+  std::function<void()> Changed;
 
  private:
   std::string text_;
@@ -280,6 +317,10 @@ class Timer : public Control {
 };
 
 // The base of custom controls that draw themselves in their own window (the image button).
+// The window takes part in the tab order and receives the focus when clicked, but no key ever
+// activates it. Its back buffer is shown again on every exposure; it is redrawn only by the
+// control itself. UserControl_Resize runs once the form has created its windows (before
+// Form_Load) and after every change of size.
 class UserControl : public Container {
  public:
   using Container::Container;
@@ -294,5 +335,14 @@ class UserControl : public Container {
   int InnerWidthPixels() const;
   int InnerHeightPixels() const;
 };
+
+// Labels, images, shapes and timers have no window of their own: their container draws them
+// (timers draw nothing) and passes them its mouse events.
+bool IsWindowless(const Control& control);
+
+// The windowless control of the container under a point given in twips from the container's
+// inside top-left corner: a label or an image (shapes take no mouse), visible and enabled, the
+// last created on top. nullptr when the point is over none of them.
+Control* WindowlessChildAt(const Container& container, int x, int y);
 
 }  // namespace quarlo::fw

@@ -1,11 +1,13 @@
 #include "framework/form.h"
 
 #include <algorithm>
-#include <cmath>
+#include <limits>
 
 namespace quarlo::fw {
 
-Form::Form(Backend& backend, std::string name) : Container(nullptr, std::move(name)), backend_(backend) {}
+Form::Form(Backend& backend, std::string name) : Container(nullptr, std::move(name)), backend_(backend) {
+  SetVisible(false);
+}
 
 Form::~Form() {
   // Controls are members of the subclass and are already gone; drop the window last.
@@ -19,16 +21,24 @@ void Form::Unregister(Control* control) {
 void Form::Load() {
   if (loaded_) return;
   AttachPeer(backend_.CreatePeer(*this));
+  if (clientSize_) SetClientSize(clientSize_->width, clientSize_->height);
   for (Control* control : controls_) control->AttachPeer(backend_.CreatePeer(*control));
   loaded_ = true;
+  // A copy: a handler may create or drop controls.
+  const std::vector<Control*> controls = controls_;
+  for (Control* control : controls) {
+    if (auto* user = dynamic_cast<UserControl*>(control)) user->UserControl_Resize();
+  }
   Form_Load();
 }
 
 void Form::Show(bool modal) {
   if (!loaded_) Load();
   if (!loaded_) return;
+  const bool wasHidden = !Visible();
   SetVisible(true);
-  if (modal) backend_.RunModal(*this);
+  if (wasHidden && loaded_) Form_Resize();
+  if (modal && loaded_) backend_.RunModal(*this);
 }
 
 void Form::Unload() {
@@ -37,10 +47,51 @@ void Form::Unload() {
   Form_Unload();
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->AttachPeer(nullptr);
   AttachPeer(nullptr);
+  SetVisible(false);
 }
 
-int Form::ScaleWidth() const { return Width(); }
-int Form::ScaleHeight() const { return Height(); }
+int Form::ScaleWidth() const {
+  const auto client = Peer() ? Peer()->ClientSizeTwips() : std::nullopt;
+  return client ? client->width : Width();
+}
+
+int Form::ScaleHeight() const {
+  const auto client = Peer() ? Peer()->ClientSizeTwips() : std::nullopt;
+  return client ? client->height : Height();
+}
+
+void Form::SetClientSize(int width, int height) {
+  clientSize_ = Size{width, height};
+  if (Peer() == nullptr) return;
+  const Size frame = Peer()->FrameSizeTwips();
+  Resize(width + frame.width, height + frame.height);
+}
+
+std::vector<Control*> TabOrder(const Form& form,
+                               const std::function<bool(const Control&)>& eligible) {
+  std::vector<Control*> order;
+  for (Control* control : form.Controls()) {
+    if (eligible(*control)) order.push_back(control);
+  }
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    const auto key = [](const Control* c) {
+      return c->TabIndex() < 0 ? std::numeric_limits<int>::max() : c->TabIndex();
+    };
+    return key(a) < key(b);
+  });
+  return order;
+}
+
+Control* NextInTabOrder(const Form& form, const Control* current, bool backwards,
+                        const std::function<bool(const Control&)>& eligible) {
+  const std::vector<Control*> order = TabOrder(form, eligible);
+  if (order.empty()) return nullptr;
+  const auto at = std::find(order.begin(), order.end(), current);
+  if (at == order.end()) return backwards ? order.back() : order.front();
+  const std::size_t index = static_cast<std::size_t>(at - order.begin());
+  const std::size_t count = order.size();
+  return order[backwards ? (index + count - 1) % count : (index + 1) % count];
+}
 
 // --- Headless backend --------------------------------------------------------------------------
 
@@ -58,18 +109,15 @@ class HeadlessPeer final : public ControlPeer {
     if (what == Change::Geometry && surface_ &&
         (surface_->Width() != PixelsX() || surface_->Height() != PixelsY())) {
       surface_->Resize(PixelsX(), PixelsY());
+      if (auto* user = dynamic_cast<UserControl*>(&control_)) user->UserControl_Resize();
     }
   }
   os::Handle Handle() const override { return handle_; }
   Surface* DrawingSurface() override { return surface_.get(); }
 
  private:
-  int PixelsX() const {
-    return std::max(static_cast<int>(std::lround(control_.Width() / backend_.TwipsPerPixelX())), 0);
-  }
-  int PixelsY() const {
-    return std::max(static_cast<int>(std::lround(control_.Height() / backend_.TwipsPerPixelY())), 0);
-  }
+  int PixelsX() const { return std::max(TwipsToPixels(control_.Width(), backend_.TwipsPerPixelX()), 0); }
+  int PixelsY() const { return std::max(TwipsToPixels(control_.Height(), backend_.TwipsPerPixelY()), 0); }
 
   Control& control_;
   os::Handle handle_;
@@ -80,9 +128,8 @@ class HeadlessPeer final : public ControlPeer {
 }  // namespace
 
 std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
-  const bool windowless = dynamic_cast<Label*>(&control) || dynamic_cast<Image*>(&control) ||
-                          dynamic_cast<Shape*>(&control) || dynamic_cast<Timer*>(&control);
-  return std::make_unique<HeadlessPeer>(control, windowless ? os::kNull : nextHandle_++, *this);
+  return std::make_unique<HeadlessPeer>(control, IsWindowless(control) ? os::kNull : nextHandle_++,
+                                        *this);
 }
 
 PicturePtr HeadlessBackend::LoadPicture(int resourceId) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,17 +37,22 @@ class Form : public Container {
   void Register(Control* control) { controls_.push_back(control); }
   void Unregister(Control* control);
 
-  // Creates the window and its controls (hidden), then runs Form_Load.
+  // Creates the window and its controls (hidden), raises UserControl_Resize on every user
+  // control, then runs Form_Load. A form is hidden (Visible false) until it is shown.
   void Load();
   bool IsLoaded() const { return loaded_; }
-  // Shows the window; a modal show returns when the form has been unloaded.
+  // Shows the window, and raises Form_Resize when it was hidden; a modal show returns when the
+  // form has been unloaded.
   void Show(bool modal = false);
   // Runs Form_Unload and destroys the window. Safe to call twice.
   void Unload();
 
-  // The client area in twips.
+  // The client area in twips (the inside of the window; the whole form without a border).
   int ScaleWidth() const;
   int ScaleHeight() const;
+  // Sizes the window so that its client area is width x height twips; before Load the size is
+  // applied when the window is created.
+  void SetClientSize(int width, int height);
 
   // Handlers a form overrides.
   virtual void Form_Load() {}
@@ -61,8 +67,19 @@ class Form : public Container {
   int iconResource_ = 0;
   bool keyPreview_ = false;
   bool loaded_ = false;
+  std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
 };
+
+// The form's controls that take part in the tab order, in the order Tab visits them: by
+// TabIndex, controls without one (-1) after the others, and in creation order among equals.
+// `eligible` says whether a control can take the focus now (a visible, enabled window).
+std::vector<Control*> TabOrder(const Form& form,
+                               const std::function<bool(const Control&)>& eligible);
+// Where Tab (or Shift+Tab, `backwards`) moves the focus from `current`, wrapping round; from a
+// control outside the order it goes to the first (or last). nullptr when no control is eligible.
+Control* NextInTabOrder(const Form& form, const Control* current, bool backwards,
+                        const std::function<bool(const Control&)>& eligible);
 
 // The platform that realises forms and controls.
 class Backend {

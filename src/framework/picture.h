@@ -80,8 +80,13 @@ struct GradientRect {
   std::uint32_t lowerRight = 0;
 };
 
-inline constexpr std::uint32_t GRADIENT_FILL_RECT_H = 0;
-inline constexpr std::uint32_t GRADIENT_FILL_RECT_V = 1;
+// GradientFill's modes: colours change from left to right, or from top to bottom.
+inline constexpr std::uint32_t kGradientFillRectH = 0;
+inline constexpr std::uint32_t kGradientFillRectV = 1;
+#ifndef GRADIENT_FILL_RECT_H  // <windows.h> has them as macros of the same values
+inline constexpr std::uint32_t GRADIENT_FILL_RECT_H = kGradientFillRectH;
+inline constexpr std::uint32_t GRADIENT_FILL_RECT_V = kGradientFillRectV;
+#endif
 
 class Surface {
  public:

@@ -3,21 +3,37 @@
 
 #include <windows.h>
 
+#include "framework/win32/win32_backend.h"
 #include "os/win32/win32_os.h"
+#include "saver/quarlo_r.h"
+#include "saver/quarlo_s.h"
+#include "settings_dialog/quarlo_p.h"
 #include "startup/quarlo_b.h"
 
 namespace {
 
 class ProductFaces final : public quarlo::Faces {
  public:
-  explicit ProductFaces(quarlo::os::Os& os) : os_(os) {}
+  ProductFaces(quarlo::os::Os& os, quarlo::fw::Backend& backend) : os_(os), backend_(backend) {}
 
-  void StartPreview(const std::string& /*commandText*/) override { os_.ExitProcess(0); }
-  void ShowSettingsDialog() override {}
-  void LoadSaver() override { os_.ExitProcess(0); }
+  // The preview stays attached to its host after Main returns; WinMain's message loop keeps it.
+  void StartPreview(const std::string& commandText) override {
+    preview_ = quarlo::StartPreview(os_, backend_, commandText);
+  }
+  void ShowSettingsDialog() override {
+    quarlo::Quarlo_P dialog(backend_, os_);
+    dialog.Show(true);
+  }
+  // The saver's load runs it to its end, which ends the process.
+  void LoadSaver() override {
+    quarlo::Quarlo_S saver(backend_, os_);
+    saver.Load();
+  }
 
  private:
   quarlo::os::Os& os_;
+  [[maybe_unused]] quarlo::fw::Backend& backend_;
+  std::unique_ptr<quarlo::Quarlo_R> preview_;
 };
 
 }  // namespace
@@ -25,7 +41,10 @@ class ProductFaces final : public quarlo::Faces {
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
   quarlo::os::Win32Os os;
-  ProductFaces faces(os);
+  quarlo::fw::Win32Backend backend(os);
+  ProductFaces faces(os, backend);
   quarlo::Main(os, faces);
+  // A modeless face (the preview) lives as long as its window.
+  backend.RunMessageLoop();
   return 0;
 }

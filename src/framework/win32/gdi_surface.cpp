@@ -1,0 +1,103 @@
+#include "framework/win32/gdi_surface.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quarlo::fw {
+
+GdiSurface::GdiSurface(int width, int height, Colour fill) { Resize(width, height, fill); }
+
+HDC GdiSurface::Dc() const { return buffer_ ? gdi::DibDc(*buffer_) : nullptr; }
+
+void GdiSurface::Fill(HDC dc, int width, int height, Colour colour) {
+  // The DC brush: recoloured in place, nothing created.
+  gdi::Select brush(dc, GetStockObject(DC_BRUSH));
+  SetDCBrushColor(dc, colour);
+  PatBlt(dc, 0, 0, width, height, PATCOPY);
+}
+
+void GdiSurface::Resize(int width, int height, Colour fill) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (buffer_ && width == width_ && height == height_) return;
+  PicturePtr next = gdi::MakeDibPicture(width, height);
+  if (next) {
+    HDC dc = gdi::DibDc(*next);
+    Fill(dc, width, height, fill);
+    if (HDC old = Dc()) ::BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), old, 0, 0, SRCCOPY);
+  }
+  buffer_ = std::move(next);
+  width_ = buffer_ ? width : 0;
+  height_ = buffer_ ? height : 0;
+}
+
+void GdiSurface::Clear(Colour colour) {
+  if (HDC dc = Dc()) Fill(dc, width_, height_, colour);
+}
+
+void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+                        int sourceY, Rop rop) {
+  HDC dc = Dc();
+  if (dc == nullptr) return;
+  if (HDC from = gdi::DibDc(source)) {
+    ::BitBlt(dc, x, y, width, height, from, sourceX, sourceY, static_cast<DWORD>(rop));
+    return;
+  }
+  StretchBlt(x, y, width, height, source, sourceX, sourceY, width, height, rop);
+}
+
+void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& source,
+                            int sourceX, int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
+  HDC dc = Dc();
+  if (dc == nullptr) return;
+  if (HDC from = gdi::DibDc(source)) {
+    ::StretchBlt(dc, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                 static_cast<DWORD>(rop));
+    return;
+  }
+  // A picture in plain memory: its pixels are already a top-down 32-bit DIB.
+  if (source.Width() <= 0 || source.Height() <= 0) return;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = source.Width();
+  info.bmiHeader.biHeight = -source.Height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  // StretchDIBits counts a top-down source's rows from the bottom of the image.
+  const int sourceBottomY = source.Height() - sourceY - sourceHeight;
+  ::StretchDIBits(dc, x, y, width, height, sourceX, sourceBottomY, sourceWidth, sourceHeight,
+                  source.Pixels(), &info, DIB_RGB_COLORS, static_cast<DWORD>(rop));
+}
+
+bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCount,
+                              const GradientRect* mesh, std::uint32_t meshCount,
+                              std::uint32_t mode) {
+  HDC dc = Dc();
+  if (dc == nullptr || vertices == nullptr || mesh == nullptr) return false;
+  // The program fills one rectangle at a time; a fixed block keeps the frame free of allocations.
+  std::array<TRIVERTEX, 8> points;
+  std::array<GRADIENT_RECT, 4> rects;
+  if (vertexCount > points.size() || meshCount > rects.size()) return false;
+  for (std::uint32_t i = 0; i < vertexCount; ++i) {
+    points[i] = {vertices[i].x, vertices[i].y, vertices[i].red, vertices[i].green,
+                 vertices[i].blue, vertices[i].alpha};
+  }
+  for (std::uint32_t i = 0; i < meshCount; ++i) rects[i] = {mesh[i].upperLeft, mesh[i].lowerRight};
+  return ::GradientFill(dc, points.data(), vertexCount, rects.data(), meshCount, mode) != FALSE;
+}
+
+void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
+  HDC dc = Dc();
+  if (dc == nullptr) return;
+  gdi::Select pen(dc, GetStockObject(DC_PEN));
+  SetDCPenColor(dc, colour);
+  MoveToEx(dc, x1, y1, nullptr);
+  LineTo(dc, x2, y2);
+}
+
+void GdiSurface::Present() {
+  if (presenter_) presenter_();
+}
+
+}  // namespace quarlo::fw

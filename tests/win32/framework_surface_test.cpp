@@ -1,0 +1,216 @@
+// The GDI back buffer draws the same pixels as the software surface the native tests use: the
+// raster operations, the clipping at every edge, the gradients and the lines.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/picture.h"
+#include "framework/win32/gdi.h"
+#include "framework/win32/gdi_surface.h"
+
+namespace quarlo::fw {
+namespace {
+
+constexpr int kWidth = 40;
+constexpr int kHeight = 30;
+
+// A source with a different colour in every pixel and a black-and-white mask of a disc.
+std::uint32_t Pattern(int x, int y) {
+  return static_cast<std::uint32_t>(((x * 37) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 | ((x * y + 11) & 0xFF));
+}
+std::uint32_t Mask(int x, int y) {
+  const int dx = x - 6, dy = y - 6;
+  return dx * dx + dy * dy <= 20 ? 0x000000u : 0xFFFFFFu;
+}
+
+void Fill(Picture& picture, std::uint32_t (*pixel)(int, int)) {
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) picture.SetPixel(x, y, pixel(x, y));
+  }
+}
+
+TriVertex Vertex(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return TriVertex{x, y, static_cast<std::uint16_t>(r << 8), static_cast<std::uint16_t>(g << 8),
+                   static_cast<std::uint16_t>(b << 8), 0};
+}
+
+struct Sources {
+  const Picture& frame;
+  const Picture& mask;
+};
+
+struct Case {
+  std::string name;
+  std::function<void(Surface&, const Sources&)> draw;
+};
+
+// Everything starts from a grey background so that AND, XOR and OR all show.
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"copy inside", [](Surface& s, const Sources& p) { s.BitBlt(5, 4, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"copy from inside the source", [](Surface& s, const Sources& p) { s.BitBlt(0, 0, 8, 9, p.frame, 3, 2, Rop::SrcCopy); }},
+      {"clipped left and top", [](Surface& s, const Sources& p) { s.BitBlt(-5, -7, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"clipped right and bottom", [](Surface& s, const Sources& p) { s.BitBlt(33, 24, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"wholly outside", [](Surface& s, const Sources& p) { s.BitBlt(-20, 40, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"source rectangle beyond the source", [](Surface& s, const Sources& p) { s.BitBlt(10, 10, 12, 12, p.frame, 6, 6, Rop::SrcCopy); }},
+      {"source rectangle before the source", [](Surface& s, const Sources& p) { s.BitBlt(10, 10, 12, 12, p.frame, -4, -3, Rop::SrcCopy); }},
+      {"and", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcAnd); }},
+      {"xor", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert); }},
+      {"or", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcPaint); }},
+      {"sprite over a background (mask AND, frame XOR)", [](Surface& s, const Sources& p) {
+         s.BitBlt(0, 0, 40, 30, p.frame, 0, 0, Rop::SrcCopy);
+         s.BitBlt(20, 10, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
+         s.BitBlt(20, 10, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
+       }},
+      {"sprite half off the left edge", [](Surface& s, const Sources& p) {
+         s.BitBlt(-6, 3, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
+         s.BitBlt(-6, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
+       }},
+      {"vertical gradient, top vertex first", [](Surface& s, const Sources&) {
+         const TriVertex v[] = {Vertex(0, 0, 255, 255, 255), Vertex(39, 29, 0xC6, 0xC5, 0xD7)};
+         const GradientRect r = {0, 1};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
+       }},
+      {"vertical gradient, mesh names the bottom vertex as upper-left", [](Surface& s, const Sources&) {
+         const TriVertex v[] = {Vertex(0, 0, 255, 255, 255), Vertex(39, 29, 0xC6, 0xC5, 0xD7)};
+         const GradientRect r = {1, 0};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
+       }},
+      {"vertical gradient, dark to light", [](Surface& s, const Sources&) {
+         const TriVertex v[] = {Vertex(3, 2, 0, 10, 30), Vertex(30, 28, 220, 220, 250)};
+         const GradientRect r = {0, 1};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
+       }},
+      {"horizontal gradient", [](Surface& s, const Sources&) {
+         const TriVertex v[] = {Vertex(0, 0, 255, 0, 0), Vertex(40, 30, 0, 0, 255)};
+         const GradientRect r = {0, 1};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectH);
+       }},
+      {"gradient past the edges", [](Surface& s, const Sources&) {
+         const TriVertex v[] = {Vertex(-10, -10, 0, 0, 0), Vertex(50, 45, 255, 128, 64)};
+         const GradientRect r = {0, 1};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
+       }},
+      {"lines", [](Surface& s, const Sources&) {
+         s.Line(0, 3, 40, 3, Rgb(255, 0, 0));
+         s.Line(5, 0, 5, 30, Rgb(0, 255, 0));
+         s.Line(2, 2, 20, 11, Rgb(0, 0, 255));
+         s.Line(-5, 25, 50, 25, Rgb(1, 2, 3));
+         s.Line(30, 29, 30, 29, Rgb(9, 9, 9));
+       }},
+      {"clear", [](Surface& s, const Sources&) { s.Clear(Rgb(12, 34, 56)); }},
+  };
+  return cases;
+}
+
+// The surface's pixels as 0x00RRGGBB, after GDI has finished drawing into the DIB section.
+std::vector<std::uint32_t> PixelsOf(GdiSurface& surface) {
+  GdiFlush();
+  const Picture& buffer = *surface.Buffer();
+  std::vector<std::uint32_t> pixels(buffer.Pixels(), buffer.Pixels() + buffer.Width() * buffer.Height());
+  for (auto& p : pixels) p &= 0x00FFFFFFu;
+  return pixels;
+}
+
+std::vector<std::uint32_t> PixelsOf(const SoftwareSurface& surface) {
+  const Picture& buffer = surface.Buffer();
+  return std::vector<std::uint32_t>(buffer.Pixels(), buffer.Pixels() + buffer.Width() * buffer.Height());
+}
+
+std::string FirstDifference(const std::vector<std::uint32_t>& gdi, const std::vector<std::uint32_t>& soft) {
+  for (std::size_t i = 0; i < gdi.size() && i < soft.size(); ++i) {
+    if (gdi[i] != soft[i]) {
+      char text[96];
+      std::snprintf(text, sizeof text, "first difference at (%d, %d): GDI %06X, software %06X",
+                    static_cast<int>(i % kWidth), static_cast<int>(i / kWidth), gdi[i], soft[i]);
+      return text;
+    }
+  }
+  return "sizes differ";
+}
+
+class GdiSurfaceTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GdiSurfaceTest, DrawsTheSamePixelsAsTheSoftwareSurface) {
+  // With a DIB source the blits come straight from its memory DC; with a plain-memory source
+  // they go through StretchDIBits.
+  const bool dibSource = GetParam();
+  PicturePtr frame = dibSource ? gdi::MakeDibPicture(12, 12) : std::make_shared<Picture>(12, 12);
+  PicturePtr mask = dibSource ? gdi::MakeDibPicture(12, 12) : std::make_shared<Picture>(12, 12);
+  ASSERT_TRUE(frame && mask);
+  ASSERT_EQ(gdi::DibDc(*frame) != nullptr, dibSource);
+  Fill(*frame, Pattern);
+  Fill(*mask, Mask);
+  const Sources sources{*frame, *mask};
+
+  for (const Case& c : Cases()) {
+    GdiSurface gdi(kWidth, kHeight, Rgb(0x80, 0x80, 0x80));
+    SoftwareSurface soft(kWidth, kHeight);
+    soft.Clear(Rgb(0x80, 0x80, 0x80));
+    c.draw(gdi, sources);
+    c.draw(soft, sources);
+    const auto gdiPixels = PixelsOf(gdi);
+    const auto softPixels = PixelsOf(soft);
+    EXPECT_TRUE(gdiPixels == softPixels) << c.name << ": " << FirstDifference(gdiPixels, softPixels);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, GdiSurfaceTest, ::testing::Values(true, false),
+                         [](const auto& param) { return param.param ? "DibSection" : "PlainMemory"; });
+
+TEST(GdiSurface, StretchesLikeTheSoftwareSurface) {
+  PicturePtr frame = gdi::MakeDibPicture(12, 12);
+  ASSERT_TRUE(frame);
+  Fill(*frame, Pattern);
+  const struct { int x, y, w, h, sx, sy, sw, sh; } cases[] = {
+      {0, 0, 17, 4, 2, 0, 8, 4},    // a frame edge widened, as the button stretches its border
+      {3, 3, 4, 13, 0, 4, 4, 5},    // a side edge lengthened
+      {1, 1, 6, 6, 0, 0, 12, 12},   // shrunk
+      {-4, 2, 20, 8, 0, 0, 10, 4},  // widened past the left edge
+  };
+  for (const auto& c : cases) {
+    GdiSurface gdi(kWidth, kHeight, 0);
+    SoftwareSurface soft(kWidth, kHeight);
+    gdi.StretchBlt(c.x, c.y, c.w, c.h, *frame, c.sx, c.sy, c.sw, c.sh, Rop::SrcCopy);
+    soft.StretchBlt(c.x, c.y, c.w, c.h, *frame, c.sx, c.sy, c.sw, c.sh, Rop::SrcCopy);
+    const auto gdiPixels = PixelsOf(gdi);
+    const auto softPixels = PixelsOf(soft);
+    EXPECT_TRUE(gdiPixels == softPixels) << c.w << "x" << c.h << " from " << c.sw << "x" << c.sh
+                                         << ": " << FirstDifference(gdiPixels, softPixels);
+  }
+}
+
+TEST(GdiSurface, ResizingKeepsWhatFitsAndFillsTheRest) {
+  GdiSurface surface(4, 3, Rgb(1, 2, 3));
+  surface.Line(0, 0, 4, 0, Rgb(200, 0, 0));
+  surface.Resize(6, 5, Rgb(0, 0, 9));
+  ASSERT_EQ(surface.Width(), 6);
+  ASSERT_EQ(surface.Height(), 5);
+  const auto pixels = PixelsOf(surface);
+  EXPECT_EQ(pixels[0], PixelOf(Rgb(200, 0, 0)));
+  EXPECT_EQ(pixels[6 + 1], PixelOf(Rgb(1, 2, 3)));   // old background
+  EXPECT_EQ(pixels[5], PixelOf(Rgb(0, 0, 9)));       // new column
+  EXPECT_EQ(pixels[4 * 6], PixelOf(Rgb(0, 0, 9)));   // new row
+
+  surface.Resize(0, 0, 0);
+  EXPECT_EQ(surface.Width(), 0);
+  surface.Clear(Rgb(1, 1, 1));  // nothing to draw on, nothing fails
+  surface.Line(0, 0, 5, 5, 0);
+}
+
+TEST(GdiSurface, PresentCallsItsWindow) {
+  GdiSurface surface(2, 2, 0);
+  int presented = 0;
+  surface.Present();
+  surface.SetPresenter([&] { ++presented; });
+  surface.Present();
+  EXPECT_EQ(presented, 1);
+}
+
+}  // namespace
+}  // namespace quarlo::fw
