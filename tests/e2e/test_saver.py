@@ -1,0 +1,198 @@
+"""The saver face under Wine: Quarlo.scr /s (and with no arguments) on a 1024 x 768 screen.
+
+The saver runs from a folder of its own, with a settings file that asks for the default 50
+sprites and no music, so that nothing left beside the build's copy changes what it shows.
+
+Closing a window. Wine waits up to two seconds for a window manager to confirm that a managed
+top-level window has been withdrawn before it destroys it; this X server has no window manager,
+so every close of the full-screen saver would stand still for two seconds that Windows never
+spends. The session therefore tells Wine's X11 driver not to hand windows to a window manager
+(HKCU\\Software\\Wine\\X11 Driver, Managed=N): the saver then closes, and its process ends, as
+promptly as on Windows."""
+
+import re
+import subprocess
+import time
+import unittest
+
+import numpy as np
+
+from harness import WineSession, helper_path, product_path
+
+SCREEN_W, SCREEN_H = 1024, 768
+CELL = (448, 236, 448 + 128, 236 + 295)  # where the walking figure's cell lands on this screen
+BLACK_LIMIT = 40   # a pixel with every channel at most this counts as black (JPEG fringes)
+QUICK_EXIT_S = 1.0
+# A sprite falls at most 0.7 px a frame, at most 60 frames a second, and enters with its top
+# edge at -10: its lowest row is at most this far down t seconds after the saver started.
+MAX_FALL_PX_PER_S = 0.7 * 60
+
+
+def lit(image, box=None):
+    """A boolean array: True where a pixel of the screenshot (or the box of it) is not black."""
+    pixels = np.asarray(image.crop(box) if box else image, dtype=np.int16)
+    return pixels.max(axis=2) > BLACK_LIMIT
+
+
+def sprite_rows(image):
+    """Rows of the screen with any lit pixel outside the figure's cell."""
+    mask = lit(image)
+    left, top, right, bottom = CELL
+    mask[top:bottom, left:right] = False
+    return np.nonzero(mask.any(axis=1))[0]
+
+
+class SaverTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(screen=(SCREEN_W, SCREEN_H), audio=False)
+        cls.session.__enter__()
+        s = cls.session
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                        "/d", "N", "/f"], env=s.env, check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.folder = s.root / "saver"
+        cls.folder.mkdir()
+        cls.saver = cls.folder / "Quarlo.scr"
+        cls.saver.write_bytes(product_path().read_bytes())
+        cls.write_settings(50)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    @classmethod
+    def write_settings(cls, sprite_count):
+        text = f"[Section]\r\nQuarloの数={sprite_count}\r\nBGM区分=0\r\n"
+        (cls.folder / "Quarlo.ini").write_bytes(text.encode("cp932"))
+
+    def tearDown(self):
+        self.write_settings(50)
+
+    def start(self, *args):
+        """Starts the saver and waits for its window; returns (process, start time)."""
+        started = time.monotonic()
+        proc = self.session.start(self.saver, *args)
+        xid = self.session.wait_window("Quarlo_Main", timeout=20)
+        self.addCleanup(self.session.kill, proc)
+        return proc, xid, started
+
+    def assert_covers_screen(self, xid):
+        self.assertEqual(self.session.window_geometry(xid), (0, 0, SCREEN_W, SCREEN_H))
+
+    def assert_ends_within(self, proc, seconds, what):
+        began = time.monotonic()
+        try:
+            code = self.session.wait_exit(proc, seconds + 2)
+        except TimeoutError:
+            self.fail(f"{what} did not end the saver: still running after {seconds + 2} s")
+        took = time.monotonic() - began
+        self.assertEqual(code, 0, proc.log())
+        self.assertLess(took, seconds, f"{what} ended the saver only after {took:.2f} s")
+
+    # --- What the user sees ----------------------------------------------------------------------
+
+    def test_saver_covers_the_screen_walks_and_fills_from_the_top(self):
+        proc, xid, started = self.start("/s")
+        self.assert_covers_screen(xid)
+        shots = []
+        for _ in range(12):
+            shots.append((time.monotonic() - started, self.session.screenshot()))
+            time.sleep(0.4)
+        self.assertTrue(self.session.is_running(proc))
+
+        cells = [np.asarray(shot.crop(CELL), dtype=np.int16) for _, shot in shots]
+        for when, shot in shots:
+            self.assertGreater(lit(shot, CELL).mean(), 0.10, f"no figure in its cell at {when:.1f} s")
+        changes = sum(np.abs(a - b).max() > 60 for a, b in zip(cells, cells[1:]))
+        self.assertGreaterEqual(changes, 8, "the figure's cell should change as the figure walks")
+
+        # The screen fills from the top: every sprite seen so far entered at the top edge and
+        # cannot have fallen further than the pace allows.
+        seen_any = False
+        for when, shot in shots:
+            rows = sprite_rows(shot)
+            if rows.size:
+                seen_any = True
+                lowest = rows.max()
+                self.assertLessEqual(lowest, -10 + 60 + MAX_FALL_PX_PER_S * when + 2,
+                                     f"a sprite at row {lowest} only {when:.1f} s after the start")
+        self.assertTrue(seen_any, "no sprite entered the screen within five seconds")
+        first_rows = sprite_rows(shots[0][1])
+        self.assertTrue(first_rows.size == 0 or first_rows.min() == 0,
+                        "the first sprites enter at the top edge")
+
+        self.session.key("space")
+        self.assert_ends_within(proc, QUICK_EXIT_S, "space")
+
+    def test_saver_is_shown_then_made_topmost_without_moving_or_activating(self):
+        """Wine on this X server keeps no topmost window above a window another process opens
+        later (there is no window manager to ask), so the screen cannot show it; Wine's own
+        trace of the window calls shows what the saver asked of the system."""
+        s = self.session
+        plain_env = s.env
+        s.env = dict(plain_env, WINEDEBUG="trace+win")
+        try:
+            proc, xid, _ = self.start("/s")
+        finally:
+            s.env = plain_env
+        self.assert_covers_screen(xid)
+        time.sleep(0.5)
+        s.key("Escape")
+        self.assert_ends_within(proc, QUICK_EXIT_S, "Escape")
+        calls = re.findall(r"NtUserSetWindowPos hwnd (0x[0-9a-f]+), after (\S+), "
+                           r"(-?\d+),(-?\d+) \((\d+)x(\d+)\), flags ([0-9a-f]+)", proc.log())
+        main = [c for c in calls if c[4:6] == ("1024", "768")][0][0]
+        mine = [c[1:] for c in calls if c[0] == main]
+        topmost = ("0xffffffff", "0", "0", "0", "0", "00000013")
+        self.assertIn(topmost, mine, f"no topmost request among {mine}")
+        shown = [i for i, c in enumerate(mine) if int(c[5], 16) & 0x40]  # SWP_SHOWWINDOW
+        self.assertTrue(shown and shown[0] < mine.index(topmost), "shown before made topmost")
+
+    # --- Input ---------------------------------------------------------------------------------------
+
+    def test_moving_the_mouse_leaves_it_running_and_a_click_ends_it(self):
+        proc, _, _ = self.start("/s")
+        for x, y in ((10, 10), (1000, 20), (900, 700), (20, 740), (512, 384), (3, 600)):
+            self.session.move_mouse(x, y)
+            time.sleep(0.1)
+        time.sleep(1.0)
+        self.assertTrue(self.session.is_running(proc), "moving the mouse ended the saver")
+        self.session.click(300, 200)
+        self.assert_ends_within(proc, QUICK_EXIT_S, "a click")
+
+    def test_every_kind_of_key_ends_it(self):
+        for keysym in ("a", "shift", "ctrl", "alt", "Left", "F5"):
+            with self.subTest(key=keysym):
+                proc, _, _ = self.start("/s")
+                time.sleep(0.5)
+                self.session.key(keysym)
+                self.assert_ends_within(proc, QUICK_EXIT_S, keysym)
+
+    def test_with_no_arguments_it_runs_the_same_way(self):
+        proc, xid, _ = self.start()
+        self.assert_covers_screen(xid)
+        time.sleep(1.5)
+        self.assertGreater(lit(self.session.screenshot(), CELL).mean(), 0.10)
+        self.session.move_mouse(700, 500)
+        time.sleep(0.5)
+        self.assertTrue(self.session.is_running(proc))
+        self.session.key("x")
+        self.assert_ends_within(proc, QUICK_EXIT_S, "x")
+
+    # --- Bad settings ------------------------------------------------------------------------------
+
+    def test_extreme_sprite_counts_still_run_and_end_on_a_key(self):
+        for count in (-1, 0, 300, 32767):
+            with self.subTest(sprite_count=count):
+                self.write_settings(count)
+                proc, xid, _ = self.start("/s")
+                time.sleep(1.5)
+                self.assertTrue(self.session.is_running(proc), proc.log())
+                self.assertGreater(lit(self.session.screenshot(), CELL).mean(), 0.10)
+                self.session.key("Return")
+                self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
+
+
+if __name__ == "__main__":
+    unittest.main()
