@@ -9,6 +9,7 @@ can be clicked.
 The system's profile writer drops the blank in front of a number (" 50" is stored as "50"), so
 the values are compared without it."""
 
+import math
 import shutil
 import subprocess
 import time
@@ -140,6 +141,17 @@ class Dialog:
         return self.session.wait_exit(self.proc, timeout)
 
 
+def gradient(height, base):
+    """The rows of a sine-shaped gradient: v = |sin(y / (height / 3.142)) * 220| rounded, then
+    red, green and blue from v and `base`, which adds 30 to each channel it names."""
+    k = height / 3.142
+    rows = []
+    for y in range(height):
+        v = round(abs(math.sin(y / k) * 220))
+        rows.append([v + 30 * b for b in base])
+    return np.array(rows)
+
+
 def ink_columns(pixels, limit=110):
     """Columns of a box that hold dark (text) pixels."""
     return np.nonzero((pixels.max(axis=2) < limit).any(axis=0))[0]
@@ -198,6 +210,11 @@ class DialogTest(unittest.TestCase):
         self.assertLessEqual(abs(y - (SCREEN_H - h) / 3), 1, d.rect)
         self.assertEqual(d.chosen_marks(), [2])
         self.assertTrue(len(ink_columns(d.pixels(FILE_LABEL))) > 40, "the path is not shown")
+        # The gradients down a free column of the window and of the panel, to the level.
+        window_column = d.pixels((2, 0, 1, CLIENT_H))[:, 0]
+        np.testing.assert_array_equal(window_column, gradient(CLIENT_H, (0, 0, 1)))
+        panel_column = d.pixels((PIC[0] + 2, PIC[1], 1, 117))[:, 0]
+        np.testing.assert_array_equal(panel_column, gradient(117, (1, 1, 1)))
         # The thumb stands at the right end of the track.
         self.assertEqual(d.thumb_span()[1], BAR[2] - BAR_ARROW - 1)
         d.click(CMD_SET)

@@ -379,29 +379,6 @@ TEST_F(DialogTest, AZeroHeightPanelPaintsNothingAndFailsQuietly) {
 
 // --- The design ----------------------------------------------------------------------------------------
 
-TEST_F(DialogTest, ControlsAreCreatedInOrderInTheirContainers) {
-  Quarlo_P& p = Open();
-  std::vector<std::string> found;
-  for (const fw::Control* c : p.Controls()) {
-    // The buttons' own caption and timer belong to the buttons, not to the design.
-    if (c->Parent() != &p && c->Parent() != &p.Pic_1) continue;
-    std::string name = c->Name();
-    if (c->Index() >= 0) name += "(" + std::to_string(c->Index()) + ")";
-    found.push_back(name + (c->Parent() == &p ? "" : " in Pic_1"));
-  }
-  EXPECT_EQ(found, lines({"Cmd_Can", "Cmd_Set", "Pic_1", "Cmd_BGM in Pic_1", "HS_Fast in Pic_1",
-                          "BGM_Repeat in Pic_1", "lbl_Fast in Pic_1", "lbl(4) in Pic_1",
-                          "Shape(2) in Pic_1", "Shape(6) in Pic_1", "lbl(1) in Pic_1",
-                          "lbl_Fname in Pic_1", "Img_BGM(2) in Pic_1", "lbl_BGM(0) in Pic_1",
-                          "Img_BGM(1) in Pic_1", "lbl_BGM(2) in Pic_1", "lbl_BGM(1) in Pic_1",
-                          "lbl(2) in Pic_1", "Img_BGM(0) in Pic_1", "lbl_URL", "Img_Ra(0)",
-                          "Img_Ra(1)"}));
-  // The two mark pictures wait outside the client area.
-  for (const fw::Image* mark : p.Img_Ra.Members()) EXPECT_GE(mark->Left(), p.ScaleWidth());
-  EXPECT_EQ(p.Img_Ra.At(0)->GetPicture(), markOff);
-  EXPECT_EQ(p.Img_Ra.At(1)->GetPicture(), markOn);
-}
-
 TEST_F(DialogTest, TabVisitsPanelListBarOkCancelAndFileButton) {
   Quarlo_P& p = Open();
   std::vector<std::string> order;
