@@ -96,7 +96,9 @@ std::optional<std::int32_t> FreeSpaceShare(std::int32_t screen, std::int32_t win
 
 }  // namespace
 
-std::string FormatTrack(std::int32_t track) { return track == 0 ? std::string() : std::to_string(track); }
+std::string FormatTrack(std::int32_t track) {
+  return track == 0 ? std::string() : std::to_string(track);
+}
 
 Quarlo_P::Quarlo_P(fw::Backend& backend, os::Os& os)
     : Form(backend, "Quarlo_P"),
@@ -108,7 +110,8 @@ Quarlo_P::Quarlo_P(fw::Backend& backend, os::Os& os)
   WireEvents();
 }
 
-// --- The design -------------------------------------------------------------------------------------
+// --- The design
+// -------------------------------------------------------------------------------------
 
 void Quarlo_P::Design(fw::Backend& backend) {
   SetCaption(kDialogTitle);
@@ -201,7 +204,8 @@ void Quarlo_P::WireEvents() {
   lbl_URL.Click = [this] { lbl_URL_Click(); };
 }
 
-// --- Set-up -------------------------------------------------------------------------------------------
+// --- Set-up
+// -------------------------------------------------------------------------------------------
 
 void Quarlo_P::Form_Load() {
   PlaceOnScreen();
@@ -218,8 +222,10 @@ void Quarlo_P::Form_Load() {
 // Centred across, with one third of the free height above the window and two thirds below.
 void Quarlo_P::PlaceOnScreen() {
   fw::Backend& backend = GetBackend();
-  const std::int32_t screenWidth = ScreenTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
-  const std::int32_t screenHeight = ScreenTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
+  const std::int32_t screenWidth =
+      ScreenTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
+  const std::int32_t screenHeight =
+      ScreenTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
   int left = Left();
   int top = Top();
   if (const auto share = FreeSpaceShare(screenWidth, Width(), 2)) left = *share;
@@ -272,7 +278,8 @@ void Quarlo_P::TakeZoomOrigin() {
 
 void Quarlo_P::RestoreArrow() { os_.SetCursor(os_.LoadCursorA(os::kNull, os::kIdcArrow)); }
 
-// --- Painting and closing -------------------------------------------------------------------------
+// --- Painting and closing
+// -------------------------------------------------------------------------
 
 void Quarlo_P::Form_Resize() {
   PaintGradient(DrawingSurface(), WindowRow);
@@ -281,13 +288,15 @@ void Quarlo_P::Form_Resize() {
 
 void Quarlo_P::Form_Unload() { ZoomClose(os_, hWnd()); }
 
-// --- The sprite count ---------------------------------------------------------------------------------
+// --- The sprite count
+// ---------------------------------------------------------------------------------
 
 void Quarlo_P::HS_Fast_Change() { ShowPosition(); }
 void Quarlo_P::HS_Fast_Scroll() { ShowPosition(); }
 void Quarlo_P::ShowPosition() { lbl_Fast.SetCaption(std::to_string(HS_Fast.Value())); }
 
-// --- The music source ---------------------------------------------------------------------------------
+// --- The music source
+// ---------------------------------------------------------------------------------
 
 void Quarlo_P::Img_BGM_Click(int Index) {
   MarkSource(Index);
@@ -296,7 +305,8 @@ void Quarlo_P::Img_BGM_Click(int Index) {
 
 void Quarlo_P::lbl_BGM_Click(int Index) { Img_BGM_Click(Index); }
 
-// --- The music file -------------------------------------------------------------------------------------
+// --- The music file
+// -------------------------------------------------------------------------------------
 
 void Quarlo_P::Cmd_BGM_Click() { ChooseMusicFile(); }
 
@@ -306,7 +316,8 @@ void Quarlo_P::ChooseMusicFile() {
   record.owner = hWnd();
   record.instance = os_.ModuleInstance();
   // One pair: description NUL pattern NUL, and a second NUL to end the list.
-  record.filter = os_.ToAnsi(kMusicFilterName) + '\0' + os_.ToAnsi(kMusicFilterPattern) + '\0' + '\0';
+  record.filter =
+      os_.ToAnsi(kMusicFilterName) + '\0' + os_.ToAnsi(kMusicFilterPattern) + '\0' + '\0';
   record.maxCustomFilter = 0;
   record.filterIndex = 0;
   record.file.assign(kChooserBufferSize, '\0');
@@ -323,7 +334,8 @@ void Quarlo_P::ChooseMusicFile() {
   lbl_Fname.SetCaption(chosen);
 }
 
-// --- OK, Cancel and the home page ---------------------------------------------------------------------
+// --- OK, Cancel and the home page
+// ---------------------------------------------------------------------
 
 void Quarlo_P::Cmd_Set_Click() {
   SaveSettings();

@@ -103,7 +103,8 @@ class Quarlo_P : public fw::Form {
   fw::Image Img_Ra_0{this, "Img_Ra", 0};
   fw::Image Img_Ra_1{this, "Img_Ra", 1};
 
-  // --- The control arrays over them ----------------------------------------------------------------
+  // --- The control arrays over them
+  // ----------------------------------------------------------------
   const ControlArray<fw::Label> lbl{&lbl_1, &lbl_2, &lbl_4};
   const ControlArray<fw::Shape> Shape{&Shape_2, &Shape_6};
   const ControlArray<fw::Image> Img_BGM{&Img_BGM_0, &Img_BGM_1, &Img_BGM_2};

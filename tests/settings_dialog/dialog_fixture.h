@@ -65,8 +65,10 @@ class DialogTest : public ::testing::Test {
   int ChosenMark() const {
     int chosen = -1;
     for (const fw::Image* mark : dialog->Img_BGM.Members()) {
-      if (mark->GetPicture() == markOn) chosen = chosen == -1 ? mark->Index() : -2;
-      else EXPECT_EQ(mark->GetPicture(), markOff) << "mark " << mark->Index();
+      if (mark->GetPicture() == markOn)
+        chosen = chosen == -1 ? mark->Index() : -2;
+      else
+        EXPECT_EQ(mark->GetPicture(), markOff) << "mark " << mark->Index();
     }
     return chosen;
   }

@@ -7,16 +7,17 @@
 namespace quarlo::testing {
 namespace {
 
-// --- Set-up -----------------------------------------------------------------------------------------
+// --- Set-up
+// -----------------------------------------------------------------------------------------
 
 TEST_F(DialogTest, OpensWithTheStoredSettingsInItsControls) {
   struct Case {
     std::int16_t count, source, track;
     const char* file;
-    int bar;                 // position of HS_Fast
-    const char* countText;   // lbl_Fast
-    int mark;                // the chosen mark, -1 for none
-    const char* trackText;   // BGM_Repeat
+    int bar;                // position of HS_Fast
+    const char* countText;  // lbl_Fast
+    int mark;               // the chosen mark, -1 for none
+    const char* trackText;  // BGM_Repeat
   };
   for (const Case& c : {
            Case{50, 0, 0, "", 50, "50", 0, ""},
@@ -31,8 +32,8 @@ TEST_F(DialogTest, OpensWithTheStoredSettingsInItsControls) {
            Case{50, 7, 0, "", 50, "50", -1, ""},
            Case{50, -1, 0, "", 50, "50", -1, ""},
        }) {
-    SCOPED_TRACE(::testing::Message() << "count " << c.count << ", source " << c.source
-                                      << ", track " << c.track);
+    SCOPED_TRACE(::testing::Message()
+                 << "count " << c.count << ", source " << c.source << ", track " << c.track);
     Stored(c.count, c.source, c.track, c.file);
     Quarlo_P& p = Open();
     EXPECT_EQ(p.HS_Fast.Value(), c.bar);
@@ -59,9 +60,10 @@ TEST_F(DialogTest, TrackListOffersTheEmptyEntryAndOneToThirty) {
 TEST_F(DialogTest, LoadingZoomsOpenFromThePointerAndRestoresTheArrow) {
   os.windowRects[kDialogWindow] = {280, 250, 760, 480};
   Open();
-  EXPECT_EQ(os.calls(), lines({"GetCursorPos()", "GetWindowRect(4096)",
-                               "DrawAnimatedRects(4096, 3, {400, 300, 400, 300}, {280, 250, 760, 480})",
-                               "LoadCursorA(0, 32512)", "SetCursor(32512)"}));
+  EXPECT_EQ(os.calls(),
+            lines({"GetCursorPos()", "GetWindowRect(4096)",
+                   "DrawAnimatedRects(4096, 3, {400, 300, 400, 300}, {280, 250, 760, 480})",
+                   "LoadCursorA(0, 32512)", "SetCursor(32512)"}));
   EXPECT_EQ(ZoomOrigin().x, 400);
   EXPECT_EQ(ZoomOrigin().y, 300);
 }
@@ -94,7 +96,8 @@ TEST_F(DialogTest, LoadingArmsEveryImageButtonFoundAmongTheControls) {
   EXPECT_EQ(p.Cmd_BGM.GetCaption(), "...");
 }
 
-// --- Where the window stands ------------------------------------------------------------------------
+// --- Where the window stands
+// ------------------------------------------------------------------------
 
 // A backend whose form windows have a frame and a caption around their client area.
 class FramedBackend final : public fw::HeadlessBackend {
@@ -131,14 +134,14 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
     int left, top;
   };
   // The window measures 6975 + 90 by 2895 + 400 twips with its frame.
-  for (const Case& c : {Case{1024, 768, 15.0, 4147, 2741},     // 8295 \ 2, 8225 \ 3
-                        Case{1920, 1080, 15.0, 10867, 4301},   // 21735 \ 2, 12905 \ 3
+  for (const Case& c : {Case{1024, 768, 15.0, 4147, 2741},    // 8295 \ 2, 8225 \ 3
+                        Case{1920, 1080, 15.0, 10867, 4301},  // 21735 \ 2, 12905 \ 3
                         Case{640, 480, 15.0, 1267, 1301},
-                        Case{1280, 1024, 12.0, 4147, 2997},    // 120 dpi: 8295 \ 2, 8993 \ 3
+                        Case{1280, 1024, 12.0, 4147, 2997},  // 120 dpi: 8295 \ 2, 8993 \ 3
                         // A screen smaller than the window: truncation toward zero.
                         Case{400, 200, 15.0, -532, -98}}) {
-    SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << " px at "
-                                      << c.twipsPerPixel);
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << " x " << c.height << " px at " << c.twipsPerPixel);
     ResetSaverSettings();
     FakeOs os;
     FramedBackend backend;
@@ -154,7 +157,8 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
   }
 }
 
-// --- The count ---------------------------------------------------------------------------------------
+// --- The count
+// ---------------------------------------------------------------------------------------
 
 TEST_F(DialogTest, CountLabelFollowsTheThumbWhileDraggingAndAfterwards) {
   Stored(50, 0, 0);
@@ -172,7 +176,8 @@ TEST_F(DialogTest, CountLabelFollowsTheThumbWhileDraggingAndAfterwards) {
   EXPECT_EQ(SaverSettings().SpriteCount, 50);  // only the file receives the bar's position
 }
 
-// --- The music source --------------------------------------------------------------------------------
+// --- The music source
+// --------------------------------------------------------------------------------
 
 TEST_F(DialogTest, MarksAndCaptionsChooseTheSourceAlike) {
   Stored(50, 2, 4, "C:\\Music\\theme.mp3");
@@ -183,13 +188,15 @@ TEST_F(DialogTest, MarksAndCaptionsChooseTheSourceAlike) {
     int index;
     bool onCaption;
   };
-  for (const Step& s : {Step{"mark 1", 1, false}, Step{"caption 0", 0, true},
-                        Step{"caption 0 again", 0, true}, Step{"mark 2", 2, false},
-                        Step{"caption 1", 1, true}, Step{"mark 0", 0, false},
-                        Step{"caption 2", 2, true}}) {
+  for (const Step& s :
+       {Step{"mark 1", 1, false}, Step{"caption 0", 0, true}, Step{"caption 0 again", 0, true},
+        Step{"mark 2", 2, false}, Step{"caption 1", 1, true}, Step{"mark 0", 0, false},
+        Step{"caption 2", 2, true}}) {
     SCOPED_TRACE(s.what);
-    if (s.onCaption) p.lbl_BGM.At(s.index)->RaiseClick();
-    else p.Img_BGM.At(s.index)->RaiseClick();
+    if (s.onCaption)
+      p.lbl_BGM.At(s.index)->RaiseClick();
+    else
+      p.Img_BGM.At(s.index)->RaiseClick();
     EXPECT_EQ(SaverSettings().MusicSource, s.index);
     EXPECT_EQ(ChosenMark(), s.index);
   }
@@ -201,7 +208,8 @@ TEST_F(DialogTest, MarksAndCaptionsChooseTheSourceAlike) {
   EXPECT_TRUE(p.BGM_Repeat.Enabled());
 }
 
-// --- The music file ----------------------------------------------------------------------------------
+// --- The music file
+// ----------------------------------------------------------------------------------
 
 TEST_F(DialogTest, ChooserGetsTheRecordTheWindowFills) {
   Quarlo_P& p = Open();
@@ -248,7 +256,8 @@ TEST_F(DialogTest, CancellingTheChooserChangesNothing) {
   EXPECT_EQ(SaverSettings().MusicSource, 2);
 }
 
-// --- OK, Cancel and closing --------------------------------------------------------------------------
+// --- OK, Cancel and closing
+// --------------------------------------------------------------------------
 
 TEST_F(DialogTest, OkWritesTheFourKeysInOrderThenZoomsClosed) {
   Stored(120, 0, 0, "C:\\Music\\theme.mp3");
@@ -259,10 +268,14 @@ TEST_F(DialogTest, OkWritesTheFourKeysInOrderThenZoomsClosed) {
   os.clearCalls();
   Press(p.Cmd_Set);
   EXPECT_EQ(os.calls(),
-            lines({"WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", \"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGM区分\", \" 0\", \"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"-3\", \"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\Music\\theme.mp3\", \"C:\\Saver\\Quarlo.ini\")",
+            lines({"WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", "
+                   "\"C:\\Saver\\Quarlo.ini\")",
+                   "WritePrivateProfileStringA(\"Section\", \"BGM区分\", \" 0\", "
+                   "\"C:\\Saver\\Quarlo.ini\")",
+                   "WritePrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"-3\", "
+                   "\"C:\\Saver\\Quarlo.ini\")",
+                   "WritePrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\Music\\theme.mp3\", "
+                   "\"C:\\Saver\\Quarlo.ini\")",
                    "GetWindowRect(4096)",
                    "DrawAnimatedRects(4096, 3, {280, 250, 760, 480}, {400, 300, 400, 300})"}));
   EXPECT_FALSE(p.IsLoaded());
@@ -312,8 +325,10 @@ TEST_F(DialogTest, CancelAndTheCloseBoxWriteNothingButZoomClosed) {
     p.HS_Fast.EndScroll(99);
     p.Img_BGM.At(1)->RaiseClick();
     os.clearCalls();
-    if (closeBox) p.Unload();
-    else Press(p.Cmd_Can);
+    if (closeBox)
+      p.Unload();
+    else
+      Press(p.Cmd_Can);
     EXPECT_EQ(os.calls(),
               lines({"GetWindowRect(4096)",
                      "DrawAnimatedRects(4096, 3, {280, 250, 760, 480}, {400, 300, 400, 300})"}));
@@ -321,7 +336,8 @@ TEST_F(DialogTest, CancelAndTheCloseBoxWriteNothingButZoomClosed) {
   }
 }
 
-// --- The home page -------------------------------------------------------------------------------------
+// --- The home page
+// -------------------------------------------------------------------------------------
 
 TEST_F(DialogTest, HomePageLabelOpensTheAddressUnderTheHourglass) {
   Quarlo_P& p = Open();
@@ -336,7 +352,8 @@ TEST_F(DialogTest, HomePageLabelOpensTheAddressUnderTheHourglass) {
                    "LoadCursorA(0, 32512)", "SetCursor(32512)"}));
 }
 
-// --- The gradients -------------------------------------------------------------------------------------
+// --- The gradients
+// -------------------------------------------------------------------------------------
 
 fw::Colour Pixel(fw::Surface* surface, int x, int y) {
   return static_cast<fw::SoftwareSurface*>(surface)->ColourAt(x, y);
@@ -377,7 +394,8 @@ TEST_F(DialogTest, AZeroHeightPanelPaintsNothingAndFailsQuietly) {
   EXPECT_EQ(Pixel(p.DrawingSurface(), 3, 96), fw::Rgb(220, 220, 250));
 }
 
-// --- The design ----------------------------------------------------------------------------------------
+// --- The design
+// ----------------------------------------------------------------------------------------
 
 TEST_F(DialogTest, TabVisitsPanelListBarOkCancelAndFileButton) {
   Quarlo_P& p = Open();
