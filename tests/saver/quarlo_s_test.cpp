@@ -88,8 +88,6 @@ TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
   EXPECT_EQ(s.Caption(), "Quarlo_Main");
   EXPECT_EQ(s.Border(), fw::FormBorder::None);
   EXPECT_TRUE(s.KeyPreview());
-  EXPECT_EQ(s.BackColour(), fw::Rgb(128, 128, 128));
-  EXPECT_EQ(s.Display.BackColour(), fw::Rgb(0, 0, 0));
   EXPECT_EQ(s.Timer1.Interval(), 1000u);
   EXPECT_EQ(s.Timer2.Interval(), 200u);
   EXPECT_EQ(s.Pic_Mas, run.sheet);
