@@ -183,6 +183,17 @@ class PreviewTest(unittest.TestCase):
                 self.assertEqual(self.session.wait_exit(proc, 5), 0)
                 pane.close()
 
+    def test_a_pane_too_wide_for_16_bit_twips_is_covered_up_to_the_limit(self):
+        # 2300 px are 34500 twips; the preview stops at 32767 twips, 2184 px, and keeps running.
+        pane = self.host(2300, 60, x=0, y=600)
+        proc = self.preview("/p", str(pane.handle))
+        child = pane.wait_child()
+        self.assertEqual((child["x"], child["y"], child["width"], child["height"]), (0, 0, 2184, 60))
+        self.assertEqual([(a["width"], a["height"]) for a in child["inner"]], [(2184, 60)])
+        self.assertTrue(self.session.is_running(proc))
+        pane.destroy_pane()
+        self.assertEqual(self.session.wait_exit(proc, 5), 0)
+
     def test_on_the_desktop_the_picture_shows_top_left_at_its_own_size_on_black(self):
         pane = self.host(10, 10, x=1000, y=740)  # only to learn the desktop window's handle
         desktop = pane.desktop
