@@ -91,6 +91,7 @@ class WindowPeer : public Peer {
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool ownWindow_ = false;
+  bool created_ = false;
   bool destroying_ = false;
 };
 

@@ -115,9 +115,10 @@ void WindowPeer::CreateOwnWindow(const std::wstring& className, DWORD exStyle, D
   RegisterOwnClass(backend_.Instance(), className);
   ownWindow_ = true;
   // WM_NCCREATE stores the peer with the window and sets window_.
-  CreateWindowExW(exStyle, className.c_str(), title.c_str(), style, rect.left, rect.top,
-                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                  backend_.Instance(), this);
+  const HWND created = CreateWindowExW(exStyle, className.c_str(), title.c_str(), style, rect.left,
+                                       rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                                       parent, nullptr, backend_.Instance(), this);
+  created_ = created != nullptr;
 }
 
 void WindowPeer::CreateSystemWindow(const wchar_t* className, DWORD style, const RECT& rect,
@@ -151,7 +152,8 @@ LRESULT CALLBACK WindowPeer::Procedure(HWND window, UINT message, WPARAM wParam,
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     peer->backend_.UnregisterWindow(window);
     peer->window_ = nullptr;
-    peer->OnDestroyedFromOutside();
+    // A window that failed while being created never existed for the program.
+    if (peer->created_) peer->OnDestroyedFromOutside();
     return DefWindowProcW(window, message, wParam, lParam);
   }
   // The peer may be gone once OnMessage returns (a handler unloaded its form): only the result
