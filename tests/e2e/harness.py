@@ -50,7 +50,9 @@ REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool
 
 # Applied once to the cached prefix. The saver's dialog asks for the usual Japanese faces, which
 # Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
-# opening a dialog that would hang a test.
+# opening a dialog that would hang a test. There is no window manager on the virtual display, so
+# Wine draws the window frames itself (Managed=N), as Windows does, and closes a full-screen
+# window at once instead of waiting two seconds for a manager that never answers.
 PREFIX_REG = r"""Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
@@ -59,6 +61,9 @@ PREFIX_REG = r"""Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 """
 FONT_SUBSTITUTES = {"ＭＳ Ｐゴシック": "IPAPGothic", "ＭＳ ゴシック": "IPAGothic"}
 PREFIX_READY = "quarlo-prefix-ready"
