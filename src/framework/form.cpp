@@ -106,7 +106,7 @@ class HeadlessPeer final : public ControlPeer {
     }
   }
   void Update(Change what) override {
-    if (what == Change::Geometry && surface_ &&
+    if ((what == Change::Geometry || what == Change::Style) && surface_ &&
         (surface_->Width() != PixelsX() || surface_->Height() != PixelsY())) {
       surface_->Resize(PixelsX(), PixelsY());
       if (auto* user = dynamic_cast<UserControl*>(&control_)) user->UserControl_Resize();
@@ -116,8 +116,15 @@ class HeadlessPeer final : public ControlPeer {
   Surface* DrawingSurface() override { return surface_.get(); }
 
  private:
-  int PixelsX() const { return std::max(TwipsToPixels(control_.Width(), backend_.TwipsPerPixelX()), 0); }
-  int PixelsY() const { return std::max(TwipsToPixels(control_.Height(), backend_.TwipsPerPixelY()), 0); }
+  // The drawable inside: a picture box's border takes a pixel on each side.
+  int PixelsX() const {
+    if (auto* box = dynamic_cast<const PictureBox*>(&control_)) return box->InnerWidthPixels();
+    return std::max(TwipsToPixels(control_.Width(), backend_.TwipsPerPixelX()), 0);
+  }
+  int PixelsY() const {
+    if (auto* box = dynamic_cast<const PictureBox*>(&control_)) return box->InnerHeightPixels();
+    return std::max(TwipsToPixels(control_.Height(), backend_.TwipsPerPixelY()), 0);
+  }
 
   Control& control_;
   os::Handle handle_;
