@@ -14,6 +14,10 @@
 #include "os/win32/handles.h"
 #include "os/win32/win32_os.h"
 
+#ifdef QUARLO_HAVE_ASSETS
+#include "assets/asset_ids.h"
+#endif
+
 namespace quarlo::fw {
 namespace {
 
@@ -387,7 +391,60 @@ TEST_F(Win32FormTest, TabMovesTheFocusInTabIndexOrder) {
   EXPECT_EQ(tab(), Hwnd(first));
   second.SetVisible(false);
   EXPECT_EQ(tab(), Hwnd(form.display));
+  second.SetVisible(true);
+
+  // Shift+Tab goes backwards; the keys come as the user's, so the Shift state is real.
+  SetForegroundWindow(Hwnd(form));
+  ::SetFocus(Hwnd(form.display));
+  INPUT keys[4] = {};
+  const WORD sequence[4][2] = {{VK_SHIFT, 0}, {VK_TAB, 0}, {VK_TAB, KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = sequence[i][0];
+    keys[i].ki.dwFlags = sequence[i][1];
+  }
+  ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+  PumpUntil([&] { return GetFocus() != Hwnd(form.display); }, 1000);
+  EXPECT_EQ(GetFocus(), Hwnd(second));
 }
+
+TEST_F(Win32FormTest, AClickFocusesAPictureBoxButNotThroughItsLabels) {
+  TestForm form(backend);
+  Recorder button(&form, "Cmd_Set");
+  button.Move(300, 1500, 1215, 375);
+  Label label(&form.display, "lbl_BGM");
+  label.Move(0, 0, 600, 300);  // pixels (0, 0) - (40, 20)
+  form.Show();
+  ::SetFocus(Hwnd(button));
+  const HWND box = Hwnd(form.display);
+  SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(GetFocus(), Hwnd(button)) << "a click on a label leaves the focus where it was";
+  SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 60));
+  SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
+  EXPECT_EQ(GetFocus(), box);
+}
+
+#ifdef QUARLO_HAVE_ASSETS
+TEST_F(Win32FormTest, ALabelShowsItsCursorWhileThePointerIsOverIt) {
+  TestForm form(backend);
+  form.SetBorder(FormBorder::None);
+  form.caption.SetCursorResource(IDC_HAND_POINTER);  // pixels (160, 20) - (260, 40)
+  form.Show();
+  const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_POINTER));
+  ASSERT_NE(hand, nullptr);
+  const auto cursorAt = [&](int x, int y) {
+    POINT point = {x, y};
+    ClientToScreen(Hwnd(form), &point);
+    SetCursorPos(point.x, point.y);
+    SendMessageW(Hwnd(form), WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd(form)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorAt(200, 30), hand);
+  EXPECT_EQ(cursorAt(120, 150), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  EXPECT_EQ(cursorAt(259, 39), hand);
+}
+#endif
 
 TEST_F(Win32FormTest, ScrollBarRangeAndTheUsersScrolling) {
   TestForm form(backend);

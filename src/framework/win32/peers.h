@@ -121,8 +121,9 @@ class CanvasPeer : public WindowPeer {
   virtual bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point);
   // The left button went up over the control it went down on.
   virtual bool RaiseClickOn(Control* target);
-  // Whether a left click on the canvas gives it the keyboard focus.
-  virtual bool TakesFocusOnClick() const { return false; }
+  // Whether a left click on the canvas (target nullptr) or a windowless child gives the canvas
+  // the keyboard focus.
+  virtual bool TakesFocusOnClick(const Control* /*target*/) const { return false; }
 
   Container& container_;
   std::unique_ptr<GdiSurface> surface_;
@@ -175,7 +176,7 @@ class PictureBoxPeer final : public CanvasPeer {
  private:
   void PaintBackground() override;
   bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) override;
-  bool TakesFocusOnClick() const override { return true; }
+  bool TakesFocusOnClick(const Control* target) const override { return target == nullptr; }
 
   PictureBox& box_;
 };
@@ -190,7 +191,7 @@ class UserControlPeer final : public CanvasPeer {
   void OnSized() override;
   bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) override;
   bool RaiseClickOn(Control*) override { return true; }
-  bool TakesFocusOnClick() const override { return true; }
+  bool TakesFocusOnClick(const Control*) const override { return true; }
 
   UserControl& user_;
   bool created_ = false;

@@ -312,7 +312,7 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
       pressedOnCanvas_ = true;
       SetCapture(window_);
     }
-    if (button == kLeftButton && TakesFocusOnClick() && GetFocus() != window_) {
+    if (button == kLeftButton && TakesFocusOnClick(pressed_) && GetFocus() != window_) {
       if (!Raise([&] { ::SetFocus(window_); })) return 0;
     }
     RaiseMouse(Mouse::Down, pressed_, button, shift, point);
