@@ -156,7 +156,11 @@ bool Win32Backend::PreTranslate(const MSG& message) {
   }
   Form& form = peer->GetForm();
   if (form.KeyPreview()) {
-    form.Form_KeyDown(key, shift);
+    try {
+      form.Form_KeyDown(key, shift);
+    } catch (...) {
+      // A failing handler is a step that had no effect; the key goes on to its window.
+    }
     // The handler may have unloaded the form; the message then goes nowhere.
     if (!IsWindow(message.hwnd)) return true;
   }

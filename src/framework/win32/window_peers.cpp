@@ -157,8 +157,13 @@ LRESULT CALLBACK WindowPeer::Procedure(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcW(window, message, wParam, lParam);
   }
   // The peer may be gone once OnMessage returns (a handler unloaded its form): only the result
-  // is used after the call.
-  const std::optional<LRESULT> result = peer->OnMessage(message, wParam, lParam);
+  // is used after the call. Nothing thrown by a handler may cross the system's frames.
+  std::optional<LRESULT> result;
+  try {
+    result = peer->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    result.reset();
+  }
   return result ? *result : DefWindowProcW(window, message, wParam, lParam);
 }
 
