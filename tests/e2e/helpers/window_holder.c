@@ -71,7 +71,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE prev, PWSTR cmd_line, int show
     if (!RegisterClassW(&wc))
         return 3;
 
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, argv[1], WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    /* A frameless window: its X window is exactly its client area, however Wine draws frames. */
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, argv[1], WS_POPUP | WS_VISIBLE,
                                 100, 100, 400, 300, NULL, NULL, instance, NULL);
     if (!hwnd)
         return 4;
