@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quarlo.scr and runs the saver: on your X display when one
 # answers, otherwise on a virtual display, recording the first seconds into a folder it prints.
-#   scripts/run.sh [output folder]
+#   scripts/run.sh [--out DIR]     (default out/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
