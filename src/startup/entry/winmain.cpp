@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 #include "framework/win32/win32_backend.h"
 #include "os/win32/win32_os.h"
 #include "saver/quarlo_r.h"
@@ -32,7 +35,7 @@ class ProductFaces final : public quarlo::Faces {
 
  private:
   quarlo::os::Os& os_;
-  [[maybe_unused]] quarlo::fw::Backend& backend_;
+  quarlo::fw::Backend& backend_;
   std::unique_ptr<quarlo::Quarlo_R> preview_;
 };
 
