@@ -66,7 +66,8 @@ std::size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX counters = {};
   counters.cb = sizeof counters;
   if (!K32GetProcessMemoryInfo(GetCurrentProcess(),
-                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                               sizeof counters)) {
     return 0;
   }
   return counters.PagefileUsage;  // the commit charge; Wine leaves PrivateUsage at 0
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < saver::kSpriteFrames; ++i) {
     frames[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_QUARLO_FIRST + i);
     masks[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_MASK_FIRST + i);
-    loaded += (frames[static_cast<std::size_t>(i)] ? 1 : 0) + (masks[static_cast<std::size_t>(i)] ? 1 : 0);
+    loaded += (frames[static_cast<std::size_t>(i)] ? 1 : 0) +
+              (masks[static_cast<std::size_t>(i)] ? 1 : 0);
   }
 
   window.Load();
@@ -122,7 +124,8 @@ int main(int argc, char** argv) {
   std::vector<double> compose, present, whole;
   const int warmUp = 30;
   // Filled now, so that their pages are not counted as growth of the frames.
-  for (auto* series : {&compose, &present, &whole}) series->assign(static_cast<std::size_t>(options.frames), 0.0);
+  for (auto* series : {&compose, &present, &whole})
+    series->assign(static_cast<std::size_t>(options.frames), 0.0);
   std::size_t memoryBefore = 0;
   for (int frame = 0; frame < warmUp + options.frames; ++frame) {
     if (frame == warmUp) memoryBefore = PrivateBytes();
@@ -148,12 +151,15 @@ int main(int argc, char** argv) {
   std::printf("screen %dx%d, sprites %zu (all shown), frames %d, pictures %d/47\n",
               static_cast<int>(W), static_cast<int>(H), engine.Sprites().size(), options.frames,
               loaded);
-  std::printf("compose median %.3f ms, p90 %.3f ms\n", Percentile(compose, 0.5), Percentile(compose, 0.9));
-  std::printf("present median %.3f ms, p90 %.3f ms\n", Percentile(present, 0.5), Percentile(present, 0.9));
+  std::printf("compose median %.3f ms, p90 %.3f ms\n", Percentile(compose, 0.5),
+              Percentile(compose, 0.9));
+  std::printf("present median %.3f ms, p90 %.3f ms\n", Percentile(present, 0.5),
+              Percentile(present, 0.9));
   std::printf("frame median %.3f ms, p90 %.3f ms, max %.3f ms\n", Percentile(whole, 0.5),
               Percentile(whole, 0.9), Percentile(whole, 1.0));
   // Anything a frame created and did not release would show here as growth.
-  std::printf("committed memory before the timed frames %zu KiB, after %zu KiB\n", memoryBefore / 1024, memoryAfter / 1024);
+  std::printf("committed memory before the timed frames %zu KiB, after %zu KiB\n",
+              memoryBefore / 1024, memoryAfter / 1024);
   std::fflush(stdout);
   window.Unload();
   return 0;

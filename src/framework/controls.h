@@ -36,8 +36,23 @@ struct Font {
 };
 
 // What changed on a control, so that its peer updates only that.
-enum class Change { Geometry, Visible, Enabled, Caption, Font, ForeColour, BackColour, Picture,
-                    Value, Range, Text, Items, Cursor, Style, Focus };
+enum class Change {
+  Geometry,
+  Visible,
+  Enabled,
+  Caption,
+  Font,
+  ForeColour,
+  BackColour,
+  Picture,
+  Value,
+  Range,
+  Text,
+  Items,
+  Cursor,
+  Style,
+  Focus
+};
 
 // Mouse buttons as the handlers receive them.
 inline constexpr int kLeftButton = 1;
@@ -110,10 +125,14 @@ class Control {
 
   // Events every control may raise; backends and tests call Raise*.
   std::function<void()> Click;
-  void RaiseClick() { if (Click && enabled_) Click(); }
+  void RaiseClick() {
+    if (Click && enabled_) Click();
+  }
 
  protected:
-  void Notify(Change what) { if (peer_) peer_->Update(what); }
+  void Notify(Change what) {
+    if (peer_) peer_->Update(what);
+  }
 
  private:
   Container* parent_;
@@ -136,7 +155,10 @@ class Container : public Control {
   // The drawing surface of the container's back buffer (persistent, in pixels).
   Surface* DrawingSurface() const { return Peer() ? Peer()->DrawingSurface() : nullptr; }
   Colour BackColour() const { return backColour_; }
-  void SetBackColour(Colour colour) { backColour_ = colour; Notify(Change::BackColour); }
+  void SetBackColour(Colour colour) {
+    backColour_ = colour;
+    Notify(Change::BackColour);
+  }
 
  private:
   std::vector<Control*> children_;
@@ -154,33 +176,69 @@ class Label : public Control {
   // handlers instead of its own (a caption is part of the control's face).
 
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption) { caption_ = std::move(caption); Notify(Change::Caption); }
+  void SetCaption(std::string caption) {
+    caption_ = std::move(caption);
+    Notify(Change::Caption);
+  }
   const Font& GetFont() const { return font_; }
-  void SetFont(const Font& font) { font_ = font; Notify(Change::Font); }
+  void SetFont(const Font& font) {
+    font_ = font;
+    Notify(Change::Font);
+  }
   Colour ForeColour() const { return foreColour_; }
-  void SetForeColour(Colour colour) { foreColour_ = colour; Notify(Change::ForeColour); }
+  void SetForeColour(Colour colour) {
+    foreColour_ = colour;
+    Notify(Change::ForeColour);
+  }
   Alignment GetAlignment() const { return alignment_; }
-  void SetAlignment(Alignment a) { alignment_ = a; Notify(Change::Style); }
+  void SetAlignment(Alignment a) {
+    alignment_ = a;
+    Notify(Change::Style);
+  }
   bool AutoSize() const { return autoSize_; }
-  void SetAutoSize(bool on) { autoSize_ = on; Notify(Change::Style); }
+  void SetAutoSize(bool on) {
+    autoSize_ = on;
+    Notify(Change::Style);
+  }
   Border GetBorder() const { return border_; }
-  void SetBorder(Border b) { border_ = b; Notify(Change::Style); }
+  void SetBorder(Border b) {
+    border_ = b;
+    Notify(Change::Style);
+  }
   bool Transparent() const { return transparent_; }
-  void SetTransparent(bool on) { transparent_ = on; Notify(Change::Style); }
+  void SetTransparent(bool on) {
+    transparent_ = on;
+    Notify(Change::Style);
+  }
   // The background of an opaque label.
   Colour BackColour() const { return backColour_; }
-  void SetBackColour(Colour colour) { backColour_ = colour; Notify(Change::BackColour); }
+  void SetBackColour(Colour colour) {
+    backColour_ = colour;
+    Notify(Change::BackColour);
+  }
   // False shows ampersands literally instead of as access-key marks.
   bool UseMnemonic() const { return useMnemonic_; }
-  void SetUseMnemonic(bool on) { useMnemonic_ = on; Notify(Change::Style); }
+  void SetUseMnemonic(bool on) {
+    useMnemonic_ = on;
+    Notify(Change::Style);
+  }
   bool WordWrap() const { return wordWrap_; }
-  void SetWordWrap(bool on) { wordWrap_ = on; Notify(Change::Style); }
+  void SetWordWrap(bool on) {
+    wordWrap_ = on;
+    Notify(Change::Style);
+  }
   // Drawn with the platform's greyed, disabled-text look.
   bool Greyed() const { return greyed_; }
-  void SetGreyed(bool on) { greyed_ = on; Notify(Change::Style); }
+  void SetGreyed(bool on) {
+    greyed_ = on;
+    Notify(Change::Style);
+  }
   // A cursor resource of the program shown over the label; 0 for the default arrow.
   int CursorResource() const { return cursorResource_; }
-  void SetCursorResource(int id) { cursorResource_ = id; Notify(Change::Cursor); }
+  void SetCursorResource(int id) {
+    cursorResource_ = id;
+    Notify(Change::Cursor);
+  }
 
   // Mouse events of a windowless label (button, shift, x, y in twips).
   std::function<void(int, int, int, int)> MouseDown, MouseMove, MouseUp;
@@ -206,7 +264,10 @@ class Image : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Image"; }
   const PicturePtr& GetPicture() const { return picture_; }
-  void SetPicture(PicturePtr picture) { picture_ = std::move(picture); Notify(Change::Picture); }
+  void SetPicture(PicturePtr picture) {
+    picture_ = std::move(picture);
+    Notify(Change::Picture);
+  }
 
  private:
   PicturePtr picture_;
@@ -218,7 +279,10 @@ class Shape : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Shape"; }
   Colour BorderColour() const { return borderColour_; }
-  void SetBorderColour(Colour colour) { borderColour_ = colour; Notify(Change::ForeColour); }
+  void SetBorderColour(Colour colour) {
+    borderColour_ = colour;
+    Notify(Change::ForeColour);
+  }
 
  private:
   Colour borderColour_ = 0;
@@ -231,9 +295,15 @@ class PictureBox : public Container {
   using Container::Container;
   std::string_view TypeName() const override { return "PictureBox"; }
   const PicturePtr& GetPicture() const { return picture_; }
-  void SetPicture(PicturePtr picture) { picture_ = std::move(picture); Notify(Change::Picture); }
+  void SetPicture(PicturePtr picture) {
+    picture_ = std::move(picture);
+    Notify(Change::Picture);
+  }
   Border GetBorder() const { return border_; }
-  void SetBorder(Border b) { border_ = b; Notify(Change::Style); }
+  void SetBorder(Border b) {
+    border_ = b;
+    Notify(Change::Style);
+  }
   // Width and height of the drawable inside, in pixels.
   int InnerWidthPixels() const;
   int InnerHeightPixels() const;
@@ -282,12 +352,24 @@ class ComboBox : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "ComboBox"; }
   const std::string& Text() const { return text_; }
-  void SetText(std::string text) { text_ = std::move(text); Notify(Change::Text); }
+  void SetText(std::string text) {
+    text_ = std::move(text);
+    Notify(Change::Text);
+  }
   const std::vector<std::string>& Items() const { return items_; }
-  void AddItem(std::string item) { items_.push_back(std::move(item)); Notify(Change::Items); }
-  void Clear() { items_.clear(); Notify(Change::Items); }
+  void AddItem(std::string item) {
+    items_.push_back(std::move(item));
+    Notify(Change::Items);
+  }
+  void Clear() {
+    items_.clear();
+    Notify(Change::Items);
+  }
   const Font& GetFont() const { return font_; }
-  void SetFont(const Font& font) { font_ = font; Notify(Change::Font); }
+  void SetFont(const Font& font) {
+    font_ = font;
+    Notify(Change::Font);
+  }
   // The user typed or picked a text (called by the backend); raises Changed.
   void TextEdited(std::string text) {
     text_ = std::move(text);
@@ -307,10 +389,15 @@ class Timer : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Timer"; }
   std::uint32_t Interval() const { return interval_; }
-  void SetInterval(std::uint32_t ms) { interval_ = ms; Notify(Change::Value); }
+  void SetInterval(std::uint32_t ms) {
+    interval_ = ms;
+    Notify(Change::Value);
+  }
   bool TimerEnabled() const { return Enabled(); }
   std::function<void()> Tick;
-  void RaiseTick() { if (Tick && Enabled() && interval_ > 0) Tick(); }
+  void RaiseTick() {
+    if (Tick && Enabled() && interval_ > 0) Tick();
+  }
 
  private:
   std::uint32_t interval_ = 0;

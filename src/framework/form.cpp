@@ -5,7 +5,8 @@
 
 namespace quarlo::fw {
 
-Form::Form(Backend& backend, std::string name) : Container(nullptr, std::move(name)), backend_(backend) {
+Form::Form(Backend& backend, std::string name)
+    : Container(nullptr, std::move(name)), backend_(backend) {
   SetVisible(false);
 }
 

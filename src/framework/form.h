@@ -22,9 +22,15 @@ class Form : public Container {
   Backend& GetBackend() const { return backend_; }
 
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption) { caption_ = std::move(caption); Notify(Change::Caption); }
+  void SetCaption(std::string caption) {
+    caption_ = std::move(caption);
+    Notify(Change::Caption);
+  }
   FormBorder Border() const { return border_; }
-  void SetBorder(FormBorder border) { border_ = border; Notify(Change::Style); }
+  void SetBorder(FormBorder border) {
+    border_ = border;
+    Notify(Change::Style);
+  }
   // An icon resource of the program for the title bar; 0 for none.
   int IconResource() const { return iconResource_; }
   void SetIconResource(int id) { iconResource_ = id; }
@@ -111,9 +117,9 @@ class HeadlessBackend : public Backend {
   double twipsPerPixel = 15.0;
   int screenWidth = 1024;
   int screenHeight = 768;
-  std::map<int, PicturePtr> pictures;        // resource id -> picture
-  std::function<void()> onDoEvents;          // runs inside each DoEvents
-  std::function<void(Form&)> onModal;        // runs inside RunModal, in place of the user
+  std::map<int, PicturePtr> pictures;  // resource id -> picture
+  std::function<void()> onDoEvents;    // runs inside each DoEvents
+  std::function<void(Form&)> onModal;  // runs inside RunModal, in place of the user
   int doEventsCount = 0;
   int framesWaited = 0;
   Control* focused = nullptr;

@@ -58,10 +58,16 @@ Scan ScanDecimal(std::string_view text) {
   std::string literal;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) literal += text[i++];
   std::size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) { literal += text[i++]; ++digits; }
+  while (i < text.size() && IsDigit(text[i])) {
+    literal += text[i++];
+    ++digits;
+  }
   if (i < text.size() && text[i] == '.') {
     literal += text[i++];
-    while (i < text.size() && IsDigit(text[i])) { literal += text[i++]; ++digits; }
+    while (i < text.size() && IsDigit(text[i])) {
+      literal += text[i++];
+      ++digits;
+    }
   }
   if (digits == 0) return {};
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
@@ -70,7 +76,10 @@ Scan ScanDecimal(std::string_view text) {
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
     const std::size_t first = j;
     while (j < text.size() && IsDigit(text[j])) exponent += text[j++];
-    if (j > first) { literal += exponent; i = j; }
+    if (j > first) {
+      literal += exponent;
+      i = j;
+    }
   }
   return {std::strtod(literal.c_str(), nullptr), i};
 }
@@ -110,7 +119,9 @@ double ReadLeadingNumber(std::string_view text) {
 }
 
 std::string SignedDecimal(std::int64_t value) {
-  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+  std::string text = std::to_string(value);
+  if (value >= 0) text.insert(text.begin(), ' ');
+  return text;
 }
 
 }  // namespace quarlo

@@ -22,7 +22,8 @@ void SoftwareSurface::Resize(int width, int height) {
 }
 
 void SoftwareSurface::Clear(Colour colour) {
-  std::fill_n(buffer_->Pixels(), static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height()),
+  std::fill_n(buffer_->Pixels(),
+              static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height()),
               PixelOf(colour));
 }
 
@@ -30,10 +31,18 @@ void SoftwareSurface::Plot(int x, int y, std::uint32_t pixel, Rop rop) {
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return;
   std::uint32_t& target = buffer_->Pixels()[y * Width() + x];
   switch (rop) {
-    case Rop::SrcCopy: target = pixel; break;
-    case Rop::SrcAnd: target &= pixel; break;
-    case Rop::SrcInvert: target ^= pixel; break;
-    case Rop::SrcPaint: target |= pixel; break;
+    case Rop::SrcCopy:
+      target = pixel;
+      break;
+    case Rop::SrcAnd:
+      target &= pixel;
+      break;
+    case Rop::SrcInvert:
+      target ^= pixel;
+      break;
+    case Rop::SrcPaint:
+      target |= pixel;
+      break;
   }
   target &= 0x00FFFFFFu;
 }
@@ -131,11 +140,13 @@ bool SoftwareSurface::GradientFill(const TriVertex* vertices, std::uint32_t vert
       for (int x = left; x < right; ++x) {
         const int step = vertical ? y - top : x - left;
         auto mix = [&](std::uint16_t from, std::uint16_t to) {
-          const long long value = from + (static_cast<long long>(to) - from) * step / std::max(span, 1);
+          const long long value =
+              from + (static_cast<long long>(to) - from) * step / std::max(span, 1);
           return static_cast<std::uint32_t>(value >> 8) & 0xFFu;
         };
         const std::uint32_t pixel = (mix(first.red, last.red) << 16) |
-                                    (mix(first.green, last.green) << 8) | mix(first.blue, last.blue);
+                                    (mix(first.green, last.green) << 8) |
+                                    mix(first.blue, last.blue);
         Plot(x, y, pixel, Rop::SrcCopy);
       }
     }
@@ -165,12 +176,18 @@ void SoftwareSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
   for (int n = 0; n < major; ++n) {
     Plot(x1, y1, PixelOf(colour), Rop::SrcCopy);
     if (error + bias > 0) {
-      if (xMajor) y1 += yStep; else x1 += xStep;
+      if (xMajor)
+        y1 += yStep;
+      else
+        x1 += xStep;
       error += 2 * minor - 2 * major;
     } else {
       error += 2 * minor;
     }
-    if (xMajor) x1 += xStep; else y1 += yStep;
+    if (xMajor)
+      x1 += xStep;
+    else
+      y1 += yStep;
   }
 }
 

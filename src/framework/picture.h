@@ -21,8 +21,8 @@ constexpr std::uint8_t GreenOf(Colour c) { return static_cast<std::uint8_t>((c >
 constexpr std::uint8_t BlueOf(Colour c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
 // A pixel value (0x00RRGGBB) from a colour and back.
 constexpr std::uint32_t PixelOf(Colour c) {
-  return (static_cast<std::uint32_t>(RedOf(c)) << 16) | (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
-         BlueOf(c);
+  return (static_cast<std::uint32_t>(RedOf(c)) << 16) |
+         (static_cast<std::uint32_t>(GreenOf(c)) << 8) | BlueOf(c);
 }
 constexpr Colour ColourOf(std::uint32_t pixel) {
   return Rgb(static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
@@ -117,8 +117,8 @@ class SoftwareSurface final : public Surface {
   int Width() const override { return buffer_->Width(); }
   int Height() const override { return buffer_->Height(); }
   void Clear(Colour colour) override;
-  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
-              int sourceY, Rop rop) override;
+  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX, int sourceY,
+              Rop rop) override;
   void StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
                   int sourceY, int sourceWidth, int sourceHeight, Rop rop) override;
   bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,

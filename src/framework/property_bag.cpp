@@ -23,12 +23,23 @@ std::string Quote(std::string_view text) {
   std::string quoted = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': quoted += "\\\""; break;
-      case '\\': quoted += "\\\\"; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
-      default: quoted += c;
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
+      default:
+        quoted += c;
     }
   }
   return quoted + "\"";
@@ -44,12 +55,23 @@ std::optional<std::string> Unquote(std::string_view value) {
     if (c == '\\') {
       if (i + 2 >= value.size()) return std::nullopt;
       switch (value[++i]) {
-        case '"': c = '"'; break;
-        case '\\': c = '\\'; break;
-        case 'n': c = '\n'; break;
-        case 'r': c = '\r'; break;
-        case 't': c = '\t'; break;
-        default: return std::nullopt;
+        case '"':
+          c = '"';
+          break;
+        case '\\':
+          c = '\\';
+          break;
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        case 't':
+          c = '\t';
+          break;
+        default:
+          return std::nullopt;
       }
     }
     text += c;
@@ -108,14 +130,15 @@ bool ReadFontField(Font& font, std::string_view field, std::string_view value) {
   if (name == "WEIGHT" || name == "CHARSET") {
     const auto number = ParseNumber(text);
     const auto integer = number ? ToInt32(*number) : std::nullopt;
-    if (!integer || *integer < 0 || (name == "WEIGHT" ? *integer > 1000 : *integer > 255)) return false;
+    if (!integer || *integer < 0 || (name == "WEIGHT" ? *integer > 1000 : *integer > 255))
+      return false;
     (name == "WEIGHT" ? font.weight : font.charset) = *integer;
     return true;
   }
-  bool* flag = name == "ITALIC" ? &font.italic
-             : name == "UNDERLINE" ? &font.underline
-             : name == "STRIKETHROUGH" ? &font.strikethrough
-             : nullptr;
+  bool* flag = name == "ITALIC"          ? &font.italic
+               : name == "UNDERLINE"     ? &font.underline
+               : name == "STRIKETHROUGH" ? &font.strikethrough
+                                         : nullptr;
   if (flag == nullptr) return false;
   const auto on = TextToBoolean(text);
   if (!on) return false;

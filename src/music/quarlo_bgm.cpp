@@ -57,9 +57,9 @@ std::int32_t Quarlo_BGM::MciSend(const std::string& command, std::string& reply)
     return -1;
   }
   const std::string ansiCommand = os_.ToAnsi(command);
-  const std::int32_t code = os_.mciSendStringA(
-      ansiCommand.c_str(), replyBuffer_.data(), static_cast<std::uint32_t>(replyBuffer_.size()),
-      os::kNull);
+  const std::int32_t code =
+      os_.mciSendStringA(ansiCommand.c_str(), replyBuffer_.data(),
+                         static_cast<std::uint32_t>(replyBuffer_.size()), os::kNull);
   if (code != 0) {
     if (os_.mciGetErrorStringA(code, errorBuffer_.data(),
                                static_cast<std::uint32_t>(errorBuffer_.size()))) {

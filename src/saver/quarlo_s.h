@@ -3,7 +3,6 @@
 // starts the music, shows itself topmost and runs the frame loop, which does not return while the
 // saver runs. A key press or a click on the display ends the saver; moving the mouse does not.
 
-
 #include "framework/form.h"
 #include "framework/numeric.h"
 #include "music/quarlo_bgm.h"

@@ -27,7 +27,8 @@ std::optional<os::Point> WalkerPosition(double W, double H) {
 
 float SwayX(const Sprite& sprite, double Wfull) {
   const double phase = sprite.Phase;
-  return ToSingle(sprite.BaseX + sprite.Swing * std::sin(phase * kSwayFactor) * std::cos(phase / 100) +
+  return ToSingle(sprite.BaseX +
+                  sprite.Swing * std::sin(phase * kSwayFactor) * std::cos(phase / 100) +
                   Wfull / 8 * 3);
 }
 

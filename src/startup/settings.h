@@ -35,7 +35,8 @@ std::string AppPath(os::Os& os);
 // AppPath followed by "\Quarlo.ini"; at a drive root the path has two backslashes in a row.
 std::string SettingsPath(os::Os& os);
 
-// One value of the settings file, at most 255 bytes; empty when the file, section or key is missing.
+// One value of the settings file, at most 255 bytes; empty when the file, section or key is
+// missing.
 std::string ReadIniValue(os::Os& os, const std::string& section, const std::string& key,
                          const std::string& filePath);
 // Writes one value; reports nothing. A value the file cannot hold as written (a line break, or a

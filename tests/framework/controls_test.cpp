@@ -55,7 +55,8 @@ class FormTest : public ::testing::Test {
 TEST_F(FormTest, ControlsAreListedInCreationOrderWhateverTheirContainer) {
   std::vector<std::string> names;
   for (Control* control : form.Controls()) names.push_back(control->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"first", "panel", "button", "LblMsg", "bar", "timer"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"first", "panel", "button", "LblMsg", "bar", "timer"}));
   EXPECT_EQ(form.panel.Children().size(), 2u);
   EXPECT_EQ(&form.button.caption.OwnerForm(), &form);
   {
@@ -137,9 +138,13 @@ TEST(HScrollBar, ValueStaysWithinTheRangeEitherWayRound) {
   bar.Changed = [&] { ++changes; };
   bar.SetRange(10, 300, 1, 10);
   EXPECT_EQ(bar.Value(), 10) << "the range pulled the position 0 up to Min";
-  const struct { int value; bool accepted; int after; } moves[] = {
-      {10, true, 10}, {300, true, 300}, {301, false, 300}, {9, false, 300}, {50, true, 50},
-      {50, true, 50},  // the same position again: accepted, no change raised
+  const struct {
+    int value;
+    bool accepted;
+    int after;
+  } moves[] = {
+      {10, true, 10}, {300, true, 300}, {301, false, 300}, {9, false, 300},
+      {50, true, 50}, {50, true, 50},  // the same position again: accepted, no change raised
   };
   for (const auto& m : moves) {
     EXPECT_EQ(bar.SetValue(m.value), m.accepted) << m.value;
@@ -224,16 +229,20 @@ TEST(WindowlessChildAt, FindsTheTopmostVisibleEnabledLabelOrImage) {
   mark.Move(500, 100, 195, 195);
   Shape frame(&panel, "frame");
   frame.Move(0, 0, 3000, 3000);
-  const struct { int x, y; const Control* expected; } points[] = {
-      {100, 100, &under},   // top-left corner is inside
-      {1099, 399, &under},  // the last twip inside
-      {1100, 200, nullptr}, // right edge is outside
-      {200, 400, nullptr},  // bottom edge is outside
-      {600, 150, &mark},    // the later control lies on top
-      {2000, 2000, nullptr},// shapes take no mouse
+  const struct {
+    int x, y;
+    const Control* expected;
+  } points[] = {
+      {100, 100, &under},     // top-left corner is inside
+      {1099, 399, &under},    // the last twip inside
+      {1100, 200, nullptr},   // right edge is outside
+      {200, 400, nullptr},    // bottom edge is outside
+      {600, 150, &mark},      // the later control lies on top
+      {2000, 2000, nullptr},  // shapes take no mouse
       {99, 150, nullptr},
   };
-  for (const auto& p : points) EXPECT_EQ(WindowlessChildAt(panel, p.x, p.y), p.expected) << p.x << "," << p.y;
+  for (const auto& p : points)
+    EXPECT_EQ(WindowlessChildAt(panel, p.x, p.y), p.expected) << p.x << "," << p.y;
 
   mark.SetVisible(false);
   EXPECT_EQ(WindowlessChildAt(panel, 600, 150), &under);
@@ -255,7 +264,9 @@ TEST(TabOrder, FollowsTabIndexThenCreationOrderAndWrapsRound) {
   pic.SetTabIndex(0);
   list.SetTabIndex(1);
   bar.SetTabIndex(2);
-  const auto windows = [](const Control& c) { return !IsWindowless(c) && c.Visible() && c.Enabled(); };
+  const auto windows = [](const Control& c) {
+    return !IsWindowless(c) && c.Visible() && c.Enabled();
+  };
   std::vector<std::string> names;
   for (Control* c : TabOrder(form, windows)) names.push_back(c->Name());
   EXPECT_EQ(names, (std::vector<std::string>{"Pic_1", "BGM_Repeat", "HS_Fast", "loose"}));
@@ -271,12 +282,17 @@ TEST(TabOrder, FollowsTabIndexThenCreationOrderAndWrapsRound) {
 }
 
 TEST(Twips, ConvertToTheNearestPixel) {
-  const struct { int twips; double perPixel; int pixels; } cases[] = {
-      {2280, 15, 152}, {1680, 15, 112}, {7, 15, 0}, {8, 15, 1}, {-8, 15, -1},
+  const struct {
+    int twips;
+    double perPixel;
+    int pixels;
+  } cases[] = {
+      {2280, 15, 152}, {1680, 15, 112}, {7, 15, 0},      {8, 15, 1}, {-8, 15, -1},
       {1215, 12, 101}, {1214, 12, 101}, {1206, 12, 100},  // 120 dpi; 100.5 goes to the even 100
       {100, 0, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.perPixel), c.pixels) << c.twips << " / " << c.perPixel;
+  for (const auto& c : cases)
+    EXPECT_EQ(TwipsToPixels(c.twips, c.perPixel), c.pixels) << c.twips << " / " << c.perPixel;
   EXPECT_EQ(PixelsToTwips(152, 15), 2280);
   EXPECT_EQ(PixelsToTwips(81, 12), 972);
 }

@@ -116,7 +116,8 @@ TEST(PropertyBag, TheTextFormReadsAsWritten) {
   EXPECT_EQ(bag.Keys(), Strings({"Caption", "Font", "FontColour"}));
   EXPECT_EQ(bag.ReadText("Caption", ""), "ｷｬﾝｾﾙ");
   // Fields a font block leaves out are those of a plain font.
-  EXPECT_EQ(bag.ReadFont("Font", Font{"Arial"}), (Font{"ＭＳ Ｐゴシック", 9.75, 400, false, false, false, 128}));
+  EXPECT_EQ(bag.ReadFont("Font", Font{"Arial"}),
+            (Font{"ＭＳ Ｐゴシック", 9.75, 400, false, false, false, 128}));
   EXPECT_EQ(bag.ReadInt32("FontColour", 0), 255);
 }
 

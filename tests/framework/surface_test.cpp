@@ -17,7 +17,8 @@ constexpr Colour kGrey = Rgb(0x80, 0x80, 0x80);
 std::shared_ptr<Picture> Coordinates(int width, int height) {
   auto picture = std::make_shared<Picture>(width, height);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) picture->SetPixel(x, y, static_cast<std::uint32_t>(x << 16 | y << 8 | 1));
+    for (int x = 0; x < width; ++x)
+      picture->SetPixel(x, y, static_cast<std::uint32_t>(x << 16 | y << 8 | 1));
   }
   return picture;
 }
@@ -36,7 +37,10 @@ int CountColour(const SoftwareSurface& s, Colour colour) {
 TEST(SoftwareSurface, RasterOperationsWorkOnTheColourBits) {
   Picture source(1, 1);
   source.SetPixel(0, 0, 0x00F0A05A);
-  const struct { Rop rop; std::uint32_t expected; } cases[] = {
+  const struct {
+    Rop rop;
+    std::uint32_t expected;
+  } cases[] = {
       {Rop::SrcCopy, 0x00F0A05A},
       {Rop::SrcAnd, 0x00F0A05A & 0x00808080},
       {Rop::SrcInvert, 0x00F0A05A ^ 0x00808080},
@@ -54,8 +58,12 @@ TEST(SoftwareSurface, RasterOperationsWorkOnTheColourBits) {
 TEST(SoftwareSurface, AMaskAndAFrameOnBlackPutASpriteOverTheBackground) {
   // The mask is black where the sprite is and white elsewhere; the frame is the sprite on black.
   Picture mask(3, 1), frame(3, 1);
-  mask.SetPixel(0, 0, 0xFFFFFF); mask.SetPixel(1, 0, 0x000000); mask.SetPixel(2, 0, 0xFFFFFF);
-  frame.SetPixel(0, 0, 0x000000); frame.SetPixel(1, 0, 0x12AB34); frame.SetPixel(2, 0, 0x000000);
+  mask.SetPixel(0, 0, 0xFFFFFF);
+  mask.SetPixel(1, 0, 0x000000);
+  mask.SetPixel(2, 0, 0xFFFFFF);
+  frame.SetPixel(0, 0, 0x000000);
+  frame.SetPixel(1, 0, 0x12AB34);
+  frame.SetPixel(2, 0, 0x000000);
   SoftwareSurface surface(5, 1);
   surface.Clear(Rgb(0x40, 0x50, 0x60));
   surface.BitBlt(1, 0, 3, 1, mask, 0, 0, Rop::SrcAnd);
@@ -69,9 +77,9 @@ TEST(SoftwareSurface, BlitsAreClippedAtEveryEdge) {
   const struct {
     const char* name;
     int x, y, sx, sy;
-    int drawn;            // pixels that received the source
-    int firstX, firstY;   // a destination pixel ...
-    int fromX, fromY;     // ... and the source pixel it must show
+    int drawn;           // pixels that received the source
+    int firstX, firstY;  // a destination pixel ...
+    int fromX, fromY;    // ... and the source pixel it must show
   } cases[] = {
       {"inside", 5, 5, 0, 0, 100, 5, 5, 0, 0},
       {"off the left and top", -3, -4, 0, 0, 42, 0, 0, 3, 4},
@@ -109,7 +117,8 @@ TEST(SoftwareSurface, StretchingPicksTheSourcePixelsGdiPicks) {
   const auto source = Coordinates(20, 20);
   for (const auto& c : cases) {
     SoftwareSurface surface(20, 20);
-    surface.StretchBlt(0, 0, c.length, c.length, *source, 0, 0, c.sourceLength, c.sourceLength, Rop::SrcCopy);
+    surface.StretchBlt(0, 0, c.length, c.length, *source, 0, 0, c.sourceLength, c.sourceLength,
+                       Rop::SrcCopy);
     std::vector<int> columns, rows;
     for (int i = 0; i < c.length; ++i) {
       columns.push_back(SourceX(surface, i, 0));
@@ -125,7 +134,8 @@ TEST(SoftwareSurface, AButtonEdgeWidensFrom56To73Pixels) {
   SoftwareSurface surface(81, 4);
   surface.StretchBlt(4, 0, 73, 4, *source, 4, 0, 56, 4, Rop::SrcCopy);
   const std::vector<int> expected = {4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 12, 12};
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(SourceX(surface, 4 + static_cast<int>(i), 0), expected[i]) << i;
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(SourceX(surface, 4 + static_cast<int>(i), 0), expected[i]) << i;
   EXPECT_EQ(SourceX(surface, 76, 0), 59) << "the last column shows the edge's last pixel";
   EXPECT_EQ(surface.ColourAt(77, 0), 0u) << "nothing beyond the destination";
 }
@@ -142,12 +152,15 @@ TEST(SoftwareSurface, StretchingIsClippedAndIgnoresEmptyRectangles) {
   EXPECT_EQ(CountColour(untouched, 0), 16);
 }
 
-TriVertex Vertex(int x, int y, std::uint16_t r, std::uint16_t g, std::uint16_t b) { return TriVertex{x, y, r, g, b, 0}; }
+TriVertex Vertex(int x, int y, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
+  return TriVertex{x, y, r, g, b, 0};
+}
 
 TEST(SoftwareSurface, AVerticalGradientRunsFromTheTopVertexAndLeavesTheLastRowAndColumn) {
   // The image button's fill: vertex 0 white at the top-left, vertex 1 lavender grey at the
   // bottom-right, the mesh naming vertex 1 as its upper-left corner.
-  const TriVertex vertices[] = {Vertex(0, 0, 0xFF00, 0xFF00, 0xFF00), Vertex(80, 24, 0xC600, 0xC500, 0xD700)};
+  const TriVertex vertices[] = {Vertex(0, 0, 0xFF00, 0xFF00, 0xFF00),
+                                Vertex(80, 24, 0xC600, 0xC500, 0xD700)};
   const GradientRect mesh = {1, 0};
   SoftwareSurface surface(81, 25);
   surface.Clear(kGrey);
@@ -165,7 +178,8 @@ TEST(SoftwareSurface, AVerticalGradientRunsFromTheTopVertexAndLeavesTheLastRowAn
   }
 
   // Reversed vertices give the reversed gradient.
-  const TriVertex reversed[] = {Vertex(0, 0, 0xC600, 0xC500, 0xD700), Vertex(80, 24, 0xFF00, 0xFF00, 0xFF00)};
+  const TriVertex reversed[] = {Vertex(0, 0, 0xC600, 0xC500, 0xD700),
+                                Vertex(80, 24, 0xFF00, 0xFF00, 0xFF00)};
   surface.GradientFill(reversed, 2, &mesh, 1, kGradientFillRectV);
   EXPECT_EQ(surface.ColourAt(10, 0), Rgb(0xC6, 0xC5, 0xD7));
 }

@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quarlo::Main(os, faces);
   const bool refused = faces.opened == 0 && os.exited();
   if (faces.opened != 1 && !refused) std::abort();
-  if (quarlo::SaverSettings().MusicSource == quarlo::kMusicFile && quarlo::SaverSettings().MusicFile.empty()) {
+  if (quarlo::SaverSettings().MusicSource == quarlo::kMusicFile &&
+      quarlo::SaverSettings().MusicFile.empty()) {
     std::abort();
   }
   return 0;

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A text that is wholly a number reads the same from its start.
     if (!(leading == *whole || (std::isnan(leading) && std::isnan(*whole)))) std::abort();
     if (const auto count = quarlo::ToInt16(std::floor(*whole))) {
-      if (quarlo::ParseNumber(quarlo::SignedDecimal(*count)) != static_cast<double>(*count)) std::abort();
+      if (quarlo::ParseNumber(quarlo::SignedDecimal(*count)) != static_cast<double>(*count))
+        std::abort();
     }
   }
   quarlo::ToInt32(leading);

@@ -18,8 +18,10 @@ using testing::CdSimulator;
 using testing::FakeOs;
 using testing::lines;
 
-const std::string kCurrentTrack = "mciSendStringA(\"status cdaudio current track\", buffer, 512, 0)";
-const std::string kTrackCount = "mciSendStringA(\"status cdaudio number of tracks\", buffer, 512, 0)";
+const std::string kCurrentTrack =
+    "mciSendStringA(\"status cdaudio current track\", buffer, 512, 0)";
+const std::string kTrackCount =
+    "mciSendStringA(\"status cdaudio number of tracks\", buffer, 512, 0)";
 const std::string kMode = "mciSendStringA(\"status cdaudio mode\", buffer, 255, 0)";
 
 std::string Sent(const std::string& command, int length = 512) {
@@ -67,9 +69,9 @@ TEST_F(CdPlaybackTest, APollHoldingATrackPlaysFromThePositionTheDeviceGave) {
   bgm.CdOpen();
   os.clearCalls();
   bgm.CdPoll();
-  EXPECT_EQ(os.calls(), lines({kCurrentTrack, kTrackCount, kMode,
-                               Sent("status cdaudio position track 3"),
-                               Sent("play cdaudio from 03:00:00:00")}));
+  EXPECT_EQ(os.calls(),
+            lines({kCurrentTrack, kTrackCount, kMode, Sent("status cdaudio position track 3"),
+                   Sent("play cdaudio from 03:00:00:00")}));
   EXPECT_EQ(disc.CurrentTrack(), 3);
 
   // On the held track and playing: nothing to do.
@@ -159,7 +161,7 @@ TEST_F(CdPollAnswersTest, TheHeldTrackIsPlayedWhenAnotherTrackOrNothingPlays) {
     std::string mode;
     bool plays;
   } cases[] = {
-      {"5", "playing", false}, {"6", "playing", true}, {"5", "stopped", true},
+      {"5", "playing", false}, {"6", "playing", true},    {"5", "stopped", true},
       {"5", "paused", false},  {"5.0", "playing", false}, {"4", "stopped and more", true},
   };
   SaverSettings().RepeatTrack = 5;
@@ -215,10 +217,10 @@ TEST_F(CdPollAnswersTest, TheTrackKeysAskForTheNeighbouringTrack) {
       sent.clear();
       next ? bgm.CdNextTrack() : bgm.CdPreviousTrack();
       const std::string query = next ? c.next : c.previous;
-      const auto expected = query.empty()
-                                ? lines({"status cdaudio current track", "play cdaudio"})
-                                : lines({"status cdaudio current track", query,
-                                         "play cdaudio from 07:00:00:00"});
+      const auto expected =
+          query.empty()
+              ? lines({"status cdaudio current track", "play cdaudio"})
+              : lines({"status cdaudio current track", query, "play cdaudio from 07:00:00:00"});
       EXPECT_EQ(sent, expected) << c.current << (next ? " next" : " previous");
     }
   }

@@ -48,7 +48,9 @@ class CdSimulator {
   explicit CdSimulator(std::vector<int> trackSeconds) : tracks_(std::move(trackSeconds)) {}
 
   void Attach(FakeOs& os) {
-    os.mci = [this](const std::string& command, std::string& reply) { return Answer(command, reply); };
+    os.mci = [this](const std::string& command, std::string& reply) {
+      return Answer(command, reply);
+    };
   }
 
   // --- What the test changes -------------------------------------------------------------------

@@ -57,7 +57,8 @@ TEST_F(CommandLayerTest, ALongAnswerIsCutToTheReplyBuffer) {
 TEST_F(CommandLayerTest, AFailedCommandRepliesWithTheSystemsErrorDescription) {
   Answer(263);
   os.mciErrorText = [](std::int32_t code) -> std::optional<std::string> {
-    return code == 263 ? std::optional<std::string>(std::string("指定されたデバイスは開かれていません\0junk", 60))
+    return code == 263 ? std::optional<std::string>(
+                             std::string("指定されたデバイスは開かれていません\0junk", 60))
                        : std::nullopt;
   };
   std::string reply;
@@ -81,10 +82,7 @@ TEST_F(CommandLayerTest, MciStatusGivesTheAnswerOrTheResultCode) {
     std::string reply;
     std::string expected;
   } cases[] = {
-      {0, "3", "3"},
-      {0, "", ""},
-      {263, "", "Error:263"},
-      {266, "ignored", "Error:266"},
+      {0, "3", "3"},        {0, "", ""}, {263, "", "Error:263"}, {266, "ignored", "Error:266"},
       {-5, "", "Error:-5"},
   };
   for (const auto& c : cases) {

@@ -55,8 +55,8 @@ TEST_F(FilePlaybackTest, Mp3IsPlayingReadsTheFirstSevenCharactersOfTheMode) {
     std::string mode;
     bool playing;
   } cases[] = {
-      {"playing", true},   {"playing now", true}, {"stopped", false}, {"paused", false},
-      {"not ready", false}, {"Playing", false},   {"playin", false},
+      {"playing", true},    {"playing now", true}, {"stopped", false}, {"paused", false},
+      {"not ready", false}, {"Playing", false},    {"playin", false},
   };
   for (const auto& c : cases) {
     mode = c.mode;

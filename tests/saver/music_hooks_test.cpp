@@ -75,8 +75,14 @@ TEST_F(SaverMusicTest, TheFileTypeIsTheLastThreeCharactersUpperCased) {
     const char* path;
     const char* type;
   } cases[] = {
-      {"C:\\a.mp3", "MP3"}, {"C:\\a.Wav", "WAV"}, {"C:\\a.mid", "MID"}, {"mp3", "MP3"},
-      {"3", "3"},           {"", ""},             {"C:\\曲.ｍｐ３", "ｍｐ３"}, {"C:\\x.wave", "AVE"},
+      {"C:\\a.mp3", "MP3"},
+      {"C:\\a.Wav", "WAV"},
+      {"C:\\a.mid", "MID"},
+      {"mp3", "MP3"},
+      {"3", "3"},
+      {"", ""},
+      {"C:\\曲.ｍｐ３", "ｍｐ３"},
+      {"C:\\x.wave", "AVE"},
   };
   for (const auto& c : cases) EXPECT_EQ(MusicFileType(c.path), c.type) << c.path;
 }
@@ -93,23 +99,39 @@ TEST_F(SaverMusicTest, MusicStartsAndStopsAccordingToTheSettings) {
   } cases[] = {
       {0, "C:\\Music\\a.mp3", {}, false, false, {}},
       {7, "C:\\Music\\a.mp3", {}, false, false, {}},
-      {1, "C:\\Music\\a.mp3", {openCd, tmsf}, false, true,
+      {1,
+       "C:\\Music\\a.mp3",
+       {openCd, tmsf},
+       false,
+       true,
        {"mciSendStringA(\"stop cdaudio\", NULL, 0, 0)",
         "mciSendStringA(\"close cdaudio\", NULL, 0, 0)"}},
-      {2, "C:\\Music\\a.wav", {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.wav\", 0, 9)"},
-       false, false, {"PlaySoundA(NULL, 0, 0)"}},
-      {2, "C:\\Music\\a.WAV", {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.WAV\", 0, 9)"},
-       false, false, {"PlaySoundA(NULL, 0, 0)"}},
-      {2, "C:\\My Music\\a.mp3",
+      {2,
+       "C:\\Music\\a.wav",
+       {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.wav\", 0, 9)"},
+       false,
+       false,
+       {"PlaySoundA(NULL, 0, 0)"}},
+      {2,
+       "C:\\Music\\a.WAV",
+       {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.WAV\", 0, 9)"},
+       false,
+       false,
+       {"PlaySoundA(NULL, 0, 0)"}},
+      {2,
+       "C:\\My Music\\a.mp3",
        {"mciSendStringA(\"open \"C:\\My Music\\a.mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"},
-       true, false,
+       true,
+       false,
        {"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"close MP3Play\", NULL, 0, 0)"}},
-      {2, "C:\\Music\\a.Mp3",
+      {2,
+       "C:\\Music\\a.Mp3",
        {"mciSendStringA(\"open \"C:\\Music\\a.Mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"},
-       true, false,
+       true,
+       false,
        {"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"close MP3Play\", NULL, 0, 0)"}},
       {2, "C:\\Music\\a.mid", {}, false, false, {}},
@@ -141,8 +163,9 @@ TEST_F(SaverMusicTest, OnlyTheCdMakesTheArrowKeysChangeTheTrack) {
     int key;
     bool used;
   } cases[] = {
-      {1, kLeft, true}, {1, kRight, true}, {1, 38, false}, {1, 40, false}, {1, 32, false},
-      {1, 16, false},   {0, kLeft, false}, {0, kRight, false}, {2, kLeft, false}, {2, kRight, false},
+      {1, kLeft, true},  {1, kRight, true},  {1, 38, false},    {1, 40, false},
+      {1, 32, false},    {1, 16, false},     {0, kLeft, false}, {0, kRight, false},
+      {2, kLeft, false}, {2, kRight, false},
   };
   for (const auto& c : cases) {
     UseMusic(c.source, c.source == 2 ? "C:\\a.mp3" : "");

@@ -19,7 +19,8 @@ constexpr std::int32_t kCreatedStyle = static_cast<std::int32_t>(0x86000000u);
 
 // One preview start-up against a host pane of the given pixel size at (100, 50) on the screen.
 struct PreviewStart {
-  explicit PreviewStart(int widthPixels = 152, int heightPixels = 112, double twipsPerPixel = 15.0) {
+  explicit PreviewStart(int widthPixels = 152, int heightPixels = 112,
+                        double twipsPerPixel = 15.0) {
     os.liveWindows = {kHost, 234};
     os.windowRects[kHost] = {100, 50, 100 + widthPixels, 50 + heightPixels};
     os.windowStyles[kPreviewWindow] = kCreatedStyle;
@@ -42,10 +43,9 @@ TEST(PreviewStartUp, AttachesToTheHostInTheOrderOfItsSteps) {
   Quarlo_R* preview = start.Run();
   ASSERT_NE(preview, nullptr);
   // No settings file, no music: nothing but the attach steps reaches the system.
-  EXPECT_EQ(start.os.calls(), lines({"IsWindow(1234)", "GetWindowRect(1234)",
-                                     "GetWindowLongA(4096, -16)",
-                                     "SetWindowLongA(4096, -16, 0xC6000000)",
-                                     "SetParent(4096, 1234)"}));
+  EXPECT_EQ(start.os.calls(),
+            lines({"IsWindow(1234)", "GetWindowRect(1234)", "GetWindowLongA(4096, -16)",
+                   "SetWindowLongA(4096, -16, 0xC6000000)", "SetParent(4096, 1234)"}));
   EXPECT_FALSE(start.os.exited());
   EXPECT_EQ(preview->hWnd(), kPreviewWindow);
   EXPECT_TRUE(preview->IsLoaded());
@@ -151,7 +151,8 @@ TEST(PreviewWindow, UnloadPostsCloseToItself) {
   ASSERT_NE(preview, nullptr);
   EXPECT_TRUE(start.os.callsStartingWith("PostMessageA").empty());
   preview->Unload();
-  EXPECT_EQ(start.os.callsStartingWith("PostMessageA"), lines({"PostMessageA(4096, 0x0010, 0, 0)"}));
+  EXPECT_EQ(start.os.callsStartingWith("PostMessageA"),
+            lines({"PostMessageA(4096, 0x0010, 0, 0)"}));
   EXPECT_FALSE(preview->IsLoaded());
 }
 

@@ -31,7 +31,9 @@ struct SaverRun {
     SaverSettings().SpriteCount = spriteCount;
     os.commandText = commandText;
     sheet = Filled(1024, 1180, [](int x, int y) {
-      return static_cast<std::uint32_t>(x / 128 << 20 | y / 295 << 16 | (x & 0x7F) << 8 | (y & 0xFF)) | 0x808080u;
+      return static_cast<std::uint32_t>(x / 128 << 20 | y / 295 << 16 | (x & 0x7F) << 8 |
+                                        (y & 0xFF)) |
+             0x808080u;
     });
     backend.pictures[IDR_WALK_SHEET] = sheet;
     for (int i = 0; i < saver::kSpriteFrames; ++i) {
@@ -64,8 +66,9 @@ struct SaverRun {
   }
   std::ptrdiff_t IndexOf(const std::string& prefix) const {
     const auto& calls = os.calls();
-    const auto it = std::find_if(calls.begin(), calls.end(),
-                                 [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    const auto it = std::find_if(calls.begin(), calls.end(), [&](const std::string& line) {
+      return line.rfind(prefix, 0) == 0;
+    });
     return it == calls.end() ? -1 : it - calls.begin();
   }
   fw::SoftwareSurface& Display() {
@@ -140,12 +143,17 @@ TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
 }
 
 TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
-  struct Case { const char* commandText; std::vector<std::string> endCalls; };
+  struct Case {
+    const char* commandText;
+    std::vector<std::string> endCalls;
+  };
   const Case cases[] = {
-      {"/s", {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
-              "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
-      {"/S", {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
-              "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
+      {"/s",
+       {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+        "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
+      {"/S",
+       {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+        "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
       {"", {"SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}},
   };
   for (const Case& c : cases) {
@@ -165,12 +173,16 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
 }
 
 TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {
-  struct Case { std::int16_t musicSource; int keyCode; bool ends; };
+  struct Case {
+    std::int16_t musicSource;
+    int keyCode;
+    bool ends;
+  };
   const Case cases[] = {
-      {kMusicNone, 16, true},  {kMusicNone, 17, true}, {kMusicNone, 18, true},  // modifiers alone
-      {kMusicNone, 27, true},  {kMusicNone, 65, true}, {kMusicNone, 37, true},
-      {kMusicNone, 39, true},  {kMusicFile, 39, true}, {kMusicCd, 37, false},
-      {kMusicCd, 39, false},   {kMusicCd, 38, true},   {kMusicCd, 16, true},
+      {kMusicNone, 16, true}, {kMusicNone, 17, true}, {kMusicNone, 18, true},  // modifiers alone
+      {kMusicNone, 27, true}, {kMusicNone, 65, true}, {kMusicNone, 37, true},
+      {kMusicNone, 39, true}, {kMusicFile, 39, true}, {kMusicCd, 37, false},
+      {kMusicCd, 39, false},  {kMusicCd, 38, true},   {kMusicCd, 16, true},
   };
   for (const Case& c : cases) {
     SaverRun run("/s");
@@ -216,16 +228,22 @@ TEST(Quarlo_S, EachFrameShowsTheNextStepOfTheWalkAtTheCentre) {
   ASSERT_EQ(centre.size(), 13u);
   for (int frame = 0; frame < 13; ++frame) {
     const int column = 7 - frame / 6;
-    EXPECT_EQ(centre[static_cast<std::size_t>(frame)], run.sheet->Pixel(column * 128, 0)) << "frame " << frame + 1;
+    EXPECT_EQ(centre[static_cast<std::size_t>(frame)], run.sheet->Pixel(column * 128, 0))
+        << "frame " << frame + 1;
     EXPECT_EQ(presents[static_cast<std::size_t>(frame)], frame + 1) << "one present per frame";
   }
   EXPECT_EQ(run.backend.framesWaited, 12) << "each frame waits for the display's refresh";
 }
 
 TEST(Quarlo_S, SurvivesOddSpriteCountsMissingPicturesAndTinyScreens) {
-  struct Case { std::int16_t spriteCount; int width, height; bool pictures; std::size_t sprites; };
+  struct Case {
+    std::int16_t spriteCount;
+    int width, height;
+    bool pictures;
+    std::size_t sprites;
+  };
   const Case cases[] = {
-      {-1, 1024, 768, true, 0},     {0, 1024, 768, true, 1},   {300, 1024, 768, true, 301},
+      {-1, 1024, 768, true, 0},        {0, 1024, 768, true, 1},    {300, 1024, 768, true, 301},
       {32767, 1024, 768, true, 32768}, {50, 1024, 768, false, 51}, {50, 100, 200, true, 51},
       {50, 1, 1, false, 51},           {-1, 100, 200, true, 0},
   };
@@ -239,8 +257,9 @@ TEST(Quarlo_S, SurvivesOddSpriteCountsMissingPicturesAndTinyScreens) {
       corner = run.Display().Buffer().Pixel(0, 0);
       if (frame == 12) run.saver->Form_KeyDown(65, 0);
     });
-    const std::string name = std::to_string(c.spriteCount) + " sprites on " + std::to_string(c.width) +
-                             " x " + std::to_string(c.height) + (c.pictures ? "" : " without pictures");
+    const std::string name = std::to_string(c.spriteCount) + " sprites on " +
+                             std::to_string(c.width) + " x " + std::to_string(c.height) +
+                             (c.pictures ? "" : " without pictures");
     EXPECT_EQ(run.saver->Engine().Sprites().size(), c.sprites) << name;
     EXPECT_EQ(run.frames, 12) << name;
     EXPECT_TRUE(run.os.exited()) << name;

@@ -50,12 +50,14 @@ std::uint32_t DiscColour(int index, int x, int y) {
 struct Art {
   Art() {
     for (int i = 0; i < kSpriteFrames; ++i) {
-      frames[i] = MakePicture(60, 60, [i](int x, int y) { return InDisc(x, y) ? DiscColour(i, x, y) : 0u; });
+      frames[i] = MakePicture(
+          60, 60, [i](int x, int y) { return InDisc(x, y) ? DiscColour(i, x, y) : 0u; });
       masks[i] = MakePicture(60, 60, [](int x, int y) { return InDisc(x, y) ? 0u : kWhite; });
     }
     // Each cell of the sheet has its own colour in its top-left pixel, the rest a gradient.
     sheet = MakePicture(1024, 1180, [](int x, int y) {
-      return static_cast<std::uint32_t>((x / kCellWidth) << 20 | (y / kCellHeight) << 16 | (x % 128) << 8 | (y % 256));
+      return static_cast<std::uint32_t>((x / kCellWidth) << 20 | (y / kCellHeight) << 16 |
+                                        (x % 128) << 8 | (y % 256));
     });
   }
   SpritePictures frames, masks;
@@ -65,7 +67,8 @@ struct Art {
 // A background every pixel of which differs from its neighbours.
 void PaintBackground(fw::SoftwareSurface& surface) {
   auto picture = MakePicture(surface.Width(), surface.Height(), [](int x, int y) {
-    return static_cast<std::uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x400000u | static_cast<std::uint32_t>(y & 0x3F);
+    return static_cast<std::uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x400000u |
+           static_cast<std::uint32_t>(y & 0x3F);
   });
   surface.BitBlt(0, 0, surface.Width(), surface.Height(), *picture, 0, 0, fw::Rop::SrcCopy);
 }
@@ -73,12 +76,15 @@ void PaintBackground(fw::SoftwareSurface& surface) {
 // --- Geometry -------------------------------------------------------------------------------
 
 TEST(WalkerPosition, CentresTheCellTruncatingTowardZero) {
-  struct Case { double w, h; int x, y; };
+  struct Case {
+    double w, h;
+    int x, y;
+  };
   const Case cases[] = {
-      {1024, 768, 448, 236},  {1920, 1080, 896, 392}, {128, 295, 0, 0},
-      {127, 294, 0, 0},       // -1 div 2 is 0, not -1
-      {100, 200, -14, -47},   // -95 div 2 is -47, not -48
-      {0, 0, -64, -147},      {129, 296, 0, 0},      {131, 298, 1, 1},
+      {1024, 768, 448, 236}, {1920, 1080, 896, 392}, {128, 295, 0, 0},
+      {127, 294, 0, 0},      // -1 div 2 is 0, not -1
+      {100, 200, -14, -47},  // -95 div 2 is -47, not -48
+      {0, 0, -64, -147},     {129, 296, 0, 0},       {131, 298, 1, 1},
   };
   for (const Case& c : cases) {
     const auto at = WalkerPosition(c.w, c.h);
@@ -90,13 +96,16 @@ TEST(WalkerPosition, CentresTheCellTruncatingTowardZero) {
 }
 
 TEST(SwayX, UsesTheFactor628AndThreeEighthsOfTheFullWidth) {
-  struct Case { float baseX, swing, phase; double wfull, x; };
+  struct Case {
+    float baseX, swing, phase;
+    double wfull, x;
+  };
   const Case cases[] = {
-      {100, 250, 10, 1024, 476.08},   // with 2 pi it would be 484
+      {100, 250, 10, 1024, 476.08},  // with 2 pi it would be 484
       {0, 0, 0, 1024, 384},
-      {0, 275, 0, 800, 300},          // sin 0 = 0 whatever the swing
+      {0, 275, 0, 800, 300},            // sin 0 = 0 whatever the swing
       {0, 200, 0.25f, 1024, 583.9993},  // sin(1.57) just under 1
-      {50, 200, 100, 1920, 736.16},  // sin(628) = -0.3965.., cos(1) = 0.5403..
+      {50, 200, 100, 1920, 736.16},     // sin(628) = -0.3965.., cos(1) = 0.5403..
   };
   for (const Case& c : cases) {
     Sprite sprite;
@@ -110,10 +119,13 @@ TEST(SwayX, UsesTheFactor628AndThreeEighthsOfTheFullWidth) {
 // --- Cycles ---------------------------------------------------------------------------------
 
 TEST(Turn, StepsEverySixFramesAndWrapsInBothDirections) {
-  struct Case { float spin, frame, tick; float frameAfter, tickAfter; };
+  struct Case {
+    float spin, frame, tick;
+    float frameAfter, tickAfter;
+  };
   const Case cases[] = {
-      {0, 0, 0, 0, 1},    {0, 0, 4, 0, 5},   {0, 0, 5, 1, 0},   {0, 21, 5, 22, 0},
-      {0, 22, 5, 0, 0},   {1, 5, 5, 4, 0},   {1, 0, 5, 22, 0},  {1, 22, 3, 22, 4},
+      {0, 0, 0, 0, 1},  {0, 0, 4, 0, 5}, {0, 0, 5, 1, 0},  {0, 21, 5, 22, 0},
+      {0, 22, 5, 0, 0}, {1, 5, 5, 4, 0}, {1, 0, 5, 22, 0}, {1, 22, 3, 22, 4},
   };
   for (const Case& c : cases) {
     Sprite sprite;
@@ -121,8 +133,10 @@ TEST(Turn, StepsEverySixFramesAndWrapsInBothDirections) {
     sprite.FrameIndex = c.frame;
     sprite.SpinTick = c.tick;
     Turn(sprite);
-    EXPECT_EQ(sprite.FrameIndex, c.frameAfter) << "spin " << c.spin << " from " << c.frame << "/" << c.tick;
-    EXPECT_EQ(sprite.SpinTick, c.tickAfter) << "spin " << c.spin << " from " << c.frame << "/" << c.tick;
+    EXPECT_EQ(sprite.FrameIndex, c.frameAfter)
+        << "spin " << c.spin << " from " << c.frame << "/" << c.tick;
+    EXPECT_EQ(sprite.SpinTick, c.tickAfter)
+        << "spin " << c.spin << " from " << c.frame << "/" << c.tick;
   }
 }
 
@@ -137,7 +151,8 @@ TEST(Turn, VisitsAll23FramesInTurnAndNever23) {
     }
     ASSERT_EQ(visited.size(), 23u);
     for (std::size_t step = 0; step < visited.size(); ++step) {
-      const int expected = spin == 0 ? static_cast<int>(step + 1) % 23 : (22 - static_cast<int>(step) + 23) % 23;
+      const int expected =
+          spin == 0 ? static_cast<int>(step + 1) % 23 : (22 - static_cast<int>(step) + 23) % 23;
       EXPECT_EQ(visited[step], static_cast<float>(expected)) << "spin " << spin << " step " << step;
     }
     EXPECT_EQ(sprite.FrameIndex, 0) << "back at the start after a full turn";
@@ -163,7 +178,10 @@ TEST(Walk, ShowsEachOf32CellsForSixFramesRightToLeftTopToBottom) {
 // --- Set-up ---------------------------------------------------------------------------------
 
 TEST(SetUp, AllocatesCountPlusOneSpritesAndNoneForANegativeCount) {
-  struct Case { std::int16_t count; std::size_t sprites; };
+  struct Case {
+    std::int16_t count;
+    std::size_t sprites;
+  };
   const Case cases[] = {{50, 51}, {0, 1}, {300, 301}, {32767, 32768}, {-1, 0}, {-32768, 0}};
   for (const Case& c : cases) {
     ScriptedRandom random;
@@ -229,7 +247,7 @@ TEST(Fall, RespawnsOnlyWhenTheTopEdgeIsPastTheBottom) {
   EXPECT_FLOAT_EQ(sprite.Swing, 230);     // 0.4 x 75 + 200
   EXPECT_FLOAT_EQ(sprite.Phase, 1.5f);    // 0.5 x 3
   EXPECT_EQ(sprite.PosY, -10);
-  EXPECT_FLOAT_EQ(sprite.Speed, 0.62f);   // 0.6 x 0.2 + 0.5
+  EXPECT_FLOAT_EQ(sprite.Speed, 0.62f);  // 0.6 x 0.2 + 0.5
   EXPECT_EQ(sprite.Shown, 1);
   EXPECT_EQ(sprite.Spin, 1) << "direction, tick and frame survive the respawn";
   EXPECT_EQ(sprite.SpinTick, 3);
@@ -261,7 +279,7 @@ struct Scene {
     sprite.Speed = 0.5f;
     sprite.PosY = posY - 0.5f;  // the frame's fall brings it to posY
     sprite.BaseX = x0 - ToSingle(display.Width() / 8.0 * 3);
-    sprite.Phase = -2;          // the frame's step brings it to 0, where the sway is 0
+    sprite.Phase = -2;  // the frame's step brings it to 0, where the sway is 0
     engine.Sprites().push_back(sprite);
     return engine.Sprites().back();
   }
@@ -299,7 +317,10 @@ TEST(Draw, MaskAndFramePaintTheSpriteAndLeaveTheBackgroundPixelForPixel) {
 }
 
 TEST(Draw, RoundsThePositionHalfToEven) {
-  struct Case { float x, y; int left, top; };
+  struct Case {
+    float x, y;
+    int left, top;
+  };
   const Case cases[] = {{20.5f, 10.5f, 20, 10}, {21.5f, 11.5f, 22, 12}, {20.25f, 10.75f, 20, 11}};
   for (const Case& c : cases) {
     Scene scene(120, 100);
@@ -333,7 +354,10 @@ TEST(Draw, AHigherIndexCoversALowerOneAndUnseenSpritesAreNeitherDrawnNorTurned) 
 }
 
 TEST(Draw, ClipsAtTheEdgesAndOnTinyScreens) {
-  struct Case { int width, height; float x, y; };
+  struct Case {
+    int width, height;
+    float x, y;
+  };
   const Case cases[] = {{200, 150, -30, -10}, {200, 150, 170, 120}, {200, 150, -70, 40},
                         {200, 150, 500, 900}, {10, 10, -25, -25},   {1, 1, 0, 0},
                         {0, 0, 0, 0}};
@@ -370,7 +394,8 @@ TEST(Draw, TheWalkerCopiesItsCellOpaquelyAtTheCentre) {
   engine.WalkRow = 3;
   engine.DrawWalker(display, art.sheet.get(), 1024, 768);
   for (const auto& [dx, dy] : {std::pair{0, 0}, {127, 0}, {0, 294}, {127, 294}, {64, 150}}) {
-    EXPECT_EQ(display.Buffer().Pixel(448 + dx, 236 + dy), art.sheet->Pixel(2 * 128 + dx, 3 * 295 + dy))
+    EXPECT_EQ(display.Buffer().Pixel(448 + dx, 236 + dy),
+              art.sheet->Pixel(2 * 128 + dx, 3 * 295 + dy))
         << dx << ", " << dy;
   }
   EXPECT_NE(display.Buffer().Pixel(447, 236), art.sheet->Pixel(2 * 128 - 1, 3 * 295));

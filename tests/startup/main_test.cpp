@@ -100,9 +100,8 @@ TEST(Main, AnotherCopysWindowEndsEveryModeBeforeAnythingElse) {
       Launch fresh(text);
       fresh.os.windowsByTitle[title] = 77;
       EXPECT_EQ(fresh.Run(), "") << title << " " << text;
-      EXPECT_EQ(fresh.os.calls(),
-                lines({"FindWindowA(NULL, \"Quarlo_Main\")", "FindWindowA(NULL, \"Quarloの設定\")",
-                       "ExitProcess(0)"}))
+      EXPECT_EQ(fresh.os.calls(), lines({"FindWindowA(NULL, \"Quarlo_Main\")",
+                                         "FindWindowA(NULL, \"Quarloの設定\")", "ExitProcess(0)"}))
           << title << " " << text;
     }
   }
@@ -133,9 +132,12 @@ TEST(SwitchCharacter, IsTheSecondCharacterUpperCased) {
 }
 
 TEST(PreviewHostHandle, ReadsFromTheFourthCharacter) {
-  const struct { const char* text; std::int32_t handle; } cases[] = {
-      {"/p 1234", 1234}, {"/P:1234", 1234}, {"-p 1234", 1234}, {"/p1234", 234},
-      {"/p garbage", 0}, {"/p", 0},         {"/p 0", 0},        {"/p -5", -5},
+  const struct {
+    const char* text;
+    std::int32_t handle;
+  } cases[] = {
+      {"/p 1234", 1234}, {"/P:1234", 1234}, {"-p 1234", 1234},     {"/p1234", 234},
+      {"/p garbage", 0}, {"/p", 0},         {"/p 0", 0},           {"/p -5", -5},
       {"/p 12.5", 12},   {"/p 13.5", 14},   {"/p 99999999999", 0}, {"/p 2147483647", 2147483647},
       {"/p  \t77x", 77},
   };

@@ -16,7 +16,9 @@ class LoadSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetSaverSettings(); }
 
-  void Store(const char* key, const std::string& value) { os.profiles[kIni]["Section"][key] = value; }
+  void Store(const char* key, const std::string& value) {
+    os.profiles[kIni]["Section"][key] = value;
+  }
 
   const Settings& Load() {
     LoadSettings(os);
@@ -38,18 +40,25 @@ TEST_F(LoadSettingsTest, ReadsTheFourKeysInOrderFromTheFileBesideTheProgram) {
   Load();
   EXPECT_EQ(os.callsStartingWith("GetPrivateProfileStringA"),
             lines({
-                "GetPrivateProfileStringA(\"Section\", \"Quarloの数\", \"\", buffer, 256, \"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGM区分\", \"\", buffer, 256, \"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"\", buffer, 256, \"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"\", buffer, 256, \"C:\\Saver\\Quarlo.ini\")",
+                "GetPrivateProfileStringA(\"Section\", \"Quarloの数\", \"\", buffer, 256, "
+                "\"C:\\Saver\\Quarlo.ini\")",
+                "GetPrivateProfileStringA(\"Section\", \"BGM区分\", \"\", buffer, 256, "
+                "\"C:\\Saver\\Quarlo.ini\")",
+                "GetPrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"\", buffer, 256, "
+                "\"C:\\Saver\\Quarlo.ini\")",
+                "GetPrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"\", buffer, 256, "
+                "\"C:\\Saver\\Quarlo.ini\")",
             }));
 }
 
 TEST_F(LoadSettingsTest, NumbersAreFlooredAndBadOnesKeepThePreviousValue) {
-  const struct { const char* text; std::int16_t expected; } cases[] = {
-      {" 50", 50}, {"50", 50}, {"12.9", 12}, {"-3.5", -4}, {"abc", 0}, {"40000", 0},
-      {"", 50},    {"32767", 32767}, {"-32768", -32768}, {"32767.9", 32767}, {"-32768.1", 0},
-      {"  7  ", 7}, {"&H10", 16},
+  const struct {
+    const char* text;
+    std::int16_t expected;
+  } cases[] = {
+      {" 50", 50},     {"50", 50},   {"12.9", 12},     {"-3.5", -4},       {"abc", 0},
+      {"40000", 0},    {"", 50},     {"32767", 32767}, {"-32768", -32768}, {"32767.9", 32767},
+      {"-32768.1", 0}, {"  7  ", 7}, {"&H10", 16},
   };
   for (const auto& c : cases) {
     ResetSaverSettings();
@@ -132,7 +141,8 @@ TEST(WriteIniValue, PassesTheTextsUnchangedAndNamesCutTo127Characters) {
   WriteIniValue(os, "Section", std::string(200, 'k'), "x", kIni);
   ASSERT_EQ(os.calls().size(), 2u);
   EXPECT_EQ(os.calls()[0],
-            "WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", \"C:\\Saver\\Quarlo.ini\")");
+            "WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", "
+            "\"C:\\Saver\\Quarlo.ini\")");
   EXPECT_EQ(os.calls()[1], "WritePrivateProfileStringA(\"Section\", \"" + std::string(127, 'k') +
                                "\", \"x\", \"C:\\Saver\\Quarlo.ini\")");
 }

@@ -17,10 +17,11 @@ TEST(Zoom, GrowsFromTheOriginPointAndShrinksBackToIt) {
   ZoomOrigin() = {400, 300};
   ZoomOpen(os, 5);
   ZoomClose(os, 5);
-  EXPECT_EQ(os.calls(), lines({"GetWindowRect(5)",
-                               "DrawAnimatedRects(5, 3, {400, 300, 400, 300}, {300, 200, 780, 450})",
-                               "GetWindowRect(5)",
-                               "DrawAnimatedRects(5, 3, {300, 200, 780, 450}, {400, 300, 400, 300})"}));
+  EXPECT_EQ(os.calls(),
+            lines({"GetWindowRect(5)",
+                   "DrawAnimatedRects(5, 3, {400, 300, 400, 300}, {300, 200, 780, 450})",
+                   "GetWindowRect(5)",
+                   "DrawAnimatedRects(5, 3, {300, 200, 780, 450}, {400, 300, 400, 300})"}));
 }
 
 TEST(Zoom, AFailedRectangleQueryAnimatesToTheScreenCorner) {

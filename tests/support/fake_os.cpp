@@ -8,8 +8,7 @@ namespace quarlo::testing {
 namespace {
 
 bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -17,13 +16,15 @@ bool SameText(const std::string& a, const std::string& b) {
 
 template <typename Map>
 auto FindNoCase(Map& map, const std::string& key) {
-  return std::find_if(map.begin(), map.end(), [&](const auto& item) { return SameText(item.first, key); });
+  return std::find_if(map.begin(), map.end(),
+                      [&](const auto& item) { return SameText(item.first, key); });
 }
 
 // Copies text into a caller's buffer of the given size, always NUL-terminated when size > 0.
 std::uint32_t CopyBounded(const std::string& text, char* buffer, std::uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
-  const std::uint32_t n = std::min<std::uint32_t>(static_cast<std::uint32_t>(text.size()), size - 1);
+  const std::uint32_t n =
+      std::min<std::uint32_t>(static_cast<std::uint32_t>(text.size()), size - 1);
   std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
   return n;
@@ -79,8 +80,8 @@ int FakeOs::ShowCursor(bool show) {
 bool FakeOs::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
                                    std::uint32_t winIni) {
   Record("SystemParametersInfoA(" + std::to_string(action) + ", " +
-         std::to_string(static_cast<std::int32_t>(param)) + ", " + (data ? "data" : "NULL") +
-         ", " + std::to_string(winIni) + ")");
+         std::to_string(static_cast<std::int32_t>(param)) + ", " + (data ? "data" : "NULL") + ", " +
+         std::to_string(winIni) + ")");
   return true;
 }
 
@@ -226,7 +227,8 @@ bool FakeOs::mciGetErrorStringA(std::int32_t error, char* buffer, std::uint32_t 
   Record("mciGetErrorStringA(" + std::to_string(error) + ", buffer, " + std::to_string(length) +
          ")");
   const std::optional<std::string> text =
-      mciErrorText ? mciErrorText(error) : std::optional<std::string>("error " + std::to_string(error));
+      mciErrorText ? mciErrorText(error)
+                   : std::optional<std::string>("error " + std::to_string(error));
   if (!text) return false;
   CopyBounded(*text, buffer, length);
   return true;
@@ -248,8 +250,9 @@ bool FakeOs::GetOpenFileNameA(os::OpenFileNameA* record) {
   lastOpenFileName = *record;
   if (!openFileChoice) return false;
   std::string file(record->maxFile, '\0');
-  openFileChoice->copy(file.data(), std::min<std::size_t>(openFileChoice->size(),
-                                                          record->maxFile ? record->maxFile - 1 : 0));
+  openFileChoice->copy(
+      file.data(),
+      std::min<std::size_t>(openFileChoice->size(), record->maxFile ? record->maxFile - 1 : 0));
   record->file = file;
   return true;
 }

@@ -31,10 +31,11 @@ class FakeOs : public os::Os {
   std::optional<os::Point> cursorPos = os::Point{0, 0};  // nullopt: GetCursorPos fails
   os::Handle windowUnderCursor = os::kNull;
   std::map<int, int> systemMetrics = {{os::kSmCxScreen, 1024}, {os::kSmCyScreen, 768}};
-  std::map<int, int> deviceCaps = {{os::kLogPixelsX, 96}, {os::kLogPixelsY, 96}, {os::kVRefresh, 60}};
+  std::map<int, int> deviceCaps = {
+      {os::kLogPixelsX, 96}, {os::kLogPixelsY, 96}, {os::kVRefresh, 60}};
   // Settings files: path -> section -> key -> value. Section and key match case-insensitively.
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
-  std::set<std::string> readableFiles;                   // for CanOpenForReading
+  std::set<std::string> readableFiles;  // for CanOpenForReading
   // MCI: answers a command; the reply text is copied into the caller's buffer (bounded). A
   // failing answer (code not 0) with an empty reply leaves the buffer as it was.
   std::function<std::int32_t(const std::string& command, std::string& reply)> mci;
@@ -84,8 +85,8 @@ class FakeOs : public os::Os {
   os::Handle SetCursor(os::Handle cursor) override;
 
   std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
-                                         const char* defaultValue, char* buffer,
-                                         std::uint32_t size, const char* fileName) override;
+                                         const char* defaultValue, char* buffer, std::uint32_t size,
+                                         const char* fileName) override;
   bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                   const char* fileName) override;
   bool CanOpenForReading(const std::string& ansiPath) override;
@@ -98,8 +99,7 @@ class FakeOs : public os::Os {
 
   bool GetOpenFileNameA(os::OpenFileNameA* record) override;
   os::Handle ShellExecuteA(os::Handle owner, const char* verb, const char* file,
-                           const char* parameters, const char* directory,
-                           int showCommand) override;
+                           const char* parameters, const char* directory, int showCommand) override;
 
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
   static std::string Quote(const char* text);

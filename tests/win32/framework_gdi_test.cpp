@@ -43,7 +43,8 @@ class Face : public UserControl {
     Surface* surface = DrawingSurface();
     if (surface == nullptr) return;
     const TriVertex v[] = {{0, 0, 0xFF00, 0xFF00, 0xFF00, 0}, {80, 24, 0xC600, 0xC500, 0xD700, 0}};
-    const GradientRect r = {static_cast<std::uint32_t>(frame % 2), static_cast<std::uint32_t>(1 - frame % 2)};
+    const GradientRect r = {static_cast<std::uint32_t>(frame % 2),
+                            static_cast<std::uint32_t>(1 - frame % 2)};
     surface->Clear(Rgb(0xEC, 0xE9, 0xD8));
     surface->GradientFill(v, 2, &r, 1, kGradientFillRectV);
     surface->Present();

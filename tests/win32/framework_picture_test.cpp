@@ -54,7 +54,8 @@ std::vector<std::uint32_t> ReadBmp(int id, int& width, int& height) {
     const int row = info.biHeight > 0 ? height - 1 - y : y;
     const unsigned char* p = bytes + file.bfOffBits + row * stride;
     for (int x = 0; x < width; ++x, p += 3) {
-      pixels[static_cast<std::size_t>(y * width + x)] = static_cast<std::uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+      pixels[static_cast<std::size_t>(y * width + x)] =
+          static_cast<std::uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
     }
   }
   return pixels;
@@ -68,8 +69,10 @@ struct Stored {
 };
 
 std::vector<Stored> AllStoredPictures() {
-  std::vector<Stored> all = {{IDR_WALK_SHEET, 1024, 1180, false}, {IDR_PREVIEW, 152, 112, false},
-                             {IDR_MARK_OFF, 12, 12, true},        {IDR_MARK_ON, 12, 12, true}};
+  std::vector<Stored> all = {{IDR_WALK_SHEET, 1024, 1180, false},
+                             {IDR_PREVIEW, 152, 112, false},
+                             {IDR_MARK_OFF, 12, 12, true},
+                             {IDR_MARK_ON, 12, 12, true}};
   for (int i = 0; i < QUARLO_FRAME_COUNT; ++i) {
     all.push_back({IDR_QUARLO_FIRST + i, 60, 60, false});
     all.push_back({IDR_MASK_FIRST + i, 60, 60, true});
@@ -88,7 +91,8 @@ TEST_F(PictureLoaderTest, EveryStoredPictureDecodesAtItsOwnSize) {
     // Decoded into a DIB section that blits straight from its own memory DC.
     EXPECT_NE(gdi::DibDc(*picture), nullptr);
     bool clean = true;
-    for (int i = 0; i < picture->Width() * picture->Height(); ++i) clean &= (picture->Pixels()[i] >> 24) == 0;
+    for (int i = 0; i < picture->Width() * picture->Height(); ++i)
+      clean &= (picture->Pixels()[i] >> 24) == 0;
     EXPECT_TRUE(clean) << "pixels read 0x00RRGGBB";
   }
 }
@@ -105,7 +109,8 @@ TEST_F(PictureLoaderTest, BitmapsDecodeExactlyTheRightWayUp) {
     ASSERT_EQ(picture->Width(), width);
     ASSERT_EQ(picture->Height(), height);
     int wrong = 0;
-    for (int i = 0; i < width * height; ++i) wrong += picture->Pixels()[i] != expected[static_cast<std::size_t>(i)] ? 1 : 0;
+    for (int i = 0; i < width * height; ++i)
+      wrong += picture->Pixels()[i] != expected[static_cast<std::size_t>(i)] ? 1 : 0;
     EXPECT_EQ(wrong, 0);
   }
 }
@@ -132,7 +137,8 @@ TEST_F(PictureLoaderTest, SpriteFramesLieOnBlackWhereTheirMasksAreWhite) {
     ASSERT_GT(insideCount, 100);
     ASSERT_GT(outsideCount, 100);
     EXPECT_LT(outside / outsideCount, 30) << "the frame's surround is black";
-    EXPECT_GT(inside / insideCount, 3 * (outside / outsideCount + 10)) << "the sprite is where its mask says";
+    EXPECT_GT(inside / insideCount, 3 * (outside / outsideCount + 10))
+        << "the sprite is where its mask says";
   }
 }
 
@@ -152,7 +158,8 @@ TEST_F(PictureLoaderTest, PicturesOutliveTheirBackend) {
   ASSERT_NE(kept, nullptr);
   HDC dc = gdi::DibDc(*kept);
   ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(GetPixel(dc, 6, 6), RGB(kept->Pixel(6, 6) >> 16 & 0xFF, kept->Pixel(6, 6) >> 8 & 0xFF, kept->Pixel(6, 6) & 0xFF));
+  EXPECT_EQ(GetPixel(dc, 6, 6), RGB(kept->Pixel(6, 6) >> 16 & 0xFF, kept->Pixel(6, 6) >> 8 & 0xFF,
+                                    kept->Pixel(6, 6) & 0xFF));
 }
 
 #endif  // QUARLO_HAVE_ASSETS

@@ -21,7 +21,8 @@ constexpr int kHeight = 30;
 
 // A source with a different colour in every pixel and a black-and-white mask of a disc.
 std::uint32_t Pattern(int x, int y) {
-  return static_cast<std::uint32_t>(((x * 37) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 | ((x * y + 11) & 0xFF));
+  return static_cast<std::uint32_t>(((x * 37) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 |
+                                    ((x * y + 11) & 0xFF));
 }
 std::uint32_t Mask(int x, int y) {
   const int dx = x - 6, dy = y - 6;
@@ -35,8 +36,12 @@ void Fill(Picture& picture, std::uint32_t (*pixel)(int, int)) {
 }
 
 TriVertex Vertex(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return TriVertex{x, y, static_cast<std::uint16_t>(r << 8), static_cast<std::uint16_t>(g << 8),
-                   static_cast<std::uint16_t>(b << 8), 0};
+  return TriVertex{x,
+                   y,
+                   static_cast<std::uint16_t>(r << 8),
+                   static_cast<std::uint16_t>(g << 8),
+                   static_cast<std::uint16_t>(b << 8),
+                   0};
 }
 
 struct Sources {
@@ -52,51 +57,73 @@ struct Case {
 // Everything starts from a grey background so that AND, XOR and OR all show.
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
-      {"copy inside", [](Surface& s, const Sources& p) { s.BitBlt(5, 4, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
-      {"copy from inside the source", [](Surface& s, const Sources& p) { s.BitBlt(0, 0, 8, 9, p.frame, 3, 2, Rop::SrcCopy); }},
-      {"clipped left and top", [](Surface& s, const Sources& p) { s.BitBlt(-5, -7, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
-      {"clipped right and bottom", [](Surface& s, const Sources& p) { s.BitBlt(33, 24, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
-      {"wholly outside", [](Surface& s, const Sources& p) { s.BitBlt(-20, 40, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
-      {"source rectangle beyond the source", [](Surface& s, const Sources& p) { s.BitBlt(10, 10, 12, 12, p.frame, 6, 6, Rop::SrcCopy); }},
-      {"source rectangle before the source", [](Surface& s, const Sources& p) { s.BitBlt(10, 10, 12, 12, p.frame, -4, -3, Rop::SrcCopy); }},
-      {"and", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcAnd); }},
-      {"xor", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert); }},
-      {"or", [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcPaint); }},
-      {"sprite over a background (mask AND, frame XOR)", [](Surface& s, const Sources& p) {
+      {"copy inside",
+       [](Surface& s, const Sources& p) { s.BitBlt(5, 4, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"copy from inside the source",
+       [](Surface& s, const Sources& p) { s.BitBlt(0, 0, 8, 9, p.frame, 3, 2, Rop::SrcCopy); }},
+      {"clipped left and top",
+       [](Surface& s, const Sources& p) { s.BitBlt(-5, -7, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"clipped right and bottom",
+       [](Surface& s, const Sources& p) { s.BitBlt(33, 24, 12, 12, p.frame, 0, 0, Rop::SrcCopy); }},
+      {"wholly outside",
+       [](Surface& s, const Sources& p) {
+         s.BitBlt(-20, 40, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
+       }},
+      {"source rectangle beyond the source",
+       [](Surface& s, const Sources& p) { s.BitBlt(10, 10, 12, 12, p.frame, 6, 6, Rop::SrcCopy); }},
+      {"source rectangle before the source",
+       [](Surface& s, const Sources& p) {
+         s.BitBlt(10, 10, 12, 12, p.frame, -4, -3, Rop::SrcCopy);
+       }},
+      {"and",
+       [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcAnd); }},
+      {"xor",
+       [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert); }},
+      {"or",
+       [](Surface& s, const Sources& p) { s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcPaint); }},
+      {"sprite over a background (mask AND, frame XOR)",
+       [](Surface& s, const Sources& p) {
          s.BitBlt(0, 0, 40, 30, p.frame, 0, 0, Rop::SrcCopy);
          s.BitBlt(20, 10, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
          s.BitBlt(20, 10, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
        }},
-      {"sprite half off the left edge", [](Surface& s, const Sources& p) {
+      {"sprite half off the left edge",
+       [](Surface& s, const Sources& p) {
          s.BitBlt(-6, 3, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
          s.BitBlt(-6, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
        }},
-      {"vertical gradient, top vertex first", [](Surface& s, const Sources&) {
+      {"vertical gradient, top vertex first",
+       [](Surface& s, const Sources&) {
          const TriVertex v[] = {Vertex(0, 0, 255, 255, 255), Vertex(39, 29, 0xC6, 0xC5, 0xD7)};
          const GradientRect r = {0, 1};
          s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
        }},
-      {"vertical gradient, mesh names the bottom vertex as upper-left", [](Surface& s, const Sources&) {
+      {"vertical gradient, mesh names the bottom vertex as upper-left",
+       [](Surface& s, const Sources&) {
          const TriVertex v[] = {Vertex(0, 0, 255, 255, 255), Vertex(39, 29, 0xC6, 0xC5, 0xD7)};
          const GradientRect r = {1, 0};
          s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
        }},
-      {"vertical gradient, dark to light", [](Surface& s, const Sources&) {
+      {"vertical gradient, dark to light",
+       [](Surface& s, const Sources&) {
          const TriVertex v[] = {Vertex(3, 2, 0, 10, 30), Vertex(30, 28, 220, 220, 250)};
          const GradientRect r = {0, 1};
          s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
        }},
-      {"horizontal gradient", [](Surface& s, const Sources&) {
+      {"horizontal gradient",
+       [](Surface& s, const Sources&) {
          const TriVertex v[] = {Vertex(0, 0, 255, 0, 0), Vertex(40, 30, 0, 0, 255)};
          const GradientRect r = {0, 1};
          s.GradientFill(v, 2, &r, 1, kGradientFillRectH);
        }},
-      {"gradient past the edges", [](Surface& s, const Sources&) {
+      {"gradient past the edges",
+       [](Surface& s, const Sources&) {
          const TriVertex v[] = {Vertex(-10, -10, 0, 0, 0), Vertex(50, 45, 255, 128, 64)};
          const GradientRect r = {0, 1};
          s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
        }},
-      {"lines", [](Surface& s, const Sources&) {
+      {"lines",
+       [](Surface& s, const Sources&) {
          s.Line(0, 3, 40, 3, Rgb(255, 0, 0));
          s.Line(5, 0, 5, 30, Rgb(0, 255, 0));
          s.Line(2, 2, 20, 11, Rgb(0, 0, 255));
@@ -112,17 +139,20 @@ const std::vector<Case>& Cases() {
 std::vector<std::uint32_t> PixelsOf(GdiSurface& surface) {
   GdiFlush();
   const Picture& buffer = *surface.Buffer();
-  std::vector<std::uint32_t> pixels(buffer.Pixels(), buffer.Pixels() + buffer.Width() * buffer.Height());
+  std::vector<std::uint32_t> pixels(buffer.Pixels(),
+                                    buffer.Pixels() + buffer.Width() * buffer.Height());
   for (auto& p : pixels) p &= 0x00FFFFFFu;
   return pixels;
 }
 
 std::vector<std::uint32_t> PixelsOf(const SoftwareSurface& surface) {
   const Picture& buffer = surface.Buffer();
-  return std::vector<std::uint32_t>(buffer.Pixels(), buffer.Pixels() + buffer.Width() * buffer.Height());
+  return std::vector<std::uint32_t>(buffer.Pixels(),
+                                    buffer.Pixels() + buffer.Width() * buffer.Height());
 }
 
-std::string FirstDifference(const std::vector<std::uint32_t>& gdi, const std::vector<std::uint32_t>& soft) {
+std::string FirstDifference(const std::vector<std::uint32_t>& gdi,
+                            const std::vector<std::uint32_t>& soft) {
   for (std::size_t i = 0; i < gdi.size() && i < soft.size(); ++i) {
     if (gdi[i] != soft[i]) {
       char text[96];
@@ -156,18 +186,23 @@ TEST_P(GdiSurfaceTest, DrawsTheSamePixelsAsTheSoftwareSurface) {
     c.draw(soft, sources);
     const auto gdiPixels = PixelsOf(gdi);
     const auto softPixels = PixelsOf(soft);
-    EXPECT_TRUE(gdiPixels == softPixels) << c.name << ": " << FirstDifference(gdiPixels, softPixels);
+    EXPECT_TRUE(gdiPixels == softPixels)
+        << c.name << ": " << FirstDifference(gdiPixels, softPixels);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, GdiSurfaceTest, ::testing::Values(true, false),
-                         [](const auto& param) { return param.param ? "DibSection" : "PlainMemory"; });
+                         [](const auto& param) {
+                           return param.param ? "DibSection" : "PlainMemory";
+                         });
 
 TEST(GdiSurface, StretchesLikeTheSoftwareSurface) {
   PicturePtr frame = gdi::MakeDibPicture(12, 12);
   ASSERT_TRUE(frame);
   Fill(*frame, Pattern);
-  const struct { int x, y, w, h, sx, sy, sw, sh; } cases[] = {
+  const struct {
+    int x, y, w, h, sx, sy, sw, sh;
+  } cases[] = {
       {0, 0, 17, 4, 2, 0, 8, 4},    // a frame edge widened, as the button stretches its border
       {3, 3, 4, 13, 0, 4, 4, 5},    // a side edge lengthened
       {1, 1, 6, 6, 0, 0, 12, 12},   // shrunk
@@ -193,9 +228,9 @@ TEST(GdiSurface, ResizingKeepsWhatFitsAndFillsTheRest) {
   ASSERT_EQ(surface.Height(), 5);
   const auto pixels = PixelsOf(surface);
   EXPECT_EQ(pixels[0], PixelOf(Rgb(200, 0, 0)));
-  EXPECT_EQ(pixels[6 + 1], PixelOf(Rgb(1, 2, 3)));   // old background
-  EXPECT_EQ(pixels[5], PixelOf(Rgb(0, 0, 9)));       // new column
-  EXPECT_EQ(pixels[4 * 6], PixelOf(Rgb(0, 0, 9)));   // new row
+  EXPECT_EQ(pixels[6 + 1], PixelOf(Rgb(1, 2, 3)));  // old background
+  EXPECT_EQ(pixels[5], PixelOf(Rgb(0, 0, 9)));      // new column
+  EXPECT_EQ(pixels[4 * 6], PixelOf(Rgb(0, 0, 9)));  // new row
 
   surface.Resize(0, 0, 0);
   EXPECT_EQ(surface.Width(), 0);

@@ -44,7 +44,8 @@ int CountPixels(const Control& control, RECT area, COLORREF colour) {
 
 class TestForm : public Form {
  public:
-  explicit TestForm(Backend& backend, std::string name = "TestForm") : Form(backend, std::move(name)) {
+  explicit TestForm(Backend& backend, std::string name = "TestForm")
+      : Form(backend, std::move(name)) {
     SetCaption("Quarloの設定");
     Move(1500, 1500, 4800, 3600);  // 320 x 240 pixels
     SetBackColour(Rgb(255, 255, 255));
@@ -135,7 +136,8 @@ TEST_F(Win32FormTest, BorderStylesAndClientSize) {
   dialog.SetClientSize(6975, 2895);
   dialog.Load();
   const LONG style = GetWindowLongW(Hwnd(dialog), GWL_STYLE);
-  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
   RECT client = {};
   GetClientRect(Hwnd(dialog), &client);
@@ -267,10 +269,15 @@ TEST_F(Win32FormTest, MouseOnWindowlessLabelsAndOnThePictureBox) {
   Label over(&form.display, "Over");  // a second label inside the picture box, on top
   over.Move(150, 150, 600, 300);      // pixels (10, 10) - (50, 30)
   std::vector<std::string> seen;
-  over.MouseDown = [&](int b, int, int x, int y) { seen.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y)); };
+  over.MouseDown = [&](int b, int, int x, int y) {
+    seen.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y));
+  };
   over.MouseUp = [&](int b, int, int, int) { seen.push_back("up " + std::to_string(b)); };
   over.Click = [&] { seen.push_back("label click"); };
-  form.display.MouseDown = [&](int b, int, int x, int y) { seen.push_back("box down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y)); };
+  form.display.MouseDown = [&](int b, int, int x, int y) {
+    seen.push_back("box down " + std::to_string(b) + " " + std::to_string(x) + "," +
+                   std::to_string(y));
+  };
   form.display.Click = [&] { seen.push_back("box click"); };
   form.Show();
 
@@ -287,10 +294,9 @@ TEST_F(Win32FormTest, MouseOnWindowlessLabelsAndOnThePictureBox) {
   // The right button gives no click.
   SendMessageW(box, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(70, 60));
   SendMessageW(box, WM_RBUTTONUP, 0, MAKELPARAM(70, 60));
-  EXPECT_EQ(seen, (std::vector<std::string>{"down 1 30,60", "up 1", "label click",
-                                            "box down 1 1050,900", "box click",
-                                            "down 1 30,60", "up 1",
-                                            "box down 2 1050,900"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"down 1 30,60", "up 1", "label click", "box down 1 1050,900",
+                                      "box click", "down 1 30,60", "up 1", "box down 2 1050,900"}));
 
   // A disabled label lets the mouse through to the box.
   seen.clear();
@@ -315,14 +321,16 @@ class Recorder : public UserControl {
   void UserControl_GotFocus() override { seen.push_back("got focus"); }
   void UserControl_LostFocus() override { seen.push_back("lost focus"); }
   void UserControl_Resize() override {
-    seen.push_back("resize " + std::to_string(InnerWidthPixels()) + "x" + std::to_string(InnerHeightPixels()));
+    seen.push_back("resize " + std::to_string(InnerWidthPixels()) + "x" +
+                   std::to_string(InnerHeightPixels()));
     if (Surface* surface = DrawingSurface()) {
       surface->Clear(Rgb(10, 20, 30));
       surface->Present();
     }
   }
   void Log(const char* what, int b, int x, int y) {
-    seen.push_back(std::string(what) + " " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y));
+    seen.push_back(std::string(what) + " " + std::to_string(b) + " " + std::to_string(x) + "," +
+                   std::to_string(y));
   }
 
   Label caption{this, "LblMsg"};
@@ -347,7 +355,7 @@ TEST_F(Win32FormTest, AUserControlGetsItsMouseFocusAndSizeEventsAndKeepsItsFace)
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 12));  // over the caption
   EXPECT_EQ(GetCapture(), window);
   EXPECT_EQ(GetFocus(), window);
-  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 30));    // dragged outside
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 30));  // dragged outside
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(90, 30));
   EXPECT_EQ(GetCapture(), nullptr);
   SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
@@ -397,7 +405,8 @@ TEST_F(Win32FormTest, TabMovesTheFocusInTabIndexOrder) {
   SetForegroundWindow(Hwnd(form));
   ::SetFocus(Hwnd(form.display));
   INPUT keys[4] = {};
-  const WORD sequence[4][2] = {{VK_SHIFT, 0}, {VK_TAB, 0}, {VK_TAB, KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
+  const WORD sequence[4][2] = {
+      {VK_SHIFT, 0}, {VK_TAB, 0}, {VK_TAB, KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
   for (int i = 0; i < 4; ++i) {
     keys[i].type = INPUT_KEYBOARD;
     keys[i].ki.wVk = sequence[i][0];
@@ -437,7 +446,8 @@ TEST_F(Win32FormTest, ALabelShowsItsCursorWhileThePointerIsOverIt) {
     POINT point = {x, y};
     ClientToScreen(Hwnd(form), &point);
     SetCursorPos(point.x, point.y);
-    SendMessageW(Hwnd(form), WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd(form)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    SendMessageW(Hwnd(form), WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd(form)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();
   };
   EXPECT_EQ(cursorAt(200, 30), hand);
@@ -466,7 +476,8 @@ TEST_F(Win32FormTest, ScrollBarRangeAndTheUsersScrolling) {
   EXPECT_EQ(info.nPos, 40);
 
   const auto scroll = [&](int code) {
-    SendMessageW(Hwnd(form.display), WM_HSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(window));
+    SendMessageW(Hwnd(form.display), WM_HSCROLL, MAKEWPARAM(code, 0),
+                 reinterpret_cast<LPARAM>(window));
   };
   scroll(SB_LINERIGHT);
   scroll(SB_PAGERIGHT);
@@ -475,7 +486,8 @@ TEST_F(Win32FormTest, ScrollBarRangeAndTheUsersScrolling) {
   scroll(SB_PAGERIGHT);  // at the end: nothing moves
   scroll(SB_LEFT);
   scroll(SB_ENDSCROLL);
-  EXPECT_EQ(seen, (std::vector<std::string>{"change 51", "change 61", "change 60", "change 300", "change 10"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"change 51", "change 61", "change 60", "change 300",
+                                            "change 10"}));
   GetScrollInfo(window, SB_CTL, &info);
   EXPECT_EQ(info.nPos, 0);
 
@@ -544,9 +556,11 @@ TEST_F(Win32FormTest, ComboBoxItemsTextAndTheUsersChoice) {
   EXPECT_TRUE(seen.empty()) << "setting the text from the program is not the user's edit";
 
   SendMessageW(window, CB_SETCURSEL, 1, 0);
-  SendMessageW(Hwnd(form.display), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(window));
+  SendMessageW(Hwnd(form.display), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(window));
   SetWindowTextW(window, L"7");
-  SendMessageW(Hwnd(form.display), WM_COMMAND, MAKEWPARAM(0, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(window));
+  SendMessageW(Hwnd(form.display), WM_COMMAND, MAKEWPARAM(0, CBN_EDITCHANGE),
+               reinterpret_cast<LPARAM>(window));
   EXPECT_EQ(seen, (std::vector<std::string>{"1", "7"}));
   EXPECT_EQ(combo.Text(), "7");
 

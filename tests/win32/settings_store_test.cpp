@@ -96,7 +96,10 @@ TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults) {
 }
 
 TEST_F(SettingsStoreTest, StoredNumbersFollowTheConversionRules) {
-  const struct { const char* value; std::int16_t count; } cases[] = {
+  const struct {
+    const char* value;
+    std::int16_t count;
+  } cases[] = {
       {"abc", 0}, {"12.9", 12}, {"-3.5", -4}, {"40000", 0}, {"", 50}, {" 77", 77},
   };
   for (const auto& c : cases) {
@@ -147,8 +150,10 @@ TEST_F(SettingsStoreTest, GarbageAndHugeFilesNeverBreakTheLoader) {
   EXPECT_EQ(SaverSettings().MusicSource, 0);
 
   // A key repeated, invalid double-byte sequences, and a 10 MB tail.
-  WriteBytes(ini, "[Section]\r\nQuarlo\x82\xcc\x90\x94=5\r\nQuarlo\x82\xcc\x90\x94=9\r\n"
-                  "BGM\xcc\xa7\xb2\xd9=\x82\x82\xff\x81\r\n" + std::string(10 * 1024 * 1024, 'x'));
+  WriteBytes(ini,
+             "[Section]\r\nQuarlo\x82\xcc\x90\x94=5\r\nQuarlo\x82\xcc\x90\x94=9\r\n"
+             "BGM\xcc\xa7\xb2\xd9=\x82\x82\xff\x81\r\n" +
+                 std::string(10 * 1024 * 1024, 'x'));
   ResetSaverSettings();
   LoadSettings(os);
   EXPECT_EQ(SaverSettings().SpriteCount, 5);  // the first of a repeated key wins

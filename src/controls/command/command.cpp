@@ -11,24 +11,30 @@ namespace {
 
 // Twips of the face images' geometry: the 4-pixel corner and the 64 x 25-pixel source.
 constexpr int kCorner = 60;
-constexpr int kSourceRight = 900;      // 960 - 60
-constexpr int kSourceBottom = 315;     // 375 - 60
-constexpr int kSourceEdgeWidth = 840;  // 960 - 2 x 60
-constexpr int kSourceEdgeHeight = 255; // 375 - 2 x 60
+constexpr int kSourceRight = 900;       // 960 - 60
+constexpr int kSourceBottom = 315;      // 375 - 60
+constexpr int kSourceEdgeWidth = 840;   // 960 - 2 x 60
+constexpr int kSourceEdgeHeight = 255;  // 375 - 2 x 60
 constexpr int kCaptionGap = 20;
 
-constexpr std::array<int, 6> kFaceResources = {IDR_FACE_NORMAL,   IDR_FACE_HIGHLIGHT,
+constexpr std::array<int, 6> kFaceResources = {IDR_FACE_NORMAL,          IDR_FACE_HIGHLIGHT,
                                                IDR_FACE_HIGHLIGHTSELECT, IDR_FACE_SELECTED,
-                                               IDR_FACE_PRESSED,  IDR_FACE_DISABLE};
+                                               IDR_FACE_PRESSED,         IDR_FACE_DISABLE};
 
 std::size_t IndexOf(Command::FaceImage image) {
   switch (image) {
-    case Command::FaceImage::Normal: return 0;
-    case Command::FaceImage::HighLight: return 1;
-    case Command::FaceImage::HighLightSelect: return 2;
-    case Command::FaceImage::Selected: return 3;
-    case Command::FaceImage::Pressed: return 4;
-    case Command::FaceImage::Disable: return 5;
+    case Command::FaceImage::Normal:
+      return 0;
+    case Command::FaceImage::HighLight:
+      return 1;
+    case Command::FaceImage::HighLightSelect:
+      return 2;
+    case Command::FaceImage::Selected:
+      return 3;
+    case Command::FaceImage::Pressed:
+      return 4;
+    case Command::FaceImage::Disable:
+      return 5;
   }
   return 0;
 }
@@ -106,10 +112,17 @@ void Command::DrawFace(FaceImage image) {
 
 void Command::SetGradientDirection() {
   switch (faceState_) {
-    case State::Normal: gradientReversed_ = kFalse; break;
-    case State::HighLight: gradientReversed_ = kTrue; break;
-    case State::Selected: gradientReversed_ = kFalse; break;
-    default: break;  // HighLightSelect and None keep the direction of the face drawn before
+    case State::Normal:
+      gradientReversed_ = kFalse;
+      break;
+    case State::HighLight:
+      gradientReversed_ = kTrue;
+      break;
+    case State::Selected:
+      gradientReversed_ = kFalse;
+      break;
+    default:
+      break;  // HighLightSelect and None keep the direction of the face drawn before
   }
 }
 
@@ -129,18 +142,21 @@ void Command::PaintPieces(fw::Surface& surface, const fw::Picture& picture) {
   const double tx = backend.TwipsPerPixelX();
   const double ty = backend.TwipsPerPixelY();
   // One piece in twips: destination, then source; a zero destination size copies at source size.
-  struct Piece { int x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight; };
+  struct Piece {
+    int x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight;
+  };
   const int across = slices_.acrossEdge, right = slices_.rightColumn;
   const int down = slices_.downEdge, bottom = slices_.bottomRow;
   const Piece pieces[8] = {
-      {1, 1, 0, 0, 0, 0, kCorner, kCorner},                                           // top-left
-      {kCorner, 1, across, kCorner, kCorner, 1, kSourceEdgeWidth, kCorner},           // top
-      {right, 1, 0, 0, kSourceRight, 1, kCorner, kCorner},                            // top-right
+      {1, 1, 0, 0, 0, 0, kCorner, kCorner},                                  // top-left
+      {kCorner, 1, across, kCorner, kCorner, 1, kSourceEdgeWidth, kCorner},  // top
+      {right, 1, 0, 0, kSourceRight, 1, kCorner, kCorner},                   // top-right
       {right, kCorner, kCorner, down, kSourceRight, kCorner, kCorner, kSourceEdgeHeight},  // right
-      {right, bottom, 0, 0, kSourceRight, kSourceBottom, kCorner, kCorner},           // bottom-right
-      {kCorner, bottom, across, kCorner, kCorner, kSourceBottom, kSourceEdgeWidth, kCorner},  // bottom
-      {1, bottom, 0, 0, 0, kSourceBottom, kCorner, kCorner},                          // bottom-left
-      {1, kCorner, kCorner, down, 1, kCorner, kCorner, kSourceEdgeHeight},            // left
+      {right, bottom, 0, 0, kSourceRight, kSourceBottom, kCorner, kCorner},  // bottom-right
+      {kCorner, bottom, across, kCorner, kCorner, kSourceBottom, kSourceEdgeWidth,
+       kCorner},                                                            // bottom
+      {1, bottom, 0, 0, 0, kSourceBottom, kCorner, kCorner},                // bottom-left
+      {1, kCorner, kCorner, down, 1, kCorner, kCorner, kSourceEdgeHeight},  // left
   };
   for (const Piece& piece : pieces) {
     const auto x = ToPixels(piece.x, tx), y = ToPixels(piece.y, ty);
@@ -392,7 +408,8 @@ void Command::UserControl_ReadProperties(const fw::PropertyBag& bag) {
   if (const auto font = bag.ReadFont("Font", AmbientFont())) LblMsg.SetFont(*font);
   if (const auto firstRun = bag.ReadByte("FirstRun", 1)) firstRun_ = *firstRun;
   if (const auto colour = bag.ReadInt32("FontColour", 0)) SetCaptionColour(*colour);
-  if (const auto visible = bag.ReadInt16("Visible", 1); visible && (*visible == 0 || *visible == 1)) {
+  if (const auto visible = bag.ReadInt16("Visible", 1);
+      visible && (*visible == 0 || *visible == 1)) {
     opaque_ = *visible == 1;
   }
   RefreshNormal();

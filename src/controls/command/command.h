@@ -43,13 +43,19 @@ namespace quarlo {
 class Command : public fw::UserControl {
  public:
   // FaceState: which look the button rests in. Pressed and disabled are drawn, not states.
-  enum class State : std::uint8_t { None = 0, Normal = 1, HighLight = 2, Selected = 3, HighLightSelect = 4 };
+  enum class State : std::uint8_t {
+    None = 0,
+    Normal = 1,
+    HighLight = 2,
+    Selected = 3,
+    HighLightSelect = 4
+  };
   // The six stored face images, in the order of their resource ids (IDR_FACE_NORMAL 420 on).
   enum class FaceImage { Normal, HighLight, HighLightSelect, Selected, Pressed, Disable };
 
   static constexpr int kDesignWidth = 1755;  // twips, a new instance's size
   static constexpr int kDesignHeight = 420;
-  static constexpr int kCaptionHeight = 195;  // twips, one text line; never changes
+  static constexpr int kCaptionHeight = 195;            // twips, one text line; never changes
   static constexpr std::uint32_t kHoverInterval = 100;  // ms
 
   Command(fw::Container* parent, std::string name, os::Os& os, int index = -1);
@@ -89,9 +95,15 @@ class Command : public fw::UserControl {
   void UserControl_LostFocus() override;
   void UserControl_Resize() override;
   void TmrMouse_Timer();
-  void LblMsg_MouseDown(int button, int shift, int x, int y) { UserControl_MouseDown(button, shift, x, y); }
-  void LblMsg_MouseMove(int button, int shift, int x, int y) { UserControl_MouseMove(button, shift, x, y); }
-  void LblMsg_MouseUp(int button, int shift, int x, int y) { UserControl_MouseUp(button, shift, x, y); }
+  void LblMsg_MouseDown(int button, int shift, int x, int y) {
+    UserControl_MouseDown(button, shift, x, y);
+  }
+  void LblMsg_MouseMove(int button, int shift, int x, int y) {
+    UserControl_MouseMove(button, shift, x, y);
+  }
+  void LblMsg_MouseUp(int button, int shift, int x, int y) {
+    UserControl_MouseUp(button, shift, x, y);
+  }
 
   // --- State, for inspection -------------------------------------------------------------------
   State FaceState() const { return faceState_; }
@@ -109,10 +121,10 @@ class Command : public fw::UserControl {
  private:
   // Slice geometry of the face, twips, 16-bit as stored; a value that overflows keeps the old one.
   struct Slices {
-    std::int16_t acrossEdge = 0;  // W - 120
+    std::int16_t acrossEdge = 0;   // W - 120
     std::int16_t rightColumn = 0;  // W - 60
-    std::int16_t downEdge = 0;  // H - 120
-    std::int16_t bottomRow = 0;  // H - 60
+    std::int16_t downEdge = 0;     // H - 120
+    std::int16_t bottomRow = 0;    // H - 60
   };
 
   void DrawFace(FaceImage image);

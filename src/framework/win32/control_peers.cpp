@@ -67,15 +67,32 @@ LRESULT ScrollBarPeer::OnReflected(UINT message, WPARAM wParam, LPARAM) {
     return FromNative(info.nTrackPos);
   };
   switch (LOWORD(wParam)) {
-    case SB_LINELEFT: step(-bar_.SmallChange()); break;
-    case SB_LINERIGHT: step(bar_.SmallChange()); break;
-    case SB_PAGELEFT: step(-bar_.LargeChange()); break;
-    case SB_PAGERIGHT: step(bar_.LargeChange()); break;
-    case SB_LEFT: bar_.SetValue(bar_.Min()); break;
-    case SB_RIGHT: bar_.SetValue(bar_.Max()); break;
-    case SB_THUMBTRACK: bar_.RaiseScroll(trackedValue()); break;
-    case SB_THUMBPOSITION: bar_.EndScroll(trackedValue()); break;
-    default: break;
+    case SB_LINELEFT:
+      step(-bar_.SmallChange());
+      break;
+    case SB_LINERIGHT:
+      step(bar_.SmallChange());
+      break;
+    case SB_PAGELEFT:
+      step(-bar_.LargeChange());
+      break;
+    case SB_PAGERIGHT:
+      step(bar_.LargeChange());
+      break;
+    case SB_LEFT:
+      bar_.SetValue(bar_.Min());
+      break;
+    case SB_RIGHT:
+      bar_.SetValue(bar_.Max());
+      break;
+    case SB_THUMBTRACK:
+      bar_.RaiseScroll(trackedValue());
+      break;
+    case SB_THUMBPOSITION:
+      bar_.EndScroll(trackedValue());
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -84,10 +101,10 @@ LRESULT ScrollBarPeer::OnReflected(UINT message, WPARAM wParam, LPARAM) {
 
 ComboBoxPeer::ComboBoxPeer(Win32Backend& backend, ComboBox& combo)
     : WindowPeer(backend, combo), combo_(combo) {
-  CreateSystemWindow(L"COMBOBOX",
-                     WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL |
-                         VisibleStyle(),
-                     WindowRect(), ParentWindow());
+  CreateSystemWindow(
+      L"COMBOBOX",
+      WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | VisibleStyle(),
+      WindowRect(), ParentWindow());
   if (window_ != nullptr && !combo.Enabled()) EnableWindow(window_, FALSE);
   ApplyFont();
   ApplyItems();
@@ -139,16 +156,23 @@ std::string ComboBoxPeer::WindowText() const {
 void ComboBoxPeer::Update(Change what) {
   if (window_ == nullptr) return;
   switch (what) {
-    case Change::Font: ApplyFont(); return;
-    case Change::Items: ApplyItems(); return;
-    case Change::Text: ApplyText(); return;
+    case Change::Font:
+      ApplyFont();
+      return;
+    case Change::Items:
+      ApplyItems();
+      return;
+    case Change::Text:
+      ApplyText();
+      return;
     case Change::Geometry: {
       const RECT rect = WindowRect();
       SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left,
                    rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return;
     }
-    default: WindowPeer::Update(what);
+    default:
+      WindowPeer::Update(what);
   }
 }
 
@@ -233,9 +257,15 @@ LabelPeer::LabelPeer(Win32Backend& backend, Label& label)
 UINT LabelPeer::TextFormat() const {
   UINT format = DT_WORDBREAK | DT_EDITCONTROL;
   switch (label_.GetAlignment()) {
-    case Alignment::Left: format |= DT_LEFT; break;
-    case Alignment::Centre: format |= DT_CENTER; break;
-    case Alignment::Right: format |= DT_RIGHT; break;
+    case Alignment::Left:
+      format |= DT_LEFT;
+      break;
+    case Alignment::Centre:
+      format |= DT_CENTER;
+      break;
+    case Alignment::Right:
+      format |= DT_RIGHT;
+      break;
   }
   if (!label_.UseMnemonic()) format |= DT_NOPREFIX;
   return format;

@@ -96,7 +96,8 @@ class PaintDc {
 // Selects an object into a DC for the guard's lifetime.
 class Select {
  public:
-  Select(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  Select(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
   Select(const Select&) = delete;
   Select& operator=(const Select&) = delete;
   ~Select() {

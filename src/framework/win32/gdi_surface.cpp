@@ -24,7 +24,8 @@ void GdiSurface::Resize(int width, int height, Colour fill) {
   if (next) {
     HDC dc = gdi::DibDc(*next);
     Fill(dc, width, height, fill);
-    if (HDC old = Dc()) ::BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), old, 0, 0, SRCCOPY);
+    if (HDC old = Dc())
+      ::BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), old, 0, 0, SRCCOPY);
   }
   buffer_ = std::move(next);
   width_ = buffer_ ? width : 0;
@@ -46,8 +47,8 @@ void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& sour
   StretchBlt(x, y, width, height, source, sourceX, sourceY, width, height, rop);
 }
 
-void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& source,
-                            int sourceX, int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
+void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
+                            int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
   HDC dc = Dc();
   if (dc == nullptr) return;
   if (HDC from = gdi::DibDc(source)) {
@@ -80,8 +81,8 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
   std::array<GRADIENT_RECT, 4> rects;
   if (vertexCount > points.size() || meshCount > rects.size()) return false;
   for (std::uint32_t i = 0; i < vertexCount; ++i) {
-    points[i] = {vertices[i].x, vertices[i].y, vertices[i].red, vertices[i].green,
-                 vertices[i].blue, vertices[i].alpha};
+    points[i] = {vertices[i].x,     vertices[i].y,    vertices[i].red,
+                 vertices[i].green, vertices[i].blue, vertices[i].alpha};
   }
   for (std::uint32_t i = 0; i < meshCount; ++i) rects[i] = {mesh[i].upperLeft, mesh[i].lowerRight};
   return ::GradientFill(dc, points.data(), vertexCount, rects.data(), meshCount, mode) != FALSE;

@@ -21,8 +21,8 @@ class GdiSurface final : public Surface {
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   void Clear(Colour colour) override;
-  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
-              int sourceY, Rop rop) override;
+  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX, int sourceY,
+              Rop rop) override;
   void StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
                   int sourceY, int sourceWidth, int sourceHeight, Rop rop) override;
   bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,

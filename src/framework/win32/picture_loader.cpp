@@ -60,8 +60,8 @@ PicturePtr Decode(IWICImagingFactory* factory, const BYTE* bytes, DWORD size) {
   }
   UINT width = 0;
   UINT height = 0;
-  if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 ||
-      width > 16384 || height > 16384) {
+  if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > 16384 ||
+      height > 16384) {
     return nullptr;
   }
   PicturePtr picture = gdi::MakeDibPicture(static_cast<int>(width), static_cast<int>(height));

@@ -10,8 +10,8 @@
 namespace quarlo::fw {
 
 using win32::FormPeer;
-using win32::WindowPeer;
 using win32::ShiftState;
+using win32::WindowPeer;
 
 namespace {
 
@@ -20,9 +20,7 @@ int RefreshRate(os::Os& os) { return os.ScreenDeviceCaps(os::kVRefresh); }
 }  // namespace
 
 Win32Backend::Win32Backend(os::Os& os)
-    : os_(os),
-      instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())),
-      pacer_(RefreshRate(os)) {
+    : os_(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())), pacer_(RefreshRate(os)) {
   const int dpiX = os_.ScreenDeviceCaps(os::kLogPixelsX);
   const int dpiY = os_.ScreenDeviceCaps(os::kLogPixelsY);
   if (dpiX > 0) twipsPerPixelX_ = 1440.0 / dpiX;
@@ -190,9 +188,9 @@ void Win32Backend::DoEvents() {
 double Win32Backend::NowMs() const {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
-  return frequency_.QuadPart > 0 ? static_cast<double>(now.QuadPart) * 1000.0 /
-                                       static_cast<double>(frequency_.QuadPart)
-                                 : static_cast<double>(GetTickCount());
+  return frequency_.QuadPart > 0
+             ? static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart)
+             : static_cast<double>(GetTickCount());
 }
 
 void Win32Backend::WaitForNextFrame() {

@@ -15,7 +15,8 @@ namespace quarlo::fw::win32 {
 
 std::wstring Widen(std::string_view utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
   if (n > 0) {
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
@@ -71,11 +72,10 @@ gdi::Font MakeFont(const Font& font, int dotsPerInch) {
   const int tenths = ToInt32(font.size * 10).value_or(0);
   const int height = -MulDiv(tenths, dotsPerInch, 720);
   const std::wstring face = Widen(font.name).substr(0, LF_FACESIZE - 1);
-  return gdi::Font(CreateFontW(height, 0, 0, 0, font.weight, font.italic ? TRUE : FALSE,
-                               font.underline ? TRUE : FALSE, font.strikethrough ? TRUE : FALSE,
-                               static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               face.c_str()));
+  return gdi::Font(CreateFontW(
+      height, 0, 0, 0, font.weight, font.italic ? TRUE : FALSE, font.underline ? TRUE : FALSE,
+      font.strikethrough ? TRUE : FALSE, static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
+      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
 }
 
 RECT Peer::PixelRect() const {
@@ -289,8 +289,9 @@ Control* CanvasPeer::ChildAt(POINT point) const {
 bool CanvasPeer::RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) {
   auto* label = dynamic_cast<Label*>(target);
   if (label == nullptr) return true;
-  const std::function<void(int, int, int, int)>& handler =
-      kind == Mouse::Down ? label->MouseDown : kind == Mouse::Move ? label->MouseMove : label->MouseUp;
+  const std::function<void(int, int, int, int)>& handler = kind == Mouse::Down   ? label->MouseDown
+                                                           : kind == Mouse::Move ? label->MouseMove
+                                                                                 : label->MouseUp;
   if (!handler) return true;
   const int x = TwipsX(point.x) - label->Left();
   const int y = TwipsY(point.y) - label->Top();
@@ -308,8 +309,8 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
   int button = kLeftButton;
   if (message == WM_RBUTTONDOWN || message == WM_RBUTTONUP) button = kRightButton;
   if (message == WM_MBUTTONDOWN || message == WM_MBUTTONUP) button = kMiddleButton;
-  const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
-                    message == WM_MBUTTONDOWN;
+  const bool down =
+      message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
   if (down) {
     const bool first = GetCapture() != window_;
     if (first) {
@@ -387,7 +388,8 @@ std::optional<LRESULT> CanvasPeer::OnMessage(UINT message, WPARAM wParam, LPARAM
       }
       return 0;
     case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == window_ && OnSetCursor()) {
+      if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == window_ &&
+          OnSetCursor()) {
         return TRUE;
       }
       return std::nullopt;
@@ -427,8 +429,9 @@ void FormPeer::ApplyIcon() {
   if (window_ == nullptr || form_.IconResource() == 0) return;
   const auto load = [&](int size) {
     // Shared icons belong to the system's cache; nothing to release.
-    return static_cast<HICON>(LoadImageW(backend_.Instance(), MAKEINTRESOURCEW(form_.IconResource()),
-                                         IMAGE_ICON, size, size, LR_SHARED));
+    return static_cast<HICON>(LoadImageW(backend_.Instance(),
+                                         MAKEINTRESOURCEW(form_.IconResource()), IMAGE_ICON, size,
+                                         size, LR_SHARED));
   };
   if (HICON big = load(GetSystemMetrics(SM_CXICON))) {
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
@@ -503,7 +506,8 @@ bool FormPeer::Focusable(const Control& control) const {
 
 Control* FormPeer::FocusedControl() const {
   // The focus may sit in a part of a control (the edit field of a combo box).
-  for (HWND window = GetFocus(); window != nullptr && window != window_; window = GetParent(window)) {
+  for (HWND window = GetFocus(); window != nullptr && window != window_;
+       window = GetParent(window)) {
     if (WindowPeer* peer = backend_.PeerOf(window)) return &peer->GetControl();
   }
   return nullptr;
@@ -601,8 +605,9 @@ void PictureBoxPeer::Update(Change what) {
 
 bool PictureBoxPeer::RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) {
   if (target != nullptr) return CanvasPeer::RaiseMouse(kind, target, button, shift, point);
-  const std::function<void(int, int, int, int)>& handler =
-      kind == Mouse::Down ? box_.MouseDown : kind == Mouse::Move ? box_.MouseMove : box_.MouseUp;
+  const std::function<void(int, int, int, int)>& handler = kind == Mouse::Down   ? box_.MouseDown
+                                                           : kind == Mouse::Move ? box_.MouseMove
+                                                                                 : box_.MouseUp;
   if (!handler) return true;
   const int x = TwipsX(point.x);
   const int y = TwipsY(point.y);
@@ -634,9 +639,15 @@ bool UserControlPeer::RaiseMouse(Mouse kind, Control*, int button, int shift, PO
   const int y = TwipsY(point.y);
   return Raise([&] {
     switch (kind) {
-      case Mouse::Down: user_.UserControl_MouseDown(button, shift, x, y); break;
-      case Mouse::Move: user_.UserControl_MouseMove(button, shift, x, y); break;
-      case Mouse::Up: user_.UserControl_MouseUp(button, shift, x, y); break;
+      case Mouse::Down:
+        user_.UserControl_MouseDown(button, shift, x, y);
+        break;
+      case Mouse::Move:
+        user_.UserControl_MouseMove(button, shift, x, y);
+        break;
+      case Mouse::Up:
+        user_.UserControl_MouseUp(button, shift, x, y);
+        break;
     }
   });
 }

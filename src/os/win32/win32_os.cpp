@@ -14,8 +14,8 @@ namespace {
 
 std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
   return wide;
@@ -46,14 +46,14 @@ const wchar_t* SkipProgramName(const wchar_t* line) {
 
 }  // namespace
 
-std::string Win32Os::ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
+std::string Win32Os::ToAnsi(const std::string& utf8) {
+  return Narrow(Widen(utf8, CP_UTF8), CP_ACP);
+}
 std::string Win32Os::FromAnsi(const std::string& ansi) {
   return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
 }
 
-std::string Win32Os::CommandText() {
-  return Narrow(SkipProgramName(GetCommandLineW()), CP_UTF8);
-}
+std::string Win32Os::CommandText() { return Narrow(SkipProgramName(GetCommandLineW()), CP_UTF8); }
 
 std::string Win32Os::ModuleFileName() {
   std::vector<char> path(MAX_PATH * 4, '\0');
@@ -192,8 +192,8 @@ bool Win32Os::GetOpenFileNameA(OpenFileNameA* record) {
   record->fileTitle.copy(title.data(),
                          std::min<std::size_t>(record->fileTitle.size(), record->maxFileTitle));
   std::vector<char> custom(record->maxCustomFilter + 1, '\0');
-  record->customFilter.copy(custom.data(), std::min<std::size_t>(record->customFilter.size(),
-                                                                 record->maxCustomFilter));
+  record->customFilter.copy(
+      custom.data(), std::min<std::size_t>(record->customFilter.size(), record->maxCustomFilter));
   std::string filter = record->filter;
   filter.push_back('\0');
 
@@ -221,8 +221,7 @@ bool Win32Os::GetOpenFileNameA(OpenFileNameA* record) {
 
 Handle Win32Os::ShellExecuteA(Handle owner, const char* verb, const char* file,
                               const char* parameters, const char* directory, int showCommand) {
-  return FromNative(
-      ::ShellExecuteA(ToHwnd(owner), verb, file, parameters, directory, showCommand));
+  return FromNative(::ShellExecuteA(ToHwnd(owner), verb, file, parameters, directory, showCommand));
 }
 
 }  // namespace quarlo::os

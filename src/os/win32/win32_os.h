@@ -37,8 +37,8 @@ class Win32Os : public Os {
   Handle SetCursor(Handle cursor) override;
 
   std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
-                                         const char* defaultValue, char* buffer,
-                                         std::uint32_t size, const char* fileName) override;
+                                         const char* defaultValue, char* buffer, std::uint32_t size,
+                                         const char* fileName) override;
   bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                   const char* fileName) override;
   bool CanOpenForReading(const std::string& ansiPath) override;

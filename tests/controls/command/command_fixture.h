@@ -50,7 +50,8 @@ class RecordingSurface final : public fw::Surface {
     calls.push_back("StretchBlt(" + Numbers({x, y, width, height}) + ", " + NameOf(source) + ", " +
                     Numbers({sourceX, sourceY, sourceWidth, sourceHeight}) + ")");
     NoteFace(source);
-    canvas_.StretchBlt(x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop);
+    canvas_.StretchBlt(x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight,
+                       rop);
   }
   bool GradientFill(const fw::TriVertex* vertices, std::uint32_t vertexCount,
                     const fw::GradientRect* mesh, std::uint32_t meshCount,
@@ -62,7 +63,8 @@ class RecordingSurface final : public fw::Surface {
               Hex(v.blue) + " " + Hex(v.alpha) + "), ";
     }
     for (std::uint32_t i = 0; i < meshCount; ++i) {
-      line += "[" + std::to_string(mesh[i].upperLeft) + " " + std::to_string(mesh[i].lowerRight) + "], ";
+      line += "[" + std::to_string(mesh[i].upperLeft) + " " + std::to_string(mesh[i].lowerRight) +
+              "], ";
     }
     calls.push_back(line + "mode " + std::to_string(mode) + ")");
     lastVertices.assign(vertices, vertices + vertexCount);
@@ -80,8 +82,8 @@ class RecordingSurface final : public fw::Surface {
   void Resize(int width, int height) { canvas_.Resize(width, height); }
   const fw::SoftwareSurface& Canvas() const { return canvas_; }
 
-  std::vector<std::string> calls;        // every call, in order
-  std::vector<std::string> facesDrawn;   // one name per drawn face (per Clear), by its frame
+  std::vector<std::string> calls;       // every call, in order
+  std::vector<std::string> facesDrawn;  // one name per drawn face (per Clear), by its frame
   std::vector<fw::TriVertex> lastVertices;
 
  private:
@@ -102,7 +104,8 @@ class RecordingSurface final : public fw::Surface {
     return "?";
   }
   void NoteFace(const fw::Picture& picture) {
-    if (!facesDrawn.empty() && facesDrawn.back() == "(no frame)") facesDrawn.back() = NameOf(picture);
+    if (!facesDrawn.empty() && facesDrawn.back() == "(no frame)")
+      facesDrawn.back() = NameOf(picture);
   }
 
   fw::SoftwareSurface canvas_;

@@ -12,8 +12,22 @@ using State = Command::State;
 using Strings = std::vector<std::string>;
 
 enum class Ev {
-  Initialize, Move, CaptionMove, TickOverSelf, TickOverParent, TickOverOther, Focus, Blur,
-  LeftDown, CaptionLeftDown, LeftUp, CaptionLeftUp, RightDown, RightUp, MiddleDown, MiddleUp,
+  Initialize,
+  Move,
+  CaptionMove,
+  TickOverSelf,
+  TickOverParent,
+  TickOverOther,
+  Focus,
+  Blur,
+  LeftDown,
+  CaptionLeftDown,
+  LeftUp,
+  CaptionLeftUp,
+  RightDown,
+  RightUp,
+  MiddleDown,
+  MiddleUp,
   Resize,
 };
 
@@ -22,23 +36,57 @@ class InputTest : public CommandTest {
   void Do(Ev event) {
     Command& b = button();
     switch (event) {
-      case Ev::Initialize: b.Initialize(); break;
-      case Ev::Move: b.UserControl_MouseMove(0, 0, 300, 150); break;
-      case Ev::CaptionMove: b.LblMsg.MouseMove(0, 0, 300, 50); break;
-      case Ev::TickOverSelf: TickWithPointerOver(OwnWindow()); break;
-      case Ev::TickOverParent: TickWithPointerOver(ParentWindow()); break;
-      case Ev::TickOverOther: TickWithPointerOver(kOtherWindow); break;
-      case Ev::Focus: b.UserControl_GotFocus(); break;
-      case Ev::Blur: b.UserControl_LostFocus(); break;
-      case Ev::LeftDown: b.UserControl_MouseDown(fw::kLeftButton, 0, 300, 150); break;
-      case Ev::CaptionLeftDown: b.LblMsg.MouseDown(fw::kLeftButton, 0, 300, 50); break;
-      case Ev::LeftUp: b.UserControl_MouseUp(fw::kLeftButton, 0, 300, 150); break;
-      case Ev::CaptionLeftUp: b.LblMsg.MouseUp(fw::kLeftButton, 0, 300, 50); break;
-      case Ev::RightDown: b.UserControl_MouseDown(fw::kRightButton, 0, 300, 150); break;
-      case Ev::RightUp: b.UserControl_MouseUp(fw::kRightButton, 0, 300, 150); break;
-      case Ev::MiddleDown: b.UserControl_MouseDown(fw::kMiddleButton, 0, 300, 150); break;
-      case Ev::MiddleUp: b.UserControl_MouseUp(fw::kMiddleButton, 0, 300, 150); break;
-      case Ev::Resize: b.UserControl_Resize(); break;
+      case Ev::Initialize:
+        b.Initialize();
+        break;
+      case Ev::Move:
+        b.UserControl_MouseMove(0, 0, 300, 150);
+        break;
+      case Ev::CaptionMove:
+        b.LblMsg.MouseMove(0, 0, 300, 50);
+        break;
+      case Ev::TickOverSelf:
+        TickWithPointerOver(OwnWindow());
+        break;
+      case Ev::TickOverParent:
+        TickWithPointerOver(ParentWindow());
+        break;
+      case Ev::TickOverOther:
+        TickWithPointerOver(kOtherWindow);
+        break;
+      case Ev::Focus:
+        b.UserControl_GotFocus();
+        break;
+      case Ev::Blur:
+        b.UserControl_LostFocus();
+        break;
+      case Ev::LeftDown:
+        b.UserControl_MouseDown(fw::kLeftButton, 0, 300, 150);
+        break;
+      case Ev::CaptionLeftDown:
+        b.LblMsg.MouseDown(fw::kLeftButton, 0, 300, 50);
+        break;
+      case Ev::LeftUp:
+        b.UserControl_MouseUp(fw::kLeftButton, 0, 300, 150);
+        break;
+      case Ev::CaptionLeftUp:
+        b.LblMsg.MouseUp(fw::kLeftButton, 0, 300, 50);
+        break;
+      case Ev::RightDown:
+        b.UserControl_MouseDown(fw::kRightButton, 0, 300, 150);
+        break;
+      case Ev::RightUp:
+        b.UserControl_MouseUp(fw::kRightButton, 0, 300, 150);
+        break;
+      case Ev::MiddleDown:
+        b.UserControl_MouseDown(fw::kMiddleButton, 0, 300, 150);
+        break;
+      case Ev::MiddleUp:
+        b.UserControl_MouseUp(fw::kMiddleButton, 0, 300, 150);
+        break;
+      case Ev::Resize:
+        b.UserControl_Resize();
+        break;
     }
   }
   void DoAll(std::initializer_list<Ev> events) {
@@ -69,22 +117,45 @@ TEST_F(InputTest, EveryRowOfTheTransitionTable) {
       {"move over Normal", kToNormal, Ev::Move, State::HighLight, {"HighLight"}, 0},
       {"move over caption", kToNormal, Ev::CaptionMove, State::HighLight, {"HighLight"}, 0},
       {"move over Selected", kToSelected, Ev::Move, State::HighLightSelect, {"HighLightSelect"}, 0},
-      {"move over Selected, left held", {Ev::Initialize, Ev::Focus, Ev::LeftDown}, Ev::Move,
-       State::Selected, {}, 0},
+      {"move over Selected, left held",
+       {Ev::Initialize, Ev::Focus, Ev::LeftDown},
+       Ev::Move,
+       State::Selected,
+       {},
+       0},
       {"move while HighLight", kToHighLight, Ev::Move, State::HighLight, {}, 0},
       {"move while HighLightSelect", kToHighLightSelect, Ev::Move, State::HighLightSelect, {}, 0},
       {"move before Initialize", kToNone, Ev::Move, State::None, {}, 0},
-      {"HighLight, pointer over parent", kToHighLight, Ev::TickOverParent, State::Normal, {"Normal"}, 0},
-      {"HighLight, pointer elsewhere", kToHighLight, Ev::TickOverOther, State::Normal, {"Normal"}, 0},
+      {"HighLight, pointer over parent",
+       kToHighLight,
+       Ev::TickOverParent,
+       State::Normal,
+       {"Normal"},
+       0},
+      {"HighLight, pointer elsewhere",
+       kToHighLight,
+       Ev::TickOverOther,
+       State::Normal,
+       {"Normal"},
+       0},
       {"HighLight, pointer still over", kToHighLight, Ev::TickOverSelf, State::HighLight, {}, 0},
-      {"HighLightSelect, pointer leaves", kToHighLightSelect, Ev::TickOverOther, State::Selected,
-       {"Selected"}, 0},
+      {"HighLightSelect, pointer leaves",
+       kToHighLightSelect,
+       Ev::TickOverOther,
+       State::Selected,
+       {"Selected"},
+       0},
       {"Normal, idle tick", kToNormal, Ev::TickOverOther, State::Normal, {}, 0},
       {"Selected, idle tick", kToSelected, Ev::TickOverParent, State::Selected, {}, 0},
       {"focus from 0", kToNone, Ev::Focus, State::Selected, {"Selected"}, 0},
       {"focus from Normal", kToNormal, Ev::Focus, State::Selected, {"Selected"}, 0},
       {"focus from Selected", kToSelected, Ev::Focus, State::Selected, {"Selected"}, 0},
-      {"focus from HighLightSelect", kToHighLightSelect, Ev::Focus, State::Selected, {"Selected"}, 0},
+      {"focus from HighLightSelect",
+       kToHighLightSelect,
+       Ev::Focus,
+       State::Selected,
+       {"Selected"},
+       0},
       {"focus while hovered", kToHighLight, Ev::Focus, State::HighLightSelect, {"Pressed"}, 0},
       {"blur from 0", kToNone, Ev::Blur, State::Normal, {"Normal"}, 0},
       {"blur from Selected", kToSelected, Ev::Blur, State::Normal, {"Normal"}, 0},
@@ -97,18 +168,36 @@ TEST_F(InputTest, EveryRowOfTheTransitionTable) {
       {"right down", kToHighLight, Ev::RightDown, State::HighLight, {}, 0},
       {"middle down", kToSelected, Ev::MiddleDown, State::Selected, {}, 0},
       {"left up in HighLight", kToHighLight, Ev::LeftUp, State::HighLight, {"Normal"}, 1},
-      {"left up in HighLightSelect", kToHighLightSelect, Ev::LeftUp, State::HighLightSelect,
-       {"HighLightSelect"}, 1},
-      {"left up on caption", kToHighLightSelect, Ev::CaptionLeftUp, State::HighLightSelect,
-       {"HighLightSelect"}, 1},
+      {"left up in HighLightSelect",
+       kToHighLightSelect,
+       Ev::LeftUp,
+       State::HighLightSelect,
+       {"HighLightSelect"},
+       1},
+      {"left up on caption",
+       kToHighLightSelect,
+       Ev::CaptionLeftUp,
+       State::HighLightSelect,
+       {"HighLightSelect"},
+       1},
       {"left up in Normal", kToNormal, Ev::LeftUp, State::Normal, {}, 1},
       {"left up in Selected", kToSelected, Ev::LeftUp, State::Selected, {}, 0},
       {"left up before Initialize", kToNone, Ev::LeftUp, State::None, {}, 1},
       {"right up in HighLight", kToHighLight, Ev::RightUp, State::HighLight, {}, 1},
       {"right up in Selected", kToSelected, Ev::RightUp, State::Selected, {}, 0},
       {"middle up in Normal", kToNormal, Ev::MiddleUp, State::Normal, {}, 1},
-      {"middle up in HighLightSelect", kToHighLightSelect, Ev::MiddleUp, State::HighLightSelect, {}, 1},
-      {"resize keeps the state", kToHighLightSelect, Ev::Resize, State::HighLightSelect, {"Normal"}, 0},
+      {"middle up in HighLightSelect",
+       kToHighLightSelect,
+       Ev::MiddleUp,
+       State::HighLightSelect,
+       {},
+       1},
+      {"resize keeps the state",
+       kToHighLightSelect,
+       Ev::Resize,
+       State::HighLightSelect,
+       {"Normal"},
+       0},
   };
   for (const Row& row : rows) {
     Build(1215, 375);
@@ -166,7 +255,10 @@ TEST_F(InputTest, ClickOnAHoveredUnfocusedButtonInEitherDeliveryOrder) {
     LoadEnabled();
     DoAll({Ev::Initialize, Ev::Move});
     Forget();
-    if (focusFirst) DoAll({Ev::Focus, Ev::LeftDown}); else DoAll({Ev::LeftDown, Ev::Focus});
+    if (focusFirst)
+      DoAll({Ev::Focus, Ev::LeftDown});
+    else
+      DoAll({Ev::LeftDown, Ev::Focus});
     EXPECT_EQ(surface().facesDrawn, Strings({"Pressed", "Pressed"})) << focusFirst;
     EXPECT_EQ(button().FaceState(), State::HighLightSelect);
     Do(Ev::LeftUp);
@@ -179,7 +271,7 @@ TEST_F(InputTest, DragOffAFocusedButtonAndReleaseLateRaisesNoClick) {
   LoadEnabled();
   DoAll({Ev::Initialize, Ev::Move, Ev::Focus, Ev::LeftDown});
   Forget();
-  Do(Ev::TickOverSelf);  // still inside
+  Do(Ev::TickOverSelf);    // still inside
   Do(Ev::TickOverParent);  // the first tick outside
   EXPECT_EQ(surface().facesDrawn, Strings({"Selected"}));
   Do(Ev::TickOverOther);

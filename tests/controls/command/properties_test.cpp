@@ -187,8 +187,10 @@ TEST_F(PropertiesTest, ReadingTheStoreDrawsNormalWhenEnabled) {
 
 TEST_F(PropertiesTest, TheDialogsStoredButtonsLoadEnabledOpaqueAndBlack) {
   const fw::Font dialogFont{"ＭＳ Ｐゴシック", 9.75, 400, false, false, false, 128};
-  const struct { std::string_view design; const char* caption; } buttons[] = {
-      {kCmdCanDesign, "ｷｬﾝｾﾙ"}, {kCmdSetDesign, "設定"}, {kCmdBgmDesign, "..."}};
+  const struct {
+    std::string_view design;
+    const char* caption;
+  } buttons[] = {{kCmdCanDesign, "ｷｬﾝｾﾙ"}, {kCmdSetDesign, "設定"}, {kCmdBgmDesign, "..."}};
   for (const auto& stored : buttons) {
     Build(1215, 375);
     const fw::PropertyBag bag = fw::PropertyBag::Parse(stored.design);

@@ -89,20 +89,67 @@ TEST_F(RenderTest, GradientDirectionFollowsTheStateOfEachDrawing) {
   };
   const auto move = [](Command& b) { b.UserControl_MouseMove(0, 0, 10, 10); };
   const Case cases[] = {
-      {"resting", [](Command& b) { b.Initialize(); b.UserControl_Resize(); }, kFalse},
-      {"hovered", [&](Command& b) { b.Initialize(); move(b); }, kTrue},
-      {"focused", [](Command& b) { b.Initialize(); b.UserControl_GotFocus(); }, kFalse},
-      {"hovered, then focused", [&](Command& b) { b.Initialize(); move(b); b.UserControl_GotFocus(); }, kTrue},
-      {"focused, then hovered", [&](Command& b) { b.Initialize(); b.UserControl_GotFocus(); move(b); }, kFalse},
-      {"hovered, focused, pressed, released",
+      {"resting",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_Resize();
+       },
+       kFalse},
+      {"hovered",
        [&](Command& b) {
-         b.Initialize(); move(b); b.UserControl_GotFocus();
-         b.UserControl_MouseDown(1, 0, 0, 0); b.UserControl_MouseUp(1, 0, 0, 0);
+         b.Initialize();
+         move(b);
        },
        kTrue},
-      {"Normal drawn while hovered (Enabled read)", [&](Command& b) { b.Initialize(); move(b); b.GetEnabled(); }, kTrue},
-      {"pressed from Normal", [](Command& b) { b.Initialize(); b.UserControl_MouseDown(1, 0, 0, 0); }, kFalse},
-      {"disabled while hovered", [&](Command& b) { b.Initialize(); move(b); b.LetEnabled(kFalse); }, kTrue},
+      {"focused",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_GotFocus();
+       },
+       kFalse},
+      {"hovered, then focused",
+       [&](Command& b) {
+         b.Initialize();
+         move(b);
+         b.UserControl_GotFocus();
+       },
+       kTrue},
+      {"focused, then hovered",
+       [&](Command& b) {
+         b.Initialize();
+         b.UserControl_GotFocus();
+         move(b);
+       },
+       kFalse},
+      {"hovered, focused, pressed, released",
+       [&](Command& b) {
+         b.Initialize();
+         move(b);
+         b.UserControl_GotFocus();
+         b.UserControl_MouseDown(1, 0, 0, 0);
+         b.UserControl_MouseUp(1, 0, 0, 0);
+       },
+       kTrue},
+      {"Normal drawn while hovered (Enabled read)",
+       [&](Command& b) {
+         b.Initialize();
+         move(b);
+         b.GetEnabled();
+       },
+       kTrue},
+      {"pressed from Normal",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_MouseDown(1, 0, 0, 0);
+       },
+       kFalse},
+      {"disabled while hovered",
+       [&](Command& b) {
+         b.Initialize();
+         move(b);
+         b.LetEnabled(kFalse);
+       },
+       kTrue},
       {"before Initialize", [](Command& b) { b.UserControl_MouseDown(1, 0, 0, 0); }, kFalse},
   };
   for (const Case& c : cases) {
@@ -125,13 +172,43 @@ TEST_F(RenderTest, FacePixelsShowTheFrameOfTheImageAndTheGradientInside) {
     bool reversed;
   };
   const Case cases[] = {
-      {"normal", [](Command& b) { b.Initialize(); b.UserControl_Resize(); }, 0, false},
-      {"hover", [](Command& b) { b.Initialize(); b.UserControl_MouseMove(0, 0, 1, 1); }, 1, true},
-      {"hover, focused", [](Command& b) {
-         b.Initialize(); b.UserControl_GotFocus(); b.UserControl_MouseMove(0, 0, 1, 1); }, 2, false},
-      {"focused", [](Command& b) { b.Initialize(); b.UserControl_GotFocus(); }, 3, false},
-      {"pressed", [](Command& b) { b.Initialize(); b.UserControl_MouseDown(1, 0, 1, 1); }, 4, false},
-      {"disabled", [](Command& b) { b.Initialize(); b.LetEnabled(kFalse); }, 5, false},
+      {"normal",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_Resize();
+       },
+       0, false},
+      {"hover",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_MouseMove(0, 0, 1, 1);
+       },
+       1, true},
+      {"hover, focused",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_GotFocus();
+         b.UserControl_MouseMove(0, 0, 1, 1);
+       },
+       2, false},
+      {"focused",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_GotFocus();
+       },
+       3, false},
+      {"pressed",
+       [](Command& b) {
+         b.Initialize();
+         b.UserControl_MouseDown(1, 0, 1, 1);
+       },
+       4, false},
+      {"disabled",
+       [](Command& b) {
+         b.Initialize();
+         b.LetEnabled(kFalse);
+       },
+       5, false},
   };
   for (const Case& c : cases) {
     for (const auto& [w, h] : {std::pair{1215, 375}, std::pair{435, 315}}) {

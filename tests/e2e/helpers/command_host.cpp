@@ -83,8 +83,8 @@ class CommandHost final : public quarlo::fw::Form {
       quarlo::os::Rect rect;
       os_.GetWindowRect(button->hWnd(), &rect);
       std::ostringstream line;
-      line << "Rect " << button->Name() << " " << rect.left << " " << rect.top << " "
-           << rect.right << " " << rect.bottom;
+      line << "Rect " << button->Name() << " " << rect.left << " " << rect.top << " " << rect.right
+           << " " << rect.bottom;
       log_.Line(line.str());
     }
     log_.Line("Ready");
