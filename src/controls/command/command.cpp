@@ -300,11 +300,8 @@ void Command::TmrMouse_Timer() {
   const os::Handle under = os_.WindowFromPoint(point);
   const os::Handle parent = Parent() != nullptr ? Parent()->hWnd() : os::kNull;
   const os::Handle own = hWnd();
-  if (under == parent) {
-    HoverExit();
-  } else if (under != own && under != parent) {
-    HoverExit();
-  }
+  // Over the parent, or over anything that is not the button's own window: the pointer has left.
+  if (under == parent || under != own) HoverExit();
 }
 
 void Command::HoverExit() {
