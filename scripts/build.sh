@@ -18,5 +18,7 @@ if [ $# -eq 0 ]; then
 fi
 for preset in "$@"; do
   echo "== build: $preset"
+  started=$SECONDS
   build "$preset"
+  echo "== build: $preset done in $((SECONDS - started)) s"
 done
