@@ -261,11 +261,11 @@ void PropertyBag::WriteFont(std::string_view key, const Font& value, const Font&
 std::string PropertyBag::Serialize() const {
   std::string text;
   for (const Entry& entry : entries_) {
-    text += entry.key + " = ";
     if (const auto* scalar = std::get_if<Scalar>(&entry.value)) {
+      text += entry.key + " = ";
       text += (scalar->quoted ? Quote(scalar->text) : scalar->text) + "\n";
     } else if (const auto* font = std::get_if<Font>(&entry.value)) {
-      text += "{\n";
+      text += entry.key + " = {\n";
       text += "  Name = " + Quote(font->name) + "\n";
       text += "  Size = " + DecimalText(font->size) + "\n";
       text += "  Weight = " + std::to_string(font->weight) + "\n";

@@ -146,6 +146,20 @@ TEST(PropertyBag, UnreadableValuesAreKeptSoThatNoReadAcceptsThem) {
   }
 }
 
+TEST(PropertyBag, SavingAgainDropsUnreadableEntriesAndKeepsTheOthersWhole) {
+  // An unreadable entry between two good ones, and one at the very end.
+  const PropertyBag bag = PropertyBag::Parse(
+      "Odd =\n"
+      "Caption = \"x\"\n"
+      "Font = {\n  Weight = heavy\n}\n"
+      "FontColour = 255\n"
+      "Broken = \"open\n");
+  const PropertyBag back = PropertyBag::Parse(bag.Serialize());
+  EXPECT_EQ(back.Keys(), Strings({"Caption", "FontColour"})) << bag.Serialize();
+  EXPECT_EQ(back.ReadText("Caption", "default"), "x");
+  EXPECT_EQ(back.ReadInt32("FontColour", 0), 255);
+}
+
 TEST(PropertyBag, FontsAndTextsDoNotStandInForEachOther) {
   PropertyBag bag;
   bag.WriteFont("Font", Font{"Arial"}, Font{});
