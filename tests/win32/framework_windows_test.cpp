@@ -634,6 +634,39 @@ TEST_F(Win32FormTest, WaitForNextFrameKeepsToTheRefreshRateAndHandlesInput) {
   EXPECT_EQ(form.keys, (std::vector<int>{VK_SPACE}));
 }
 
+TEST_F(Win32FormTest, AQuitMessageEndsTheLoopsButAFrameLoopKeepsItsPaceAndItsInput) {
+  TestForm form(backend);
+  form.SetKeyPreview(true);
+  int ticks = 0;
+  form.ticker.Tick = [&] { ++ticks; };
+  form.Show();
+  PostQuitMessage(3);
+  backend.DoEvents();
+
+  // A frame loop that goes on after the quit still hears the keyboard and its timers...
+  PostMessageW(Hwnd(form.display), WM_KEYDOWN, VK_SPACE, 0);
+  backend.DoEvents();
+  EXPECT_EQ(form.keys, (std::vector<int>{VK_SPACE}));
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; })) << ticks << " ticks";
+  // ...and still waits for the display instead of spinning.
+  const auto start = std::chrono::steady_clock::now();
+  for (int frame = 0; frame < 10; ++frame) backend.WaitForNextFrame();
+  const double elapsed =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GT(elapsed, 8 * backend.RefreshPeriodMs());
+
+  // The blocking loops end at once.
+  const auto modalStart = std::chrono::steady_clock::now();
+  form.Show(true);
+  backend.RunMessageLoop();
+  EXPECT_LT(std::chrono::steady_clock::now() - modalStart, std::chrono::seconds(1));
+  EXPECT_TRUE(form.IsLoaded());
+
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
 TEST_F(Win32FormTest, RunMessageLoopLastsAsLongAsAWindowOfTheProgram) {
   // A preview-like form inside another window: when that window goes, so does the form, and the
   // loop ends after Form_Unload has run.

@@ -173,11 +173,12 @@ void Win32Backend::Dispatch(MSG& message) {
 
 void Win32Backend::DoEvents() {
   MSG message;
-  while (!quit_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
+      // The blocking loops end on it (they test quit_). A frame loop that calls DoEvents goes
+      // on hearing its keys, mouse and timers: it is ended by its own input, never left deaf.
       quit_ = true;
-      PostQuitMessage(static_cast<int>(message.wParam));
-      break;
+      continue;
     }
     Dispatch(message);
     UnloadPending();
@@ -198,7 +199,7 @@ void Win32Backend::WaitForNextFrame() {
   for (;;) {
     DoEvents();
     const double left = deadline - NowMs();
-    if (left <= 0 || quit_) break;
+    if (left <= 0) break;
     // Sleeps until the deadline or the next message, whichever comes first.
     const DWORD wait = static_cast<DWORD>(left);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
