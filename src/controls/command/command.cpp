@@ -127,10 +127,12 @@ void Command::SetGradientDirection() {
 }
 
 void Command::ComputeSlices() {
-  const auto across = ToInt16(Width() - 2 * kCorner);
-  const auto right = ToInt16(Width() - kCorner);
-  const auto down = ToInt16(Height() - 2 * kCorner);
-  const auto bottom = ToInt16(Height() - kCorner);
+  // In double precision, so that no size can overflow before the 16-bit test.
+  const double W = Width(), H = Height();
+  const auto across = ToInt16(W - 2 * kCorner);
+  const auto right = ToInt16(W - kCorner);
+  const auto down = ToInt16(H - 2 * kCorner);
+  const auto bottom = ToInt16(H - kCorner);
   if (across) slices_.acrossEdge = *across;
   if (right) slices_.rightColumn = *right;
   if (down) slices_.downEdge = *down;
@@ -206,7 +208,8 @@ void Command::FillGradient() {
 }
 
 void Command::PlaceCaption() {
-  const float top = ToSingle((Height() - LblMsg.Height() - kCaptionGap) / 2.0);
+  const double H = Height();
+  const float top = ToSingle((H - LblMsg.Height() - kCaptionGap) / 2.0);
   const auto topTwips = ToInt32(top);
   if (!topTwips) return;
   LblMsg.Move(0, *topTwips, Width(), LblMsg.Height());

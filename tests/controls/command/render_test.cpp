@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 
 #include "command_fixture.h"
 
@@ -307,6 +308,20 @@ TEST_F(RenderTest, OversizedGeometryKeepsThePreviousSlices) {
   EXPECT_NE(std::find(surface().calls.begin(), surface().calls.end(),
                       "StretchBlt(4, 0, 73, 4, Normal, 4, 0, 56, 4)"),
             surface().calls.end());
+}
+
+TEST_F(RenderTest, TheMostNegativeSizeIsSkippedWithoutOverflow) {
+  LoadEnabled();
+  const int lowest = std::numeric_limits<int>::min();
+  button().Move(0, 0, lowest, lowest);
+  Forget();
+  button().GetVisible();
+  // No slice fits 16 bits: those of 1215 x 375 stay; the caption is placed without wrapping.
+  EXPECT_NE(std::find(surface().calls.begin(), surface().calls.end(),
+                      "StretchBlt(4, 0, 73, 4, Normal, 4, 0, 56, 4)"),
+            surface().calls.end());
+  EXPECT_LT(button().LblMsg.Top(), 0);
+  EXPECT_EQ(button().LblMsg.Height(), 195);
 }
 
 }  // namespace
