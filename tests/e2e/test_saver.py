@@ -152,6 +152,12 @@ class SaverTest(unittest.TestCase):
         self.session.click(300, 200)
         self.assert_ends_within(proc, QUICK_EXIT_S, "a click")
 
+    def test_a_click_of_the_right_button_ends_it_too(self):
+        proc, _, _ = self.start("/s")
+        time.sleep(0.5)
+        self.session.click(700, 500, button=3)
+        self.assert_ends_within(proc, QUICK_EXIT_S, "a right click")
+
     def test_every_kind_of_key_ends_it(self):
         for keysym in ("a", "shift", "ctrl", "alt", "Left", "F5"):
             with self.subTest(key=keysym):

@@ -291,12 +291,17 @@ TEST_F(Win32FormTest, MouseOnWindowlessLabelsAndOnThePictureBox) {
   // Pressed on the label, released elsewhere: no click.
   SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12, 14));
   SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(80, 70));
-  // The right button gives no click.
+  // The right button clicks the box itself, but not a label on it; the middle button neither.
   SendMessageW(box, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(70, 60));
   SendMessageW(box, WM_RBUTTONUP, 0, MAKELPARAM(70, 60));
+  SendMessageW(box, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(12, 14));
+  SendMessageW(box, WM_RBUTTONUP, 0, MAKELPARAM(12, 14));
+  SendMessageW(box, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(70, 60));
+  SendMessageW(box, WM_MBUTTONUP, 0, MAKELPARAM(70, 60));
   EXPECT_EQ(seen,
             (std::vector<std::string>{"down 1 30,60", "up 1", "label click", "box down 1 1050,900",
-                                      "box click", "down 1 30,60", "up 1", "box down 2 1050,900"}));
+                                      "box click", "down 1 30,60", "up 1", "box down 2 1050,900",
+                                      "box click", "down 2 30,60", "up 2", "box down 4 1050,900"}));
 
   // A disabled label lets the mouse through to the box.
   seen.clear();

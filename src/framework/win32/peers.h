@@ -119,8 +119,13 @@ class CanvasPeer : public WindowPeer {
   // coordinates are the canvas's client pixels. False when the peer did not survive it.
   enum class Mouse { Down, Move, Up };
   virtual bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point);
-  // The left button went up over the control it went down on.
+  // The button went up over the control it went down on.
   virtual bool RaiseClickOn(Control* target);
+  // Whether a press and release of `button` on the canvas (target nullptr) or a windowless
+  // child is a click: the left button only, unless a canvas says otherwise.
+  virtual bool ClicksWith(int button, const Control* /*target*/) const {
+    return button == kLeftButton;
+  }
   // Whether a left click on the canvas (target nullptr) or a windowless child gives the canvas
   // the keyboard focus.
   virtual bool TakesFocusOnClick(const Control* /*target*/) const { return false; }
@@ -177,6 +182,12 @@ class PictureBoxPeer final : public CanvasPeer {
   void PaintBackground() override;
   bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) override;
   bool TakesFocusOnClick(const Control* target) const override { return target == nullptr; }
+  // A picture box is clicked with the left or the right button (a saver's display ends on
+  // either); its windowless children keep the left button only.
+  bool ClicksWith(int button, const Control* target) const override {
+    if (target == nullptr && button == kRightButton) return true;
+    return CanvasPeer::ClicksWith(button, target);
+  }
 
   PictureBox& box_;
 };

@@ -336,7 +336,7 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
     if (GetCapture() == window_) ReleaseCapture();
   }
   if (!RaiseMouse(Mouse::Up, target, button, shift, point)) return 0;
-  if (button == kLeftButton && inside && overTarget) RaiseClickOn(target);
+  if (ClicksWith(button, target) && inside && overTarget) RaiseClickOn(target);
   return 0;
 }
 
