@@ -75,6 +75,9 @@ void Quarlo_S::AnimationLoop() {
     // the loop leaves the processor free between frames.
     if (IsTrue(Running) && IsLoaded()) GetBackend().WaitForNextFrame();
   }
+  // Closed by someone else (a WM_CLOSE from another program or the system): end as a key would,
+  // so that the music stops and the system's screen-saver state is given back.
+  if (IsTrue(Running)) EndSaver();
 }
 
 // Clears the back buffer, draws the walking figure, then moves and draws the sprites.

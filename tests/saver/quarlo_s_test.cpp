@@ -172,6 +172,26 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
   }
 }
 
+TEST(Quarlo_S, AWindowClosedFromOutsideStillStopsTheMusicAndGivesBackTheSystemState) {
+  // Another program (or the system) closes the window without a key or a click: the saver
+  // must not leave the screen-saver-running flag set, nor the MP3 open.
+  SaverRun run("/s");
+  SaverSettings().MusicSource = kMusicFile;
+  SaverSettings().MusicFile = "C:\\Music\\song.mp3";
+  run.Run([&](int frame) {
+    if (frame == 3) {
+      run.os.clearCalls();
+      run.saver->Unload();
+    }
+  });
+  EXPECT_EQ(run.os.calls(), lines({"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
+                                   "mciSendStringA(\"close MP3Play\", NULL, 0, 0)",
+                                   "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+                                   "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}));
+  EXPECT_EQ(run.frames, 3) << "no frame is drawn after the window has gone";
+  EXPECT_FALSE(IsTrue(run.saver->Running));
+}
+
 TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {
   struct Case {
     std::int16_t musicSource;
