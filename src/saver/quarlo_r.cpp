@@ -57,7 +57,10 @@ Quarlo_R::Quarlo_R(fw::Backend& backend, os::Os& os) : Form(backend, "Quarlo_R")
   Img_Prev.SetPicture(backend.LoadPicture(IDR_PREVIEW));
 }
 
-void Quarlo_R::Form_Unload() { os_.PostMessageA(hWnd(), os::kWmClose, 0, 0); }
+void Quarlo_R::Form_Unload() {
+  // A window its host has already destroyed has no handle left to post to.
+  if (hWnd() != os::kNull) os_.PostMessageA(hWnd(), os::kWmClose, 0, 0);
+}
 
 std::unique_ptr<Quarlo_R> StartPreview(os::Os& os, fw::Backend& backend,
                                        const std::string& commandText) {

@@ -154,6 +154,12 @@ TEST(PreviewWindow, UnloadPostsCloseToItself) {
   EXPECT_EQ(start.os.callsStartingWith("PostMessageA"),
             lines({"PostMessageA(4096, 0x0010, 0, 0)"}));
   EXPECT_FALSE(preview->IsLoaded());
+
+  // Once the window is gone (its host destroyed the pane) there is no handle to post to: a
+  // message to handle 0 would land in the thread's queue instead.
+  start.os.clearCalls();
+  preview->Form_Unload();
+  EXPECT_TRUE(start.os.callsStartingWith("PostMessageA").empty());
 }
 
 TEST(PreviewWindow, HostTwipsRoundHalfToEvenAndStayWithin16Bits) {
