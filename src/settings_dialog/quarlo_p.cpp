@@ -80,16 +80,14 @@ void PaintGradient(fw::Surface* surface, RowColour colourOf) {
   surface->Present();
 }
 
-// The screen's size in twips, rounded to whole twips.
-std::int32_t ScreenTwips(int pixels, double twipsPerPixel) {
-  return ToInt32(pixels * twipsPerPixel).value_or(0);
-}
+// The screen's size in twips; a fraction of a twip is kept, so that only the difference from
+// the window's size is rounded.
+double ScreenTwips(int pixels, double twipsPerPixel) { return pixels * twipsPerPixel; }
 
 // (screen - window) \ divisor: the difference rounded to a whole number, then divided with
 // truncation toward zero. nullopt when the difference does not fit.
-std::optional<std::int32_t> FreeSpaceShare(std::int32_t screen, std::int32_t window, int divisor) {
-  const std::optional<std::int32_t> free =
-      ToInt32(static_cast<double>(screen) - static_cast<double>(window));
+std::optional<std::int32_t> FreeSpaceShare(double screen, std::int32_t window, int divisor) {
+  const std::optional<std::int32_t> free = ToInt32(screen - static_cast<double>(window));
   if (!free) return std::nullopt;
   return DivTrunc(*free, divisor);
 }
@@ -222,10 +220,8 @@ void Quarlo_P::Form_Load() {
 // Centred across, with one third of the free height above the window and two thirds below.
 void Quarlo_P::PlaceOnScreen() {
   fw::Backend& backend = GetBackend();
-  const std::int32_t screenWidth =
-      ScreenTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
-  const std::int32_t screenHeight =
-      ScreenTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
+  const double screenWidth = ScreenTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
+  const double screenHeight = ScreenTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
   int left = Left();
   int top = Top();
   if (const auto share = FreeSpaceShare(screenWidth, Width(), 2)) left = *share;

@@ -139,7 +139,10 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
                         Case{640, 480, 15.0, 1267, 1301},
                         Case{1280, 1024, 12.0, 4147, 2997},  // 120 dpi: 8295 \ 2, 8993 \ 3
                         // A screen smaller than the window: truncation toward zero.
-                        Case{400, 200, 15.0, -532, -98}}) {
+                        Case{400, 200, 15.0, -532, -98},
+                        // 192 dpi: 10252.5 twips across; the difference 3187.5 rounds to the
+                        // even 3188, not 10252 - 7065 = 3187.
+                        Case{1367, 769, 7.5, 1594, 824}}) {
     SCOPED_TRACE(::testing::Message()
                  << c.width << " x " << c.height << " px at " << c.twipsPerPixel);
     ResetSaverSettings();
