@@ -311,6 +311,34 @@ TEST_F(Win32FormTest, MouseOnWindowlessLabelsAndOnThePictureBox) {
   EXPECT_EQ(seen, (std::vector<std::string>{"box down 1 180,210", "box click"}));
 }
 
+TEST_F(Win32FormTest, TheSecondPressOfADoubleClickIsNoSecondClick) {
+  TestForm form(backend);
+  form.SetBorder(FormBorder::None);
+  Label link(&form.display, "Link");
+  link.Move(150, 150, 600, 300);  // pixels (10, 10) - (50, 30)
+  int clicks = 0;
+  link.Click = [&] { ++clicks; };
+  form.Show();
+  const HWND box = Hwnd(form.display);
+  const auto click = [&](int x, int y) {
+    SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  };
+
+  click(12, 14);
+  click(13, 14);  // a double click: one click
+  EXPECT_EQ(clicks, 1);
+  click(12, 14);  // a third press starts a new pair
+  EXPECT_EQ(clicks, 2);
+  Sleep(GetDoubleClickTime() + 50);
+  click(12, 14);  // too late to pair with the third
+  EXPECT_EQ(clicks, 3);
+  Sleep(GetDoubleClickTime() + 50);
+  click(12, 14);
+  click(45, 28);  // still on the label, but too far from the first press to pair
+  EXPECT_EQ(clicks, 5);
+}
+
 // A user control that records what reaches it.
 class Recorder : public UserControl {
  public:

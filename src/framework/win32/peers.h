@@ -140,9 +140,22 @@ class CanvasPeer : public WindowPeer {
   std::optional<LRESULT> OnButton(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnSetCursor();
 
+  // Whether a press is the second of a double click: the same button on the same control,
+  // near the first press and within the system's double-click time. Records the press.
+  bool SecondPressOfDoubleClick(int button, POINT point);
+
   std::unique_ptr<GdiSurface> composed_;
   Control* pressed_ = nullptr;
   bool pressedOnCanvas_ = false;
+  // The press a second one may pair with into a double click; only compared, never followed.
+  struct Press {
+    int button = 0;
+    const Control* target = nullptr;
+    POINT point = {};
+    DWORD time = 0;
+  };
+  std::optional<Press> lastPress_;
+  bool secondOfDouble_ = false;
 };
 
 class FormPeer final : public CanvasPeer {

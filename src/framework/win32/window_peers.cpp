@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/numeric.h"
 #include "framework/win32/peers.h"
@@ -303,6 +304,22 @@ bool CanvasPeer::RaiseClickOn(Control* target) {
   return Raise([&] { control.RaiseClick(); });
 }
 
+bool CanvasPeer::SecondPressOfDoubleClick(int button, POINT point) {
+  const DWORD now = GetTickCount();
+  const bool second =
+      lastPress_ && lastPress_->button == button && lastPress_->target == pressed_ &&
+      now - lastPress_->time <= GetDoubleClickTime() &&
+      std::abs(point.x - lastPress_->point.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+      std::abs(point.y - lastPress_->point.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+  // The press after a double click starts a new pair.
+  if (second) {
+    lastPress_.reset();
+  } else {
+    lastPress_ = Press{button, pressed_, point, now};
+  }
+  return second;
+}
+
 std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   const int shift = ShiftState();
@@ -317,6 +334,9 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
       pressed_ = ChildAt(point);
       pressedOnCanvas_ = true;
       SetCapture(window_);
+      // As on Windows, the second press of a double click is a double click, not another click:
+      // a double click on the home-page label opens the page once.
+      secondOfDouble_ = SecondPressOfDoubleClick(button, point);
     }
     if (button == kLeftButton && TakesFocusOnClick(pressed_) && GetFocus() != window_) {
       if (!Raise([&] { ::SetFocus(window_); })) return 0;
@@ -336,7 +356,9 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
     if (GetCapture() == window_) ReleaseCapture();
   }
   if (!RaiseMouse(Mouse::Up, target, button, shift, point)) return 0;
-  if (ClicksWith(button, target) && inside && overTarget) RaiseClickOn(target);
+  const bool doubleClick = secondOfDouble_;
+  if (!stillHeld) secondOfDouble_ = false;
+  if (ClicksWith(button, target) && inside && overTarget && !doubleClick) RaiseClickOn(target);
   return 0;
 }
 
