@@ -140,6 +140,9 @@ struct Dib {
 // the system refuses the bitmap.
 PicturePtr MakeDibPicture(int width, int height);
 
+// The header of a top-down 32-bit DIB of the given size, the layout of every Picture's pixels.
+BITMAPINFO TopDownDibInfo(int width, int height);
+
 // The memory DC of a picture made by MakeDibPicture (or by LoadPicture); nullptr for a picture
 // that lives in plain memory.
 HDC DibDc(const Picture& picture);

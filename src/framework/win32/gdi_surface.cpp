@@ -58,13 +58,7 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
   }
   // A picture in plain memory: its pixels are already a top-down 32-bit DIB.
   if (source.Width() <= 0 || source.Height() <= 0) return;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = source.Width();
-  info.bmiHeader.biHeight = -source.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = gdi::TopDownDibInfo(source.Width(), source.Height());
   // StretchDIBits counts a top-down source's rows from the bottom of the image.
   const int sourceBottomY = source.Height() - sourceY - sourceHeight;
   ::StretchDIBits(dc, x, y, width, height, sourceX, sourceBottomY, sourceWidth, sourceHeight,

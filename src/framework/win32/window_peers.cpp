@@ -56,13 +56,7 @@ void DrawPicture(HDC dc, int x, int y, const Picture& picture) {
     BitBlt(dc, x, y, picture.Width(), picture.Height(), source, 0, 0, SRCCOPY);
     return;
   }
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = picture.Width();
-  info.bmiHeader.biHeight = -picture.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = gdi::TopDownDibInfo(picture.Width(), picture.Height());
   SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(picture.Width()),
                     static_cast<DWORD>(picture.Height()), 0, 0, 0,
                     static_cast<UINT>(picture.Height()), picture.Pixels(), &info, DIB_RGB_COLORS);
