@@ -8,40 +8,24 @@
 
 namespace quarlo {
 
-inline constexpr std::string_view kCmdCanDesign = R"(Caption = "ｷｬﾝｾﾙ"
-Font = {
-  Name = "ＭＳ Ｐゴシック"
-  Size = 9.75
-  Weight = 400
-  Italic = False
-  Underline = False
-  Strikethrough = False
-  Charset = 128
-}
-)";
+// The font all three were saved with: the dialog's own.
+#define QUARLO_DIALOG_BUTTON_FONT         \
+  "Font = {\n"                            \
+  "  Name = \"ＭＳ Ｐゴシック\"\n" \
+  "  Size = 9.75\n"                       \
+  "  Weight = 400\n"                      \
+  "  Italic = False\n"                    \
+  "  Underline = False\n"                 \
+  "  Strikethrough = False\n"             \
+  "  Charset = 128\n"                     \
+  "}\n"
 
-inline constexpr std::string_view kCmdSetDesign = R"(Caption = "設定"
-Font = {
-  Name = "ＭＳ Ｐゴシック"
-  Size = 9.75
-  Weight = 400
-  Italic = False
-  Underline = False
-  Strikethrough = False
-  Charset = 128
-}
-)";
+inline constexpr std::string_view kCmdCanDesign = "Caption = \"ｷｬﾝｾﾙ\"\n" QUARLO_DIALOG_BUTTON_FONT;
 
-inline constexpr std::string_view kCmdBgmDesign = R"(Caption = "..."
-Font = {
-  Name = "ＭＳ Ｐゴシック"
-  Size = 9.75
-  Weight = 400
-  Italic = False
-  Underline = False
-  Strikethrough = False
-  Charset = 128
-}
-)";
+inline constexpr std::string_view kCmdSetDesign = "Caption = \"設定\"\n" QUARLO_DIALOG_BUTTON_FONT;
+
+inline constexpr std::string_view kCmdBgmDesign = "Caption = \"...\"\n" QUARLO_DIALOG_BUTTON_FONT;
+
+#undef QUARLO_DIALOG_BUTTON_FONT
 
 }  // namespace quarlo
