@@ -34,10 +34,6 @@ constexpr int kGradientBase = 30;
 constexpr int kMarkOff = 0;
 constexpr int kMarkOn = 1;
 
-void Place(fw::Control& control, int left, int top, int width, int height) {
-  control.Move(left, top, width, height);
-}
-
 void DesignLabel(fw::Label& label, const char* caption, bool autoSize, fw::Alignment alignment) {
   label.SetCaption(caption);
   label.SetAutoSize(autoSize);
@@ -118,53 +114,53 @@ void Quarlo_P::Design(fw::Backend& backend) {
   SetClientSize(kClientWidth, kClientHeight);
 
   ReadStoredDesign(Cmd_Can, kCmdCanDesign);
-  Place(Cmd_Can, 5520, 2220, 1215, 375);
+  Cmd_Can.Move(5520, 2220, 1215, 375);
   ReadStoredDesign(Cmd_Set, kCmdSetDesign);
-  Place(Cmd_Set, 4260, 2220, 1215, 375);
+  Cmd_Set.Move(4260, 2220, 1215, 375);
 
-  Place(Pic_1, 240, 240, 6495, 1755);
+  Pic_1.Move(240, 240, 6495, 1755);
   Pic_1.SetBorder(fw::Border::None);
 
   ReadStoredDesign(Cmd_BGM, kCmdBgmDesign);
-  Place(Cmd_BGM, 1800, 1080, 435, 315);
+  Cmd_BGM.Move(1800, 1080, 435, 315);
 
-  Place(HS_Fast, 4140, 540, 1155, 255);
+  HS_Fast.Move(4140, 540, 1155, 255);
   HS_Fast.SetRange(kFastMin, kFastMax, kFastSmallChange, kFastLargeChange);
   HS_Fast.SetValue(kFastDesignValue);
 
-  Place(BGM_Repeat, 1800, 480, 615, 300);
+  BGM_Repeat.Move(1800, 480, 615, 300);
   BGM_Repeat.SetFont(fw::Font{});
 
-  Place(lbl_Fast, 5400, 600, 420, 195);
+  lbl_Fast.Move(5400, 600, 420, 195);
   DesignLabel(lbl_Fast, "9999", true, fw::Alignment::Left);
 
-  Place(lbl_4, 3780, 180, 1515, 255);
+  lbl_4.Move(3780, 180, 1515, 255);
   DesignLabel(lbl_4, "Quarloの数", false, fw::Alignment::Centre);
-  Place(Shape_2, 3780, 120, 1515, 315);
-  Place(Shape_6, 120, 120, 1515, 315);
-  Place(lbl_1, 120, 180, 1515, 255);
+  Shape_2.Move(3780, 120, 1515, 315);
+  Shape_6.Move(120, 120, 1515, 315);
+  lbl_1.Move(120, 180, 1515, 255);
   DesignLabel(lbl_1, "BGM", false, fw::Alignment::Centre);
 
-  Place(lbl_Fname, 2400, 1080, 3855, 495);
+  lbl_Fname.Move(2400, 1080, 3855, 495);
   DesignLabel(lbl_Fname, "", false, fw::Alignment::Left);
   lbl_Fname.SetBorder(fw::Border::FixedSingle);
   lbl_Fname.SetForeColour(kWindowText);
   lbl_Fname.SetUseMnemonic(false);
   lbl_Fname.SetWordWrap(true);
 
-  Place(Img_BGM_2, 540, 1140, 195, 195);
-  Place(lbl_BGM_0, 780, 840, 345, 195);
+  Img_BGM_2.Move(540, 1140, 195, 195);
+  lbl_BGM_0.Move(780, 840, 345, 195);
   DesignLabel(lbl_BGM_0, "無し", true, fw::Alignment::Left);
-  Place(Img_BGM_1, 540, 540, 195, 195);
-  Place(lbl_BGM_2, 780, 1140, 900, 195);
+  Img_BGM_1.Move(540, 540, 195, 195);
+  lbl_BGM_2.Move(780, 1140, 900, 195);
   DesignLabel(lbl_BGM_2, "MP3、WAV", true, fw::Alignment::Left);
-  Place(lbl_BGM_1, 780, 540, 645, 195);
+  lbl_BGM_1.Move(780, 540, 645, 195);
   DesignLabel(lbl_BGM_1, "音楽CD", true, fw::Alignment::Left);
-  Place(lbl_2, 2460, 540, 990, 195);
+  lbl_2.Move(2460, 540, 990, 195);
   DesignLabel(lbl_2, "曲目をﾘﾋﾟｰﾄ", true, fw::Alignment::Left);
-  Place(Img_BGM_0, 540, 840, 195, 195);
+  Img_BGM_0.Move(540, 840, 195, 195);
 
-  Place(lbl_URL, 240, 2340, 3105, 195);
+  lbl_URL.Move(240, 2340, 3105, 195);
   DesignLabel(lbl_URL, kHomePage, true, fw::Alignment::Left);
   lbl_URL.SetForeColour(kWhite);
   fw::Font underlined;
@@ -173,9 +169,9 @@ void Quarlo_P::Design(fw::Backend& backend) {
   lbl_URL.SetCursorResource(IDC_HAND_POINTER);
 
   // The two mark pictures lie outside the visible client area; the option marks copy them.
-  Place(Img_Ra_0, 10080, 420, 180, 180);
+  Img_Ra_0.Move(10080, 420, 180, 180);
   Img_Ra_0.SetPicture(backend.LoadPicture(IDR_MARK_OFF));
-  Place(Img_Ra_1, 10080, 660, 180, 180);
+  Img_Ra_1.Move(10080, 660, 180, 180);
   Img_Ra_1.SetPicture(backend.LoadPicture(IDR_MARK_ON));
 
   // Tab order: the panel, the track list, the count bar, OK, Cancel, the file button.
