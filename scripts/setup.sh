@@ -16,6 +16,7 @@ PACKAGES=(
   sox lame
   python3 python3-pil python3-numpy
   clang libclang-rt-14-dev
+  nsis osslsigncode openssl
 )
 
 missing=()
@@ -33,10 +34,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine in code page 932 needs the Japanese UTF-8 locale.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  need_root
-  sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+# Wine in code page 932 needs the Japanese UTF-8 locale; code page 1252 the US English one.
+for loc in ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$"; then
+    need_root
+    sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >> /etc/locale.gen
+    generate=1
+  fi
+done
+if [ -n "${generate:-}" ]; then
   locale-gen >/dev/null
 fi
