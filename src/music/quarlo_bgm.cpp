@@ -94,10 +94,20 @@ std::int32_t Quarlo_BGM::SendWithoutReply(const std::string& command) {
 
 // --- The music file -------------------------------------------------------------------------
 
+std::int32_t Quarlo_BGM::Mp3Open(const std::string& path) {
+  return SendWithoutReply("open \"" + path + "\" type MPEGVideo Alias MP3Play");
+}
+
 void Quarlo_BGM::Mp3Play() {
-  const std::string open =
-      "open \"" + SaverSettings().MusicFile + "\" type MPEGVideo Alias MP3Play";
-  if (SendWithoutReply(open) == 0) SendWithoutReply("play MP3Play");
+  const std::string& file = SaverSettings().MusicFile;
+  std::int32_t code = Mp3Open(file);
+  if (code != 0) {
+    const std::string copy = plainCopy_.Make(os_.ToAnsi(file));
+    if (!copy.empty()) code = Mp3Open(os_.FromAnsi(copy));
+    // A copy the device refuses as well is of no use.
+    if (code != 0) plainCopy_.Remove();
+  }
+  if (code == 0) SendWithoutReply("play MP3Play");
 }
 
 bool Quarlo_BGM::Mp3IsPlaying() {
@@ -117,6 +127,8 @@ void Quarlo_BGM::Mp3KeepPlaying() {
 void Quarlo_BGM::Mp3Close() {
   SendWithoutReply("stop MP3Play");
   SendWithoutReply("close MP3Play");
+  // Only a closed alias lets go of the file.
+  plainCopy_.Remove();
 }
 
 void Quarlo_BGM::WavPlay() {
@@ -124,7 +136,9 @@ void Quarlo_BGM::WavPlay() {
   const std::int32_t devices = std::bit_cast<std::int32_t>(os_.waveOutGetNumDevs());
   if (devices <= 0) return;
   const std::string ansiPath = os_.ToAnsi(SaverSettings().MusicFile);
-  os_.PlaySoundA(ansiPath.c_str(), os::kNull, os::kSndAsync | os::kSndLoop);
+  // Without SND_NODEFAULT a file that cannot be played would be replaced by the system's default
+  // sound, looped for the whole run.
+  os_.PlaySoundA(ansiPath.c_str(), os::kNull, os::kSndAsync | os::kSndNoDefault | os::kSndLoop);
 }
 
 void Quarlo_BGM::WavStop() { os_.PlaySoundA(nullptr, os::kNull, 0); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/numeric.h"
+#include "music/plain_copy.h"
 #include "os/os.h"
 
 namespace quarlo::music {
@@ -27,9 +28,12 @@ class Quarlo_BGM {
   const std::string& MciReply() const { return mciReply_; }
 
   // --- The music file (SaverSettings().MusicFile) ---------------------------------------------
+  // Opens the file under the alias and plays it. When the device refuses the file as it is, the
+  // alias is opened on a plain copy without the ID3v2 tag instead (see PlainCopy).
   void Mp3Play();
   bool Mp3IsPlaying();
   void Mp3KeepPlaying();
+  // Stops and closes the alias, then removes the plain copy if one was made.
   void Mp3Close();
   void WavPlay();
   void WavStop();
@@ -46,10 +50,13 @@ class Quarlo_BGM {
  private:
   // Sends a command with no reply buffer (reply length 0); returns the result code.
   std::int32_t SendWithoutReply(const std::string& command);
+  // "open "<path>" type MPEGVideo Alias MP3Play"; returns the result code.
+  std::int32_t Mp3Open(const std::string& path);
   // Plays from the start of the track `step` away from the current one.
   void CdPlayNeighbour(int step);
 
   os::Os& os_;
+  PlainCopy plainCopy_{os_};
   std::array<char, 512> replyBuffer_{};
   std::array<char, 256> errorBuffer_{};
   std::array<char, 30> mp3ModeBuffer_{};

@@ -38,9 +38,11 @@ inline constexpr std::uint32_t kSwpNoMove = 0x0002;
 inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
 inline constexpr int kGwlStyle = -16;
 inline constexpr std::int32_t kWsChild = 0x40000000;
+inline constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
 inline constexpr std::uint32_t kWmClose = 0x0010;
 inline constexpr int kIdaniCaption = 3;
 inline constexpr std::uint32_t kSndAsync = 0x0001;
+inline constexpr std::uint32_t kSndNoDefault = 0x0002;
 inline constexpr std::uint32_t kSndLoop = 0x0008;
 inline constexpr int kSwShowNormal = 1;
 inline constexpr int kIdcArrow = 32512;
@@ -50,6 +52,9 @@ inline constexpr int kSmCyScreen = 1;
 inline constexpr int kLogPixelsX = 88;
 inline constexpr int kLogPixelsY = 90;
 inline constexpr int kVRefresh = 116;
+inline constexpr std::uint32_t kSemFailCriticalErrors = 0x0001;
+inline constexpr std::uint32_t kSemNoOpenFileErrorBox = 0x8000;
+inline constexpr std::uint32_t kMaxPath = 260;
 
 // The fields of the ANSI file-open record that the program sets; the Win32 side lays them out
 // as OPENFILENAMEA. Filter and buffers are byte strings in the ANSI code page; the filter holds
@@ -88,6 +93,19 @@ class Os {
   virtual void ExitProcess(std::uint32_t exitCode) = 0;
   // Seconds since midnight, local time, as the time-of-day seed of the random generator.
   virtual double SecondsSinceMidnight() = 0;
+
+  // --- Process error mode and files -----------------------------------------------------------
+  virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
+  virtual std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) = 0;
+  // Reads up to `count` bytes from the start of the file into `head` and its length into
+  // `fileSize`; false when the file cannot be opened or read.
+  virtual bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+                            std::int64_t* fileSize) = 0;
+  // Creates `ansiTarget` (replacing any file of that name) holding the bytes of `ansiSource`
+  // from `offset` to its end; false, and no target left behind, when that fails.
+  virtual bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
+                            const std::string& ansiTarget) = 0;
+  virtual bool DeleteFileA(const char* fileName) = 0;
 
   // --- Window manager ----------------------------------------------------------------------
   virtual Handle FindWindowA(const char* className, const char* windowName) = 0;

@@ -19,7 +19,7 @@ import unittest
 
 import numpy as np
 
-from harness import AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, WineSession, product_path
+from harness import AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, WineSession, helper_path, product_path
 
 POLL_S = 0.05
 WINDOW_S = 0.04         # analysis window: 25 Hz frequency resolution
@@ -59,6 +59,19 @@ def make_mp3(path):
     subprocess.run(["lame", "--silent", "-b", "128", str(wav), str(path)], check=True)
     wav.unlink()
     return path
+
+
+def id3v2_tag_with_picture(picture_bytes):
+    """An ID3v2.3 tag holding a title and an attached picture (APIC) of the given size, as
+    players write album art."""
+    def frame(name, body):
+        return name + len(body).to_bytes(4, "big") + b"\0\0" + body
+    picture = np.random.default_rng(7).integers(0, 256, picture_bytes, dtype=np.uint8).tobytes()
+    frames = (frame(b"TIT2", b"\0Theme") +
+              frame(b"APIC", b"\0image/jpeg\0" + b"\x03" + b"cover\0" + b"\xff\xd8" + picture))
+    size = len(frames)
+    syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
+    return b"ID3\x03\x00\x00" + syncsafe + frames
 
 
 def make_ogg(path):
@@ -104,6 +117,7 @@ MCI_CALL = re.compile(r'trace:mci:mciSendStringW \(L"((?:[^"\\]|\\.)*)", [0-9a-f
 PLAY_SOUND = re.compile(r"trace:winmm:MULTIMEDIA_PlaySound pszSound='([0-9a-fA-F]+)' "
                         r"hmod=[0-9a-fA-F]+ fdwSound=([0-9a-fA-F]+)")
 WINE_AUTO_OPEN = re.compile(r"open [a-z0-9_]+ wait")
+PLAIN_COPY_OPEN = re.compile(r'open "(.*\\QuarloBGM\.mp3)" type MPEGVideo Alias MP3Play')
 SOUND_NAME = re.compile(r'trace:winmm:proc_PlaySound SoundName=L"((?:[^"\\]|\\.)*)"')
 
 
@@ -196,14 +210,15 @@ class MusicTestCase(unittest.TestCase):
                 f"BGM区分= {source}\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ={music_file}\r\n")
         (folder / "Quarlo.ini").write_bytes(text.encode("cp932"))
 
-    def run_saver(self, music_path, seconds, source=2, name=None):
-        """Runs Quarlo.scr /s with the music file for `seconds` after its window appeared, ends
-        it with a key and returns the Run."""
+    def run_saver(self, music_path, seconds, source=2, name=None, program=None, once_shown=None):
+        """Runs Quarlo.scr (or `program`, a build of it) /s with the music file for `seconds`
+        after its window appeared, ends it with a key and returns the Run. once_shown(), if
+        given, is called as soon as the window has appeared."""
         s = self.s
         folder = s.root / "runs" / (name or self.id().rsplit(".", 1)[-1])
         folder.mkdir(parents=True)
-        exe = folder / "Quarlo.scr"
-        shutil.copy(product_path(), exe)
+        exe = folder / (program.name if program else "Quarlo.scr")
+        shutil.copy(program or product_path(), exe)
         self.write_ini(folder, source, s.win_path(music_path) if music_path else "")
 
         before = set(s.audio_files())
@@ -220,6 +235,8 @@ class MusicTestCase(unittest.TestCase):
         try:
             xid = s.wait_window("Quarlo_Main", timeout=20)
             window_at = time.monotonic() - started
+            if once_shown:
+                once_shown()
             deadline = time.monotonic() + seconds
             while time.monotonic() < deadline:
                 timeline.append((time.monotonic() - started, new_frames()))
@@ -257,8 +274,9 @@ class FilePlaybackTest(MusicTestCase):
         run = self.run_saver(wav, seconds=3.0)
         self.assert_ended_cleanly(run)
 
-        # One looping asynchronous PlaySound of the file, then the stop.
-        self.assertEqual(run.play_sound_calls(), [(False, 9), (True, 0)], run.play_sound_calls())
+        # One looping asynchronous PlaySound of the file that never falls back to the system's
+        # default sound (SND_ASYNC | SND_NODEFAULT | SND_LOOP), then the stop.
+        self.assertEqual(run.play_sound_calls(), [(False, 0xB), (True, 0)], run.play_sound_calls())
         self.assertEqual(run.sound_names()[:1], [session.win_path(wav)])
         self.assertEqual(run.mci_commands(), [])
 
@@ -304,19 +322,60 @@ class FilePlaybackTest(MusicTestCase):
             (make_mp3(media / "My Music" / "theme song.mp3"), "blanks mp3"),
             (make_mp3(media / "音楽" / "テーマ曲.mp3"), "japanese mp3"),
             (make_wav(media / "音楽 フォルダ" / "ループ.wav"), "japanese wav"),
+            # The command parser takes "!" for its device/element separator; if the file is
+            # refused as it is, it plays from a plain copy.
+            (make_mp3(media / "Hey there!.mp3"), "exclamation mark mp3"),
         ]
         for index, (path, what) in enumerate(cases):
             with self.subTest(what):
                 run = self.run_saver(path, seconds=2.5, name=f"path-{index}")
                 self.assert_ended_cleanly(run)
                 if path.suffix == ".mp3":
-                    self.assertEqual(run.mci_commands()[0],
+                    commands = run.mci_commands()
+                    self.assertEqual(commands[0],
                                      f'open "{session.win_path(path)}" type MPEGVideo Alias MP3Play')
+                    copies = [c for c in commands if PLAIN_COPY_OPEN.fullmatch(c)]
+                    print(f"\n  {what}: {'refused, played from a plain copy' if copies else 'opened as it is'}")
+                    for copy in copies:
+                        self.assertFalse(session.linux_path(PLAIN_COPY_OPEN.fullmatch(copy).group(1)).exists(),
+                                         "the plain copy is still there after the exit")
                 else:
                     self.assertEqual(run.sound_names()[:1], [session.win_path(path)])
                 labels = run.labels()
                 self.assertIn("start", labels, f"{what}: nothing of the file was heard")
                 self.assertIn("rest", labels, f"{what}: nothing of the file was heard")
+
+    def test_an_mp3_the_device_refuses_plays_from_a_copy_without_its_tag_that_is_gone_after(self):
+        # The refusing build of the saver turns down the first open, as Windows' MPEGVideo device
+        # does for many files that carry a large picture.
+        tag = id3v2_tag_with_picture(300 * 1024)
+        mp3 = make_mp3(media / "with art" / "album track.mp3")
+        audio = mp3.read_bytes()
+        mp3.write_bytes(tag + audio)
+        seen = {}
+
+        def look_at_the_copy():
+            found = list(self.s.prefix.glob("drive_c/users/*/**/QuarloBGM.mp3"))
+            seen["copies"] = [(p, p.read_bytes()) for p in found]
+
+        run = self.run_saver(mp3, seconds=3.5, program=helper_path("refusing_saver"),
+                             once_shown=look_at_the_copy)
+        self.assert_ended_cleanly(run)
+
+        commands = run.mci_commands()
+        copy = PLAIN_COPY_OPEN.fullmatch(commands[0]) if commands else None
+        self.assertTrue(copy, f"the first open that reached the system: {commands[:1]}")
+        self.assertEqual(commands[1], "play MP3Play")
+        self.assertEqual(commands[-2:], ["stop MP3Play", "close MP3Play"])
+        self.assertEqual(len(seen["copies"]), 1, seen["copies"])
+        path, data = seen["copies"][0]
+        self.assertEqual(path.resolve(), self.s.linux_path(copy.group(1)).resolve())
+        self.assertEqual(data, audio, "the copy is the file without its tag")
+        labels = run.labels()
+        self.assertIn("start", labels, "nothing of the copy was heard")
+        self.assertIn("rest", labels, "nothing of the copy was heard")
+        self.assertGreaterEqual(len(run.restarts()), 1, "the copy is not repeated")
+        self.assertFalse(path.exists(), "the plain copy is still there after the exit")
 
     def test_files_of_other_types_are_not_played_and_start_no_timer(self):
         for index, path in enumerate([make_mid(media / "tune.mid"), make_ogg(media / "tune.ogg")]):

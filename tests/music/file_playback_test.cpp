@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "music/quarlo_bgm.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
@@ -12,6 +14,20 @@ namespace {
 using testing::FakeOs;
 using testing::lines;
 
+// The copy's path under the fake's temporary folder, and the calls that make it.
+const std::string kCopy = "C:\\Users\\me\\Temp\\QuarloBGM.mp3";
+const std::string kOpenCopy =
+    "mciSendStringA(\"open \"" + kCopy + "\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)";
+const std::string kOpenFile =
+    "mciSendStringA(\"open \"C:\\My Music\\theme song.mp3\" type MPEGVideo Alias MP3Play\", "
+    "NULL, 0, 0)";
+
+// An ID3v2 header: version 4.0, the given flags, the syncsafe size bytes.
+std::string Id3Header(std::uint8_t flags, std::array<std::uint8_t, 4> size) {
+  return std::string("ID3\x04\x00", 5) + static_cast<char>(flags) +
+         std::string(size.begin(), size.end());
+}
+
 class FilePlaybackTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -20,7 +36,9 @@ class FilePlaybackTest : public ::testing::Test {
     // A scripted MPEGVideo alias: the open succeeds unless told otherwise, the mode query
     // answers `mode` (or fails when it is empty).
     os.mci = [this](const std::string& command, std::string& reply) -> std::int32_t {
-      if (command.rfind("open ", 0) == 0) return openCode;
+      if (command.rfind("open ", 0) == 0) {
+        return command.find(kCopy) == std::string::npos ? openCode : copyOpenCode;
+      }
       if (command == "status MP3Play mode") {
         if (mode.empty()) return 263;
         reply = mode;
@@ -31,7 +49,8 @@ class FilePlaybackTest : public ::testing::Test {
 
   FakeOs os;
   Quarlo_BGM bgm{os};
-  std::int32_t openCode = 0;
+  std::int32_t openCode = 0;      // the open of the file as it is
+  std::int32_t copyOpenCode = 0;  // the open of its plain copy
   std::string mode = "playing";
 };
 
@@ -45,9 +64,113 @@ TEST_F(FilePlaybackTest, Mp3PlayOpensTheQuotedPathUnderTheAliasAndStartsIt) {
 
 TEST_F(FilePlaybackTest, Mp3PlayDoesNotPlayWhatDidNotOpen) {
   openCode = 277;
+  // The file cannot be read for a copy: nothing else is opened.
   bgm.Mp3Play();
-  EXPECT_EQ(os.calls().size(), 1u);
+  EXPECT_EQ(os.callsStartingWith("mciSendStringA(").size(), 1u);
   EXPECT_EQ(os.callsStartingWith("mciSendStringA(\"play").size(), 0u);
+  EXPECT_TRUE(os.callsStartingWith("CopyFileFrom").empty());
+}
+
+TEST_F(FilePlaybackTest, Id3v2TagLengthCountsHeaderContentsAndFooter) {
+  const std::string none = "\xFF\xFB\x90\x64" + std::string(6, '\0');
+  const struct {
+    const char* what;
+    std::string head;
+    std::int64_t fileSize;
+    std::int64_t length;
+  } cases[] = {
+      {"no tag", none, 5000, 0},
+      {"plain tag of 1024 bytes", Id3Header(0x00, {0, 0, 8, 0}), 5000, 10 + 1024},
+      {"footer flag adds 10 bytes", Id3Header(0x10, {0, 0, 8, 0}), 5000, 10 + 1024 + 10},
+      {"unsynchronised: the stored size", Id3Header(0x80, {0, 0, 8, 0}), 5000, 10 + 1024},
+      {"every size byte counts 7 bits", Id3Header(0x00, {1, 2, 3, 4}), 1 << 22,
+       10 + (1 << 21) + (2 << 14) + (3 << 7) + 4},
+      {"tag fills the file exactly", Id3Header(0x00, {0, 0, 8, 0}), 1034, 1034},
+      {"tag larger than the file", Id3Header(0x00, {0, 0, 8, 0}), 1033, 0},
+      {"footer reaches past the end", Id3Header(0x10, {0, 0, 8, 0}), 1040, 0},
+      {"largest size, huge file", Id3Header(0x00, {0x7F, 0x7F, 0x7F, 0x7F}), 1LL << 40,
+       10 + (1 << 28) - 1},
+      {"size byte not syncsafe", Id3Header(0x00, {0, 0, 0x80, 0}), 5000, 0},
+      {"version FF", std::string("ID3\xFF\x00\x00\x00\x00\x08\x00", 10), 5000, 0},
+      {"truncated header", Id3Header(0x00, {0, 0, 8, 0}).substr(0, 9), 9, 0},
+      {"lower-case id3", "id3" + Id3Header(0x00, {0, 0, 8, 0}).substr(3), 5000, 0},
+      {"empty file", "", 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Id3v2TagLength(c.head, c.fileSize), c.length) << c.what;
+  }
+}
+
+TEST_F(FilePlaybackTest, ARefusedMp3PlaysFromAPlainCopyWithoutItsTagUntilItIsClosed) {
+  const std::string audio = "\xFF\xFB\x90\x64 frames of audio";
+  const std::string tag = Id3Header(0x00, {0, 0, 0, 20}) + std::string(20, 'P');
+  os.files["C:\\My Music\\theme song.mp3"] = tag + audio;
+  os.files[kCopy] = "left behind by an earlier run";
+  openCode = 277;
+
+  bgm.Mp3Play();
+  EXPECT_EQ(os.calls(),
+            lines({kOpenFile, "GetTempPathA(261, buffer)",
+                   "ReadFileHead(\"C:\\My Music\\theme song.mp3\", 10)",
+                   "CopyFileFrom(\"C:\\My Music\\theme song.mp3\", 30, \"" + kCopy + "\")",
+                   kOpenCopy, "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"}));
+  EXPECT_EQ(os.files[kCopy], audio);
+
+  os.clearCalls();
+  mode = "stopped";
+  bgm.Mp3KeepPlaying();  // the alias is the copy's: the commands stay the same
+  EXPECT_EQ(os.calls().back(), "mciSendStringA(\"play MP3Play from 0\", NULL, 0, 0)");
+
+  os.clearCalls();
+  bgm.Mp3Close();
+  EXPECT_EQ(os.calls(), lines({"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
+                               "mciSendStringA(\"close MP3Play\", NULL, 0, 0)",
+                               "DeleteFileA(\"" + kCopy + "\")"}));
+  EXPECT_EQ(os.files.count(kCopy), 0u);
+  EXPECT_EQ(os.files.count("C:\\My Music\\theme song.mp3"), 1u);
+}
+
+TEST_F(FilePlaybackTest, ACopyThatCannotBeMadeOrOpenedLeavesNothingBehind) {
+  const std::string song = "C:\\My Music\\theme song.mp3";
+  const struct {
+    const char* what;
+    bool sourceReadable;
+    std::string tempPath;
+    bool tempWritable;
+    std::int32_t copyOpenCode;
+    std::vector<std::string> afterRefusal;
+  } cases[] = {
+      {"copy refused too", true, "C:\\Users\\me\\Temp\\", true, 277,
+       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)",
+        "CopyFileFrom(\"" + song + "\", 0, \"" + kCopy + "\")", kOpenCopy,
+        "DeleteFileA(\"" + kCopy + "\")"}},
+      {"temporary folder not writable", true, "C:\\Users\\me\\Temp\\", false, 0,
+       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)",
+        "CopyFileFrom(\"" + song + "\", 0, \"" + kCopy + "\")"}},
+      {"no temporary folder", true, "", true, 0, {"GetTempPathA(261, buffer)"}},
+      {"temporary folder longer than a path", true, std::string(300, 'T'), true, 0,
+       {"GetTempPathA(261, buffer)"}},
+      {"file unreadable", false, "C:\\Users\\me\\Temp", true, 0,
+       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)"}},
+  };
+  for (const auto& c : cases) {
+    FakeOs fresh;
+    fresh.mci = os.mci;
+    if (c.sourceReadable) fresh.files[song] = "\xFF\xFB no tag at all";
+    fresh.tempPath = c.tempPath;
+    if (!c.tempWritable) fresh.unwritableFolders.insert("C:\\Users\\me\\Temp\\");
+    openCode = 277;
+    copyOpenCode = c.copyOpenCode;
+    Quarlo_BGM player{fresh};
+    player.Mp3Play();
+    std::vector<std::string> expected = {kOpenFile};
+    expected.insert(expected.end(), c.afterRefusal.begin(), c.afterRefusal.end());
+    EXPECT_EQ(fresh.calls(), expected) << c.what;
+    EXPECT_EQ(fresh.files.count(kCopy), 0u) << c.what;
+    fresh.clearCalls();
+    player.Mp3Close();
+    EXPECT_TRUE(fresh.callsStartingWith("DeleteFileA").empty()) << c.what;
+  }
 }
 
 TEST_F(FilePlaybackTest, Mp3IsPlayingReadsTheFirstSevenCharactersOfTheMode) {
@@ -104,6 +227,8 @@ TEST_F(FilePlaybackTest, Mp3CloseStopsAndClosesTheAlias) {
                                "mciSendStringA(\"close MP3Play\", NULL, 0, 0)"}));
 }
 
+// Flags 11: SND_ASYNC | SND_NODEFAULT | SND_LOOP, so that a file that cannot be played is never
+// replaced by the system's default sound.
 TEST_F(FilePlaybackTest, WavPlayLoopsTheFileOnlyWithAWaveOutputDevice) {
   SaverSettings().MusicFile = "C:\\Music\\loop.wav";
   const struct {
@@ -116,7 +241,7 @@ TEST_F(FilePlaybackTest, WavPlayLoopsTheFileOnlyWithAWaveOutputDevice) {
     bgm.WavPlay();
     if (c.plays) {
       EXPECT_EQ(os.calls(),
-                lines({"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\loop.wav\", 0, 9)"}))
+                lines({"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\loop.wav\", 0, 11)"}))
           << c.devices;
     } else {
       EXPECT_EQ(os.calls(), lines({"waveOutGetNumDevs()"})) << c.devices;

@@ -64,6 +64,45 @@ void FakeOs::ExitProcess(std::uint32_t exitCode) {
   if (!exitCode_) exitCode_ = exitCode;
 }
 
+std::uint32_t FakeOs::SetErrorMode(std::uint32_t mode) {
+  Record("SetErrorMode(" + Hex(mode) + ")");
+  return 0;
+}
+
+std::uint32_t FakeOs::GetTempPathA(std::uint32_t size, char* buffer) {
+  Record("GetTempPathA(" + std::to_string(size) + ", buffer)");
+  // Like the system: the length copied, or the size needed when the buffer is too small.
+  if (tempPath.size() >= size) return static_cast<std::uint32_t>(tempPath.size() + 1);
+  return CopyBounded(tempPath, buffer, size);
+}
+
+bool FakeOs::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+                          std::int64_t* fileSize) {
+  Record("ReadFileHead(" + Quote(ansiPath.c_str()) + ", " + std::to_string(count) + ")");
+  const auto file = files.find(ansiPath);
+  if (file == files.end()) return false;
+  *head = file->second.substr(0, count);
+  *fileSize = static_cast<std::int64_t>(file->second.size());
+  return true;
+}
+
+bool FakeOs::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
+                          const std::string& ansiTarget) {
+  Record("CopyFileFrom(" + Quote(ansiSource.c_str()) + ", " + std::to_string(offset) + ", " +
+         Quote(ansiTarget.c_str()) + ")");
+  const auto source = files.find(ansiSource);
+  const std::string folder = ansiTarget.substr(0, ansiTarget.find_last_of('\\') + 1);
+  if (source == files.end() || offset < 0 || unwritableFolders.count(folder) > 0) return false;
+  const auto start = std::min(static_cast<std::size_t>(offset), source->second.size());
+  files[ansiTarget] = source->second.substr(start);
+  return true;
+}
+
+bool FakeOs::DeleteFileA(const char* fileName) {
+  Record("DeleteFileA(" + Quote(fileName) + ")");
+  return fileName != nullptr && files.erase(fileName) > 0;
+}
+
 os::Handle FakeOs::FindWindowA(const char* className, const char* windowName) {
   Record("FindWindowA(" + Quote(className) + ", " + Quote(windowName) + ")");
   if (windowName == nullptr) return os::kNull;

@@ -24,6 +24,11 @@ class FakeOs : public os::Os {
   std::string moduleFileName = "C:\\Saver\\Quarlo.scr";
   os::Handle moduleInstance = 0x400000;
   double secondsSinceMidnight = 43200.0;
+  // Files by ANSI path, with their bytes, for ReadFileHead, CopyFileFrom and DeleteFileA. A
+  // target in a folder listed in unwritableFolders cannot be created.
+  std::map<std::string, std::string> files;
+  std::set<std::string> unwritableFolders;
+  std::string tempPath = "C:\\Users\\me\\Temp\\";  // GetTempPathA; empty: the call fails
   std::map<std::string, os::Handle> windowsByTitle;      // for FindWindowA
   std::map<os::Handle, os::Rect> windowRects;            // for GetWindowRect
   std::map<os::Handle, std::int32_t> windowStyles;       // GWL_STYLE per window
@@ -61,6 +66,14 @@ class FakeOs : public os::Os {
   os::Handle ModuleInstance() override { return moduleInstance; }
   void ExitProcess(std::uint32_t exitCode) override;
   double SecondsSinceMidnight() override { return secondsSinceMidnight; }
+
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) override;
+  bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+                    std::int64_t* fileSize) override;
+  bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
+                    const std::string& ansiTarget) override;
+  bool DeleteFileA(const char* fileName) override;
 
   os::Handle FindWindowA(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;

@@ -44,6 +44,22 @@ const wchar_t* SkipProgramName(const wchar_t* line) {
   return line;
 }
 
+// A file handle that closes itself; false when the open failed.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (*this) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 }  // namespace
 
 std::string Win32Os::ToAnsi(const std::string& utf8) {
@@ -70,6 +86,62 @@ double Win32Os::SecondsSinceMidnight() {
   GetLocalTime(&now);
   return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
+
+std::uint32_t Win32Os::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
+
+std::uint32_t Win32Os::GetTempPathA(std::uint32_t size, char* buffer) {
+  return ::GetTempPathA(size, buffer);
+}
+
+bool Win32Os::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+                           std::int64_t* fileSize) {
+  const FileHandle file(CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !GetFileSizeEx(file.get(), &size)) return false;
+  std::string bytes(count, '\0');
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes.data(), count, &read, nullptr)) return false;
+  bytes.resize(read);
+  *head = std::move(bytes);
+  *fileSize = size.QuadPart;
+  return true;
+}
+
+bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
+                           const std::string& ansiTarget) {
+  const FileHandle source(CreateFileA(ansiSource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER start;
+  start.QuadPart = offset;
+  if (!source || !SetFilePointerEx(source.get(), start, nullptr, FILE_BEGIN)) return false;
+  bool copied = false;
+  {
+    const FileHandle target(CreateFileA(ansiTarget.c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!target) return false;
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+      DWORD read = 0;
+      if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read,
+                    nullptr)) {
+        break;
+      }
+      if (read == 0) {
+        copied = true;
+        break;
+      }
+      DWORD written = 0;
+      if (!WriteFile(target.get(), chunk.data(), read, &written, nullptr) || written != read) {
+        break;
+      }
+    }
+  }
+  if (!copied) ::DeleteFileA(ansiTarget.c_str());
+  return copied;
+}
+
+bool Win32Os::DeleteFileA(const char* fileName) { return ::DeleteFileA(fileName) != FALSE; }
 
 Handle Win32Os::FindWindowA(const char* className, const char* windowName) {
   return FromNative(::FindWindowA(className, windowName));

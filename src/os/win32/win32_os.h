@@ -15,6 +15,14 @@ class Win32Os : public Os {
   void ExitProcess(std::uint32_t exitCode) override;
   double SecondsSinceMidnight() override;
 
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) override;
+  bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+                    std::int64_t* fileSize) override;
+  bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
+                    const std::string& ansiTarget) override;
+  bool DeleteFileA(const char* fileName) override;
+
   Handle FindWindowA(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;
   bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,

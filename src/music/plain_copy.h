@@ -1,0 +1,46 @@
+#pragma once
+// The fallback for an MP3 that the MPEGVideo device refuses as it is: a copy under a plain name in
+// the user's temporary folder, without the ID3v2 tag at the file's start. The device fails on
+// many files whose tag carries a large picture, and on every path that holds "!" (the command
+// parser takes it for the device/element separator); the same audio opens under a plain name
+// once the tag is gone.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "os/os.h"
+
+namespace quarlo::music {
+
+// The bytes an ID3v2 header takes: "ID3", version (2), flags (1), syncsafe size (4).
+inline constexpr std::uint32_t kId3v2HeaderLength = 10;
+
+// How many bytes the ID3v2 tag at the start of a file takes (header, contents, footer), given the
+// file's first bytes and its length; 0 when the file starts with no complete, well-formed header
+// or when the tag would reach past the end of the file (then nothing is taken for a tag).
+// An unsynchronised tag is measured the same way: its size counts the bytes as stored, and the
+// flag concerns only the tag's contents, never the audio after it.
+std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize);
+
+// The one temporary copy of the music file. Make replaces any copy an earlier run left behind;
+// Remove deletes it. Paths are in the ANSI code page.
+class PlainCopy {
+ public:
+  explicit PlainCopy(os::Os& os) : os_(os) {}
+
+  // Writes the copy of `ansiSource` without its ID3v2 tag and returns its path, or an empty text
+  // when no copy could be made.
+  std::string Make(const std::string& ansiSource);
+  // Deletes the copy made by Make, if any.
+  void Remove();
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string TargetPath();
+
+  os::Os& os_;
+  std::string path_;
+};
+
+}  // namespace quarlo::music
