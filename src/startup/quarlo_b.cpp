@@ -35,6 +35,9 @@ void Main(os::Os& os, Faces& faces) {
     os.ExitProcess(0);
     return;
   }
+  // Before anything touches a file: a drive without its medium (a music path on a removable
+  // disk) must fail quietly instead of putting the system's "No disk" box over the saver.
+  os.SetErrorMode(os::kSemFailCriticalErrors | os::kSemNoOpenFileErrorBox);
   if (SwitchCharacter(os.CommandText()) == "P") {
     faces.StartPreview(os.CommandText());
     return;

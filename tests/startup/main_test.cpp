@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "startup/settings.h"
 #include "support/fake_os.h"
 
@@ -113,6 +115,25 @@ TEST(Main, BothInstanceTestsComeFirstAndInOrder) {
   ASSERT_GE(launch.os.calls().size(), 2u);
   EXPECT_EQ(launch.os.calls()[0], "FindWindowA(NULL, \"Quarlo_Main\")");
   EXPECT_EQ(launch.os.calls()[1], "FindWindowA(NULL, \"Quarloの設定\")");
+}
+
+TEST(Main, EveryFaceSetsTheQuietErrorModeBeforeAnyFileIsTouched) {
+  // SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX: no "No disk" box for a music path on an
+  // empty removable drive.
+  const std::string errorMode = "SetErrorMode(0x8001)";
+  for (const char* text : {"/s", "", "/c", "/a", "/p 1234"}) {
+    Launch fresh(text);
+    fresh.Run();
+    const auto& calls = fresh.os.calls();
+    const auto set = std::find(calls.begin(), calls.end(), errorMode);
+    ASSERT_NE(set, calls.end()) << text;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), errorMode), 1) << text;
+    const auto firstFile = std::find_if(calls.begin(), calls.end(), [](const std::string& line) {
+      return line.rfind("GetPrivateProfileStringA", 0) == 0 ||
+             line.rfind("CanOpenForReading", 0) == 0;
+    });
+    EXPECT_LT(set, firstFile) << text;
+  }
 }
 
 TEST(Main, LongAndHostileCommandTextsNeverBreakTheDispatch) {
