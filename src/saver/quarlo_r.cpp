@@ -25,9 +25,10 @@ HostSize MeasureHost(os::Os& os, fw::Backend& backend, os::Handle host) {
           HostTwips(backend.TwipsPerPixelY(), rect.bottom - rect.top)};
 }
 
+// A child window must not keep WS_POPUP, which the system documents as invalid with SetParent.
 void MakeChildWindow(os::Os& os, os::Handle window) {
   const std::int32_t style = os.GetWindowLongA(window, os::kGwlStyle);
-  os.SetWindowLongA(window, os::kGwlStyle, style | os::kWsChild);
+  os.SetWindowLongA(window, os::kGwlStyle, (style & ~os::kWsPopup) | os::kWsChild);
 }
 
 // The picture area covers the whole window: its size is the window's in pixels.

@@ -28,6 +28,7 @@ PERCENTILE_99_TOLERANCE = 32
 BLACK_LIMIT = 8  # no channel brighter than this counts as black
 QUICK_EXIT_S = 1.0
 WS_CHILD = 0x40000000
+WS_POPUP = 0x80000000
 
 
 class PaneHost:
@@ -154,6 +155,7 @@ class PreviewTest(unittest.TestCase):
                          (0, 0, width, height), "preview window in the pane")
         self.assertEqual(child["title"], "Preview Window")
         self.assertTrue(child["style"] & WS_CHILD, f"style {child['style']:#x} lacks WS_CHILD")
+        self.assertFalse(child["style"] & WS_POPUP, f"style {child['style']:#x} keeps WS_POPUP")
         self.assertEqual(len(child["inner"]), 1, f"picture areas: {child['inner']}")
         area = child["inner"][0]
         self.assertEqual((area["x"], area["y"], area["width"], area["height"], area["visible"]),

@@ -42,10 +42,11 @@ TEST(PreviewStartUp, AttachesToTheHostInTheOrderOfItsSteps) {
   PreviewStart start;
   Quarlo_R* preview = start.Run();
   ASSERT_NE(preview, nullptr);
-  // No settings file, no music: nothing but the attach steps reaches the system.
+  // No settings file, no music: nothing but the attach steps reaches the system. WS_POPUP gives
+  // way to WS_CHILD; the clipping bits stay.
   EXPECT_EQ(start.os.calls(),
             lines({"IsWindow(1234)", "GetWindowRect(1234)", "GetWindowLongA(4096, -16)",
-                   "SetWindowLongA(4096, -16, 0xC6000000)", "SetParent(4096, 1234)"}));
+                   "SetWindowLongA(4096, -16, 0x46000000)", "SetParent(4096, 1234)"}));
   EXPECT_FALSE(start.os.exited());
   EXPECT_EQ(preview->hWnd(), kPreviewWindow);
   EXPECT_TRUE(preview->IsLoaded());

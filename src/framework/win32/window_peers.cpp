@@ -492,8 +492,11 @@ void FormPeer::Update(Change what) {
       SetWindowTextW(window_, Widen(form_.Caption()).c_str());
       return;
     case Change::Style: {
-      const LONG keep = GetWindowLongW(window_, GWL_STYLE) & (WS_VISIBLE | WS_CHILD | WS_DISABLED);
-      SetWindowLongW(window_, GWL_STYLE, static_cast<LONG>(Style()) | keep);
+      const LONG current = GetWindowLongW(window_, GWL_STYLE);
+      LONG style = static_cast<LONG>(Style()) | (current & (WS_VISIBLE | WS_CHILD | WS_DISABLED));
+      // A form made a child window (the preview) never takes WS_POPUP back.
+      if ((current & WS_CHILD) != 0) style &= ~static_cast<LONG>(WS_POPUP);
+      SetWindowLongW(window_, GWL_STYLE, style);
       SetWindowLongW(window_, GWL_EXSTYLE, static_cast<LONG>(ExStyle()));
       SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
