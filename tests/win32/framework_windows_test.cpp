@@ -627,6 +627,12 @@ TEST_F(Win32FormTest, LabelsSizeThemselvesToTheirTextAndGreyOut) {
   form.DrawingSurface()->Present();
   const RECT area = {160, 20, 260, 40};
   EXPECT_GT(CountPixels(form, area, RGB(200, 0, 0)), 20);
+  // A system colour (0x80000000 | index) is drawn as the system's colour of that index.
+  form.caption.SetForeColour(0x80000000u | COLOR_HIGHLIGHT);
+  UpdateWindow(Hwnd(form));
+  EXPECT_EQ(CountPixels(form, area, RGB(200, 0, 0)), 0);
+  EXPECT_GT(CountPixels(form, area, GetSysColor(COLOR_HIGHLIGHT)), 20);
+  form.caption.SetForeColour(Rgb(200, 0, 0));
   form.caption.SetGreyed(true);
   UpdateWindow(Hwnd(form));
   EXPECT_EQ(CountPixels(form, area, RGB(200, 0, 0)), 0);

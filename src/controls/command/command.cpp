@@ -1,5 +1,6 @@
 #include "controls/command/command.h"
 
+#include <bit>
 #include <cstdio>
 
 #include "assets/asset_ids.h"
@@ -331,11 +332,11 @@ void Command::Announce(std::string_view property) {
   if (PropertyChanged) PropertyChanged(property);
 }
 
-bool Command::SetCaptionColour(std::int32_t colour) {
-  // A colour the caption can show: red, green and blue in the low three bytes, nothing above.
-  if (colour < 0 || colour > 0xFFFFFF) return false;
-  LblMsg.SetForeColour(static_cast<fw::Colour>(colour));
-  return true;
+void Command::SetCaptionColour(std::int32_t colour) {
+  // Every signed 32-bit value is a colour in the platform's format: red, green and blue in the
+  // low three bytes, or a system colour (0x80000000 | index) that the caption draws as the
+  // system's current colour of that index.
+  LblMsg.SetForeColour(std::bit_cast<fw::Colour>(colour));
 }
 
 std::uint8_t Command::GetVisible() {
@@ -355,15 +356,15 @@ void Command::LetVisible(std::uint8_t New_Visible) {
 }
 
 std::int32_t Command::GetFontColour() {
-  const std::optional<std::int32_t> colour = ToInt32(LblMsg.ForeColour());
+  const auto colour = std::bit_cast<std::int32_t>(LblMsg.ForeColour());
   RefreshNormal();
-  return colour.value_or(0);
+  return colour;
 }
 
 void Command::LetFontColour(std::int32_t New_FontColour) {
-  const bool set = SetCaptionColour(New_FontColour);
+  SetCaptionColour(New_FontColour);
   RefreshNormal();
-  if (set) Announce("FontColour");
+  Announce("FontColour");
 }
 
 void Command::FirstRunRule() {
@@ -420,7 +421,7 @@ void Command::UserControl_WriteProperties(fw::PropertyBag& bag) {
   bag.WriteText("Caption", LblMsg.Caption(), "Command");
   bag.WriteByte("FirstRun", firstRun_, 1);
   bag.WriteFont("Font", LblMsg.GetFont(), AmbientFont());
-  if (const auto colour = ToInt32(LblMsg.ForeColour())) bag.WriteInt32("FontColour", *colour, 0);
+  bag.WriteInt32("FontColour", std::bit_cast<std::int32_t>(LblMsg.ForeColour()), 0);
   bag.WriteInt16("Visible", opaque_ ? std::int16_t{1} : std::int16_t{0}, 1);
   RefreshNormal();
 }

@@ -141,7 +141,7 @@ class Command : public fw::UserControl {
   const fw::Picture* Face(FaceImage image);
   void RaiseClick();
   void Announce(std::string_view property);
-  bool SetCaptionColour(std::int32_t colour);
+  void SetCaptionColour(std::int32_t colour);
 
   os::Os& os_;
   State faceState_ = State::None;

@@ -76,20 +76,31 @@ TEST_F(PropertiesTest, VisibleSetsOpacity) {
   EXPECT_EQ(changes, Strings({"Visible", "Visible"}));
 }
 
-TEST_F(PropertiesTest, FontColourIsNotifiedOnlyWhenItCouldBeSet) {
+TEST_F(PropertiesTest, FontColourTakesEverySigned32BitValueAndIsNotified) {
   LoadEnabled();
   Command& b = button();
-  b.LetFontColour(0x0000FF);
-  EXPECT_EQ(b.LblMsg.ForeColour(), 0x0000FFu);
-  EXPECT_EQ(b.GetFontColour(), 0x0000FF);
-  EXPECT_EQ(changes, Strings({"FontColour"}));
-  Forget();
-  for (const std::int32_t bad : {-1, 0x1000000}) {
-    b.LetFontColour(bad);
-    EXPECT_EQ(b.LblMsg.ForeColour(), 0x0000FFu) << bad;
+  // Plain colours, system colours (0x80000000 | index) and whatever else fits in 32 bits.
+  const struct {
+    std::int32_t colour;
+    fw::Colour caption;
+  } cases[] = {
+      {0x0000FF, 0x0000FFu},
+      {0, 0u},
+      {static_cast<std::int32_t>(0x80000012u), 0x80000012u},  // COLOR_BTNTEXT
+      {static_cast<std::int32_t>(0x80000005u), 0x80000005u},  // COLOR_WINDOW
+      {-1, 0xFFFFFFFFu},
+      {0x1000000, 0x1000000u},
+      {INT32_MIN, 0x80000000u},
+      {INT32_MAX, 0x7FFFFFFFu},
+  };
+  for (const auto& c : cases) {
+    Forget();
+    b.LetFontColour(c.colour);
+    EXPECT_EQ(b.LblMsg.ForeColour(), c.caption) << c.colour;
+    EXPECT_EQ(b.GetFontColour(), c.colour);
+    EXPECT_EQ(changes, Strings({"FontColour"})) << c.colour;
+    EXPECT_EQ(surface().facesDrawn, Strings({"Normal", "Normal"})) << c.colour;
   }
-  EXPECT_TRUE(changes.empty());
-  EXPECT_EQ(surface().facesDrawn, Strings({"Normal", "Normal"}));  // the refresh still ran
 }
 
 TEST_F(PropertiesTest, WhileFirstRunIsZeroAnEnabledRefreshPaintsTheCaptionBlack) {
@@ -154,6 +165,14 @@ TEST_F(PropertiesTest, StoreRoundTripThroughTheTextForm) {
   EXPECT_EQ(other.Cmd.LblMsg.ForeColour(), 0x336699u);
   EXPECT_FALSE(other.Cmd.Opaque());
   EXPECT_EQ(other.Cmd.FirstRun(), 1);
+
+  // A system colour is stored as the negative number it is, and read back whole.
+  b.LetFontColour(static_cast<std::int32_t>(0x8000000Fu));
+  fw::PropertyBag system;
+  b.UserControl_WriteProperties(system);
+  EXPECT_EQ(system.ReadInt32("FontColour", 0), static_cast<std::int32_t>(0x8000000Fu));
+  other.Cmd.UserControl_ReadProperties(fw::PropertyBag::Parse(system.Serialize()));
+  EXPECT_EQ(other.Cmd.LblMsg.ForeColour(), 0x8000000Fu);
 }
 
 TEST_F(PropertiesTest, DefaultsAreNotWrittenAndCaptionCommandReadsBackAsCommand1) {
@@ -223,7 +242,7 @@ TEST_F(PropertiesTest, BadStoredValuesLeaveTheAffectedValueAsItWas) {
       {"FirstRun = 300", [](Command& b) { EXPECT_EQ(b.FirstRun(), 0); }},
       {"FirstRun = -1", [](Command& b) { EXPECT_EQ(b.FirstRun(), 0); }},
       {"FontColour = \"red\"", [](Command& b) { EXPECT_EQ(b.LblMsg.ForeColour(), 0xFFu); }},
-      {"FontColour = 99999999", [](Command& b) { EXPECT_EQ(b.LblMsg.ForeColour(), 0xFFu); }},
+      {"FontColour = 9999999999", [](Command& b) { EXPECT_EQ(b.LblMsg.ForeColour(), 0xFFu); }},
       {"Enabled = \"maybe\"", [](Command& b) { EXPECT_EQ(b.IsEnabled(), kFalse); }},
       {"Caption = {\n}", [](Command& b) { EXPECT_EQ(b.GetCaption(), "Before"); }},
       {"Font = 5", [&](Command& b) { EXPECT_EQ(b.GetFont(), before); }},
