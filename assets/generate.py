@@ -28,7 +28,7 @@ SPRITE_PX = 60
 # XORs the frame onto the background there, so anything brighter would show as garbage.
 TRANSPARENT_MAX = 8
 SHEET_QUALITY, SPRITE_QUALITY, PREVIEW_QUALITY = 92, 100, 94
-ICON_SIZES = (16, 32, 48)
+ICON_SIZES = (16, 24, 32, 48, 256)
 ICON_TURN = -0.06
 ICON_ZOOM = 1.1
 
@@ -91,13 +91,22 @@ def sprite_frame(index):
 
 
 def icon_image(px):
-    """The quarlo at `px` pixels with a hard edge: colour where at least half a pixel is covered."""
+    """The quarlo at `px` pixels as straight (not premultiplied) sRGB colour and an alpha channel
+    from the coverage, so that its edge blends into any background."""
     colour, cover = quarlo.render_quarlo(2 * np.pi * ICON_TURN, px=px, zoom=ICON_ZOOM)
-    opaque = cover >= 0.5
+    alpha = np.clip(np.round(cover * 255), 0, 255).astype(np.uint8)
     straight = colour / np.maximum(cover, 1e-6)[..., None]
     picture = linear_to_srgb8(straight)
-    picture[~opaque] = 0
-    return picture, opaque
+    picture[alpha == 0] = 0
+    return picture, alpha
+
+
+def over_checker(picture, alpha):
+    """An icon image as it shows over a checker board."""
+    px = picture.shape[0]
+    a = alpha[..., None].astype(np.float64) / 255
+    blended = picture * a + contact._checker(px, px, 4 if px <= 48 else 16) * (1 - a)
+    return np.round(blended).astype(np.uint8)
 
 
 def resource_tables():
@@ -154,8 +163,7 @@ def generate(out):
 
     icons = [icon_image(px) for px in ICON_SIZES]
     files['quarlo.ico'] = winfiles.ico_bytes(icons)
-    shown['icons'] = [np.where(opaque[..., None], picture, contact._checker(px, px, 4))
-                      for (picture, opaque), px in zip(icons, ICON_SIZES)]
+    shown['icons'] = [over_checker(picture, alpha) for picture, alpha in icons]
 
     ids, counts, entries = resource_tables()
     files['asset_ids.h'] = winfiles.header_text(ids, counts).encode('ascii')

@@ -103,11 +103,12 @@ def build(a):
         tiles.append((tile, 'frame %02d' % i))
     sheet.row(tiles, gap=8)
     sheet.heading('Preview picture, option marks, cursor and icon', 'Preview at 2x, marks and cursor at 4x, '
-                  'icons at 3x (cursor and icons over a checker where they are transparent).')
+                  'icons up to 48 px at 3x and at 256 px at 1x (cursor and icons over a checker where '
+                  'they are transparent).')
     sheet.row([(_zoom(a['preview'], 2), 'preview 152 x 112'),
                (_zoom(a['mark_off'], 4), 'mark off'), (_zoom(a['mark_on'], 4), 'mark on'),
                (_zoom(cursor_preview(*a['cursor']), 4), 'hand, hot spot (12,10)')]
-              + [(_zoom(icon, 3), 'icon %d' % icon.shape[0])
+              + [(_zoom(icon, 3 if icon.shape[0] <= 48 else 1), 'icon %d' % icon.shape[0])
                  for icon in a['icons']], gap=20)
     sheet.heading('Button faces', 'The six 64 x 25 faces at 4x; only their outer 4-pixel frame is used.')
     sheet.row([(_zoom(face, 4), name) for name, face in a['faces'].items()], gap=20)

@@ -1,5 +1,6 @@
 """Writers for the Windows file formats the resources need: icons, cursors, and the resource
 script with its header of identifiers."""
+import io
 import struct
 
 import numpy as np
@@ -20,43 +21,32 @@ def _pack_1bpp(flags):
     return _rows_bottom_up(padded)
 
 
-def _pack_8bpp(indices):
-    h, w = indices.shape
-    stride = (w + 3) // 4 * 4
-    padded = np.zeros((h, stride), np.uint8)
-    padded[:, :w] = indices
-    return _rows_bottom_up(padded)
-
-
 def _dib(width, height, bits, palette, xor_bits, and_mask):
     header = struct.pack('<IiiHHIIiiII', 40, width, height * 2, 1, bits, 0,
                          len(xor_bits) + len(and_mask), 0, 0, len(palette) // 4, 0)
     return header + palette + xor_bits + and_mask
 
 
-def _palette_8bpp(rgb, opaque):
-    """Quantises the opaque pixels to at most 255 colours; index 0 stays black for the transparent ones."""
-    h, w, _ = rgb.shape
-    pixels = rgb[opaque].reshape(1, -1, 3)
-    quant = Image.fromarray(pixels).quantize(colors=255, method=Image.Quantize.MEDIANCUT,
-                                             dither=Image.Dither.NONE)
-    colours = np.array(quant.getpalette()[:255 * 3], np.uint8).reshape(-1, 3)
-    indices = np.zeros((h, w), np.uint8)
-    indices[opaque] = np.array(quant).ravel() + 1
-    table = np.zeros((256, 4), np.uint8)
-    table[1:1 + len(colours), :3] = colours[:, ::-1]
-    return indices, table.tobytes()
+def _png_bytes(rgb, alpha):
+    buffer = io.BytesIO()
+    Image.fromarray(np.dstack([rgb, alpha])).save(buffer, 'PNG')
+    return buffer.getvalue()
 
 
 def ico_bytes(images):
-    """An icon file with one 256-colour entry per (rgb, opaque) pair."""
+    """An icon file with one 32-bit entry (colour and alpha) per (rgb, alpha) pair. Images of
+    256 pixels are stored as PNG, as the system expects at that size; smaller ones as
+    uncompressed BGRA bitmaps with the AND mask clear wherever the alpha is above zero."""
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
-    for rgb, opaque in images:
+    for rgb, alpha in images:
         h, w, _ = rgb.shape
-        indices, palette = _palette_8bpp(rgb, opaque)
-        blob = _dib(w, h, 8, palette, _pack_8bpp(indices), _pack_1bpp(~opaque))
-        entries.append(struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 8, len(blob), offset))
+        if w >= 256:
+            blob = _png_bytes(rgb, alpha)
+        else:
+            bgra = np.dstack([rgb[..., ::-1], alpha])
+            blob = _dib(w, h, 32, b'', _rows_bottom_up(bgra.reshape(h, w * 4)), _pack_1bpp(alpha == 0))
+        entries.append(struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 32, len(blob), offset))
         blobs.append(blob)
         offset += len(blob)
     return struct.pack('<HHH', 0, 1, len(images)) + b''.join(entries) + b''.join(blobs)

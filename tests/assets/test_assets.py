@@ -1,9 +1,11 @@
 """Checks the committed artwork in assets/: file formats and geometry, the frame/mask pairs the saver
 draws with AND then XOR, the turning sprite, the walking sheet, the button faces, marks, cursor and
-icon, the resource script, and that the generator reproduces every file byte for byte.
+icon, the resource script, what the built Quarlo.scr declares (manifest, link flags, icon
+group), and that the generator reproduces every file byte for byte.
 
     /usr/bin/python3 -m unittest discover -s tests/assets -v
 """
+import io
 import os
 import re
 import shutil
@@ -12,6 +14,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ET
 from pathlib import Path
 
 import numpy as np
@@ -23,6 +26,7 @@ FRAMES = 23
 CELL_W, CELL_H = 128, 295
 TRANSPARENT_MAX = 8         # a frame channel may not exceed this where its mask is white
 BRIGHT = 24                 # a pixel above this in some channel counts as drawn
+ICON_SIZES = (16, 24, 32, 48, 256)
 
 
 def picture(name):
@@ -57,6 +61,22 @@ def bmp_header(name):
     return data[:2], width, height, bits, compression
 
 
+def icon_rgba(blob):
+    """An icon image (a PNG, or a 32-bit bitmap with its AND mask) as top-down RGBA. For a
+    bitmap, the AND mask must agree with the alpha: clear exactly where the alpha is above 0."""
+    if blob.startswith(b'\x89PNG'):
+        with Image.open(io.BytesIO(blob)) as img:
+            return np.array(img.convert('RGBA'))
+    header, width, height, planes, bits, compression = struct.unpack_from('<IiiHHI', blob, 0)
+    assert (header, height, planes, bits, compression) == (40, 2 * width, 1, 32, 0), (header, height, bits)
+    pixels = np.frombuffer(blob, np.uint8, width * width * 4, 40).reshape(width, width, 4)[::-1]
+    stride = (width + 31) // 32 * 4
+    mask = np.unpackbits(np.frombuffer(blob, np.uint8, stride * width, 40 + width * width * 4))
+    clear = mask.reshape(width, stride * 8)[::-1, :width].astype(bool)
+    assert np.array_equal(clear, pixels[..., 3] == 0), 'the AND mask disagrees with the alpha'
+    return pixels[..., [2, 1, 0, 3]]
+
+
 SHEET = picture('walk_sheet.jpg')
 FACE_NAMES = ['normal', 'highlight', 'highlightselect', 'selected', 'pressed', 'disable']
 
@@ -77,25 +97,26 @@ class FileFormatTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(bmp_header(name), (b'BM', w, h, 24, 0))
 
-    def test_icon_holds_a_256_colour_32x32_image_of_the_sprite(self):
+    def test_icon_holds_32_bit_images_of_the_sprite_at_five_sizes(self):
         data = (ASSETS / 'quarlo.ico').read_bytes()
         reserved, kind, count = struct.unpack_from('<HHH', data, 0)
         self.assertEqual((reserved, kind), (0, 1))
         entries = [struct.unpack_from('<BBBBHHII', data, 6 + 16 * i) for i in range(count)]
-        big = [e for e in entries if e[0] == 32 and e[1] == 32]
-        self.assertEqual(len(big), 1, entries)
-        size, offset = big[0][6], big[0][7]
-        header = struct.unpack_from('<IiiHHI', data, offset)
-        self.assertEqual(header, (40, 32, 64, 1, 8, 0))
-        palette = np.frombuffer(data, np.uint8, 1024, offset + 40).reshape(256, 4)[:, 2::-1]
-        pixels = np.frombuffer(data, np.uint8, 32 * 32, offset + 40 + 1024).reshape(32, 32)[::-1]
-        clear = np.unpackbits(np.frombuffer(data, np.uint8, 128, offset + 40 + 1024 + 1024))
-        clear = clear.reshape(32, 32)[::-1].astype(bool)
-        self.assertEqual(size, 40 + 1024 + 1024 + 128)
-        self.assertTrue(0.25 < (~clear).mean() < 0.85, 'share of opaque pixels')
-        colours = palette[pixels[~clear]].astype(int)
-        orange = (colours[:, 0] > colours[:, 2] + 60).mean()
-        self.assertGreater(orange, 0.5, 'the icon should show the orange quarlo')
+        self.assertEqual([(w or 256, h or 256, planes, bits) for w, h, _, _, planes, bits, _, _ in entries],
+                         [(px, px, 1, 32) for px in ICON_SIZES])
+        for (_, _, _, _, _, _, size, offset), px in zip(entries, ICON_SIZES):
+            with self.subTest(px=px):
+                self.assertLessEqual(offset + size, len(data))
+                rgba = icon_rgba(data[offset:offset + size])
+                self.assertEqual(rgba.shape, (px, px, 4))
+                alpha = rgba[..., 3]
+                self.assertTrue(0.25 < (alpha >= 128).mean() < 0.85, 'share of opaque pixels')
+                self.assertEqual(alpha[0, 0], 0, 'the corner is transparent')
+                if px >= 32:
+                    self.assertGreater(((alpha > 0) & (alpha < 255)).sum(), px, 'the edge is smooth')
+                colours = rgba[alpha >= 128][:, :3].astype(int)
+                orange = (colours[:, 0] > colours[:, 2] + 60).mean()
+                self.assertGreater(orange, 0.5, 'the icon should show the orange quarlo')
 
     def test_cursor_is_a_two_colour_32x32_hand_with_hot_spot_12_10(self):
         data = (ASSETS / 'hand.cur').read_bytes()
@@ -341,6 +362,66 @@ class ResourceScriptTest(unittest.TestCase):
             run = subprocess.run(['i686-w64-mingw32-windres', '-I.', 'assets/assets.rc', '-O', 'coff',
                                   '-o', os.path.join(tmp, 'a.o')], cwd=ROOT, capture_output=True, text=True)
             self.assertEqual(run.returncode, 0, run.stderr)
+
+
+class BuiltProgramTest(unittest.TestCase):
+    """What the built Quarlo.scr declares to Windows: its manifest, its link flags and its icon."""
+    SUPPORTED_OS = {'{e2011457-1546-43c5-a5fe-008deee3d3f0}',   # Vista
+                    '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}',   # 7
+                    '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}',   # 8
+                    '{1f676c76-80e1-4239-95bb-83d0f6d0da78}',   # 8.1
+                    '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'}   # 10 and 11
+    RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+    TERMINAL_SERVER_AWARE = 0x8000
+
+    @classmethod
+    def setUpClass(cls):
+        import pefile
+        path = Path(os.environ.get('QUARLO_SCR') or ROOT / 'build' / 'win32' / 'Quarlo.scr')
+        if not path.is_file():
+            raise AssertionError(f'{path} is missing: run scripts/build.sh win32')
+        cls.pe = pefile.PE(str(path))
+
+    def resource(self, kind, ident):
+        """The bytes of one resource (its first language)."""
+        for type_entry in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            if type_entry.id != kind:
+                continue
+            for entry in type_entry.directory.entries:
+                if entry.id == ident:
+                    data = entry.directory.entries[0].data.struct
+                    return self.pe.get_data(data.OffsetToData, data.Size)
+        self.fail(f'no resource of type {kind} with id {ident}')
+
+    def test_manifest_names_every_windows_from_vista_on_scales_gdi_and_asks_no_level(self):
+        manifest = ET.fromstring(self.resource(self.RT_MANIFEST, 1))
+        local = lambda element: element.tag.rsplit('}', 1)[-1]
+        elements = list(manifest.iter())
+        self.assertEqual({e.get('Id') for e in elements if local(e) == 'supportedOS'}, self.SUPPORTED_OS)
+        scaling = [e.text for e in elements if local(e) == 'gdiScaling']
+        self.assertEqual(scaling, ['true'])
+        # No execution level: the program stays eligible for file virtualisation.
+        self.assertEqual([local(e) for e in elements if local(e) in ('requestedExecutionLevel', 'trustInfo')], [])
+
+    def test_linked_terminal_server_aware_for_windows_vista_and_later(self):
+        header = self.pe.OPTIONAL_HEADER
+        self.assertTrue(header.DllCharacteristics & self.TERMINAL_SERVER_AWARE,
+                        f'DllCharacteristics {header.DllCharacteristics:#x}')
+        self.assertEqual((header.MajorSubsystemVersion, header.MinorSubsystemVersion), (6, 0))
+        self.assertEqual(header.Subsystem, 2, 'a GUI program')
+
+    def test_icon_group_holds_the_five_32_bit_images(self):
+        group = self.resource(self.RT_GROUP_ICON, 1)
+        reserved, kind, count = struct.unpack_from('<HHH', group, 0)
+        self.assertEqual((reserved, kind), (0, 1))
+        entries = [struct.unpack_from('<BBBBHHIH', group, 6 + 14 * i) for i in range(count)]
+        self.assertEqual(sorted((w or 256, h or 256, bits) for w, h, _, _, _, bits, _, _ in entries),
+                         [(px, px, 32) for px in ICON_SIZES])
+        for w, _, _, _, _, _, size, ident in entries:
+            with self.subTest(px=w or 256):
+                image = self.resource(self.RT_ICON, ident)
+                self.assertEqual(len(image), size)
+                self.assertEqual(icon_rgba(image).shape, (w or 256, w or 256, 4))
 
 
 class GeneratorTest(unittest.TestCase):
