@@ -95,8 +95,9 @@ std::uint32_t Win32Os::GetTempPathA(std::uint32_t size, char* buffer) {
 
 bool Win32Os::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
                            std::int64_t* fileSize) {
-  const FileHandle file(CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const FileHandle file(CreateFileA(ansiPath.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
   if (!file || !GetFileSizeEx(file.get(), &size)) return false;
   std::string bytes(count, '\0');
@@ -110,8 +111,9 @@ bool Win32Os::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std
 
 bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
                            const std::string& ansiTarget) {
-  const FileHandle source(CreateFileA(ansiSource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const FileHandle source(CreateFileA(ansiSource.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER start;
   start.QuadPart = offset;
   if (!source || !SetFilePointerEx(source.get(), start, nullptr, FILE_BEGIN)) return false;
