@@ -13,17 +13,23 @@
 # is added when QUARLO_SIGN_TIMESTAMP_URL names an RFC 3161 time-stamp server. The unsigned files
 # in DIR are the same with or without signing.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-repo=$PWD
-out=build/release
+repo=$(cd "$(dirname "$0")/.." && pwd)
+out=$repo/build/release
 while [ $# -gt 0 ]; do
   case $1 in
     --out) out=${2:?--out needs a folder}; shift 2 ;;
     *) echo "usage: scripts/package.sh [--out DIR]" >&2; exit 2 ;;
   esac
 done
+# Paths given relative to where the script was started from.
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+for variable in QUARLO_SIGN_CERT QUARLO_SIGN_KEY; do
+  if [ -n "${!variable:-}" ]; then
+    export "$variable=$(realpath -m -- "${!variable}")"
+  fi
+done
+cd "$repo"
 
 # Any time a tool wants to record is the commit's time.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -67,6 +73,9 @@ if [ -n "${QUARLO_SIGN_CERT:-}" ] && [ -n "${QUARLO_SIGN_KEY:-}" ]; then
   installer "$out/signed" -DSIGN="bash \"$repo/scripts/sign.sh\""
   sums "$out/signed"
 else
+  if [ -n "${QUARLO_SIGN_CERT:-}${QUARLO_SIGN_KEY:-}" ]; then
+    echo "package: signing needs both QUARLO_SIGN_CERT and QUARLO_SIGN_KEY" >&2
+  fi
   echo "== package: unsigned (set QUARLO_SIGN_CERT and QUARLO_SIGN_KEY to sign)"
 fi
 (cd "$out" && ls -l Quarlo.scr "$setup" && cat SHA256SUMS)
