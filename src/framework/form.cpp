@@ -150,6 +150,36 @@ void HeadlessBackend::DoEvents() {
   if (onDoEvents) onDoEvents();
 }
 
+namespace {
+
+class HeadlessFrames final : public FramePlatform {
+ public:
+  explicit HeadlessFrames(HeadlessBackend& backend) : backend_(backend) {}
+  double NowMs() override { return backend_.nowMs; }
+  bool Watching() override { return backend_.audience.Watching(); }
+  bool Composited() override { return false; }
+  void WaitUntil(std::optional<double> deadlineMs, const std::function<bool()>& done) override {
+    backend_.DoEvents();
+    if (!deadlineMs) {
+      while (!done()) backend_.DoEvents();  // each pass stands for one message
+    } else if (!done() && backend_.nowMs < *deadlineMs) {
+      backend_.nowMs = *deadlineMs;
+    }
+  }
+  std::optional<double> WaitForRefresh() override { return std::nullopt; }
+
+ private:
+  HeadlessBackend& backend_;
+};
+
+}  // namespace
+
+void HeadlessBackend::RunFrames(Form& /*form*/, const FrameSteps& steps) {
+  FramePacer pacer(60);
+  HeadlessFrames frames(*this);
+  RunFrameLoop(frames, pacer, steps);
+}
+
 void HeadlessBackend::RunModal(Form& form) {
   if (onModal) onModal(form);
 }

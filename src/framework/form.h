@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/controls.h"
+#include "framework/frame_pacer.h"
 
 namespace quarlo::fw {
 
@@ -101,8 +102,10 @@ class Backend {
   virtual int ScreenHeightPixels() = 0;
   // Handles every pending message of the thread once, then returns.
   virtual void DoEvents() = 0;
-  // Handles messages until the primary display's next refresh is due.
-  virtual void WaitForNextFrame() = 0;
+  // Drives a frame loop until `steps.running()` is false: composes each step of 1/60 s ahead of
+  // its time, presents it on the display's first refresh at or after that time, handles the
+  // messages while it waits, and pauses while nobody watches `form`'s screen (FramePacer).
+  virtual void RunFrames(Form& form, const FrameSteps& steps) = 0;
   // Runs the message loop until the form has been unloaded.
   virtual void RunModal(Form& form) = 0;
   // Runs the message loop until no window of the program is left.
@@ -121,7 +124,10 @@ class HeadlessBackend : public Backend {
   std::function<void()> onDoEvents;    // runs inside each DoEvents
   std::function<void(Form&)> onModal;  // runs inside RunModal, in place of the user
   int doEventsCount = 0;
-  int framesWaited = 0;
+  // The frame loop's clock: each wait of a loop handles the messages once (DoEvents) and then
+  // moves the clock on to its deadline. No compositor; the audience is scripted.
+  double nowMs = 0;
+  Audience audience;
   Control* focused = nullptr;
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
@@ -131,7 +137,7 @@ class HeadlessBackend : public Backend {
   int ScreenWidthPixels() override { return screenWidth; }
   int ScreenHeightPixels() override { return screenHeight; }
   void DoEvents() override;
-  void WaitForNextFrame() override { ++framesWaited; }
+  void RunFrames(Form& form, const FrameSteps& steps) override;
   void RunModal(Form& form) override;
   void RunMessageLoop() override {}
   void SetFocus(Control& control) override { focused = &control; }

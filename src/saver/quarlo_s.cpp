@@ -66,15 +66,16 @@ void Quarlo_S::ShowTopmost() {
 void Quarlo_S::AnimationLoop() {
   engine_.StartWalk();
   Running = kTrue;
-  // The loop also ends if the window has gone some other way than EndSaver.
-  while (IsTrue(Running) && IsLoaded()) {
-    ComposeFrame();
-    if (fw::Surface* display = Display.DrawingSurface()) display->Present();
-    GetBackend().DoEvents();
-    // At most one frame per refresh of the display: the animation keeps its designed speed and
-    // the loop leaves the processor free between frames.
-    if (IsTrue(Running) && IsLoaded()) GetBackend().WaitForNextFrame();
-  }
+  // The backend owns the clock: each step below is one frame of the design, composed ahead of
+  // its time and shown once, 60 steps a second whatever the display's refresh rate. Keys,
+  // clicks and the music timers are handled while it waits. The loop also ends if the window
+  // has gone some other way than EndSaver.
+  GetBackend().RunFrames(
+      *this, {[this] { ComposeFrame(); },
+              [this] {
+                if (fw::Surface* display = Display.DrawingSurface()) display->Present();
+              },
+              [this] { return IsTrue(Running) && IsLoaded(); }});
   // Closed by someone else (a WM_CLOSE from another program or the system): end as a key would,
   // so that the music stops and the system's screen-saver state is given back.
   if (IsTrue(Running)) EndSaver();

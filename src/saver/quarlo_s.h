@@ -26,7 +26,7 @@ class Quarlo_S : public fw::Form {
   // Stops the music, gives back the cursor and the system's screen-saver state, stops the loop,
   // closes the window and ends the process.
   void EndSaver();
-  // Composes, presents and paces one frame after another while Running is true.
+  // Composes and presents one frame after another, paced by the backend, while Running is true.
   void AnimationLoop();
 
   fw::PictureBox Display{this, "Display"};

@@ -1,8 +1,12 @@
 // Forms and controls on the headless backend: creation order, the form's life, the scroll bar's
-// rules, timers, hit-testing of windowless controls, the tab order, twips and frame pacing.
+// rules, timers, hit-testing of windowless controls, the tab order, twips, and the frame loop's
+// pace on simulated displays.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -297,23 +301,230 @@ TEST(Twips, ConvertToTheNearestPixel) {
   EXPECT_EQ(PixelsToTwips(81, 12), 972);
 }
 
-TEST(FramePacer, OneFramePerRefreshStartingAfreshWhenFarBehind) {
-  EXPECT_NEAR(FramePacer(0).PeriodMs(), 1000.0 / 60, 1e-9);
-  EXPECT_NEAR(FramePacer(1).PeriodMs(), 1000.0 / 60, 1e-9);
-  EXPECT_NEAR(FramePacer(75).PeriodMs(), 1000.0 / 75, 1e-9);
+// A simulated clock and display for the frame loop. The display refreshes every 1000 / hz ms;
+// with a compositor, WaitForRefresh goes to the next refresh. A timed wait wakes up to
+// `overshootMs` late (15.6 ms is a scheduler tick without a fine timer resolution); composing a
+// step takes 1 ms. Nobody watches from `awayFromMs` to `awayUntilMs`: a wait without a deadline
+// sleeps until then, as if the message that brings the viewer back were the next one.
+class SimulatedDisplay final : public FramePlatform {
+ public:
+  SimulatedDisplay(double hz, bool composited, double overshootMs)
+      : periodMs(1000.0 / hz), composited_(composited), overshoot_(0.0, overshootMs) {}
 
-  FramePacer pacer(50);  // 20 ms
-  EXPECT_EQ(pacer.Deadline(1000), 1000) << "the first frame goes at once";
-  pacer.Advance();
-  EXPECT_EQ(pacer.Deadline(1005), 1020) << "a quick frame waits for the next refresh";
-  pacer.Advance();
-  EXPECT_EQ(pacer.Deadline(1050), 1040) << "a little late: no wait, and no drift";
-  pacer.Advance();
-  EXPECT_EQ(pacer.Deadline(1070), 1060);
-  pacer.Advance();
-  EXPECT_EQ(pacer.Deadline(1200), 1200) << "far behind: start afresh";
-  pacer.Advance();
-  EXPECT_EQ(pacer.Deadline(1201), 1220);
+  double NowMs() override { return now; }
+  bool Watching() override { return now < awayFromMs || now >= awayUntilMs; }
+  bool Composited() override { return composited_; }
+  void WaitUntil(std::optional<double> deadlineMs, const std::function<bool()>& done) override {
+    ++waits;
+    if (done()) return;
+    if (!deadlineMs) {
+      ++untimedWaits;
+      now = std::max(now, awayUntilMs);
+    } else if (now < *deadlineMs) {
+      if (!Watching()) ++timedWaitsWhileAway;
+      now = *deadlineMs + overshoot_(random_);
+    }
+  }
+  std::optional<double> WaitForRefresh() override {
+    if (!composited_) return std::nullopt;
+    ++refreshWaits;
+    now = (std::floor(now / periodMs + 1e-9) + 1) * periodMs;
+    return now;
+  }
+  // The refresh on which a present made now is shown: with a compositor the next one.
+  std::int64_t ShownOnRefresh() const {
+    return static_cast<std::int64_t>(std::floor(now / periodMs + 1e-9)) + 1;
+  }
+
+  double periodMs;
+  double now = 1000.0;
+  double awayFromMs = 1e18, awayUntilMs = 1e18;
+  int waits = 0, untimedWaits = 0, timedWaitsWhileAway = 0, refreshWaits = 0;
+
+ private:
+  bool composited_;
+  std::mt19937 random_{7};
+  std::uniform_real_distribution<double> overshoot_;
+};
+
+// What a frame loop did over 11 simulated seconds: the time each step was composed, and for each
+// present the step it showed, when that step was due, when it was presented and on which refresh
+// it is shown.
+struct LoopRun {
+  struct Present {
+    int step;
+    double dueMs;
+    double atMs;
+    std::int64_t refresh;
+  };
+  std::vector<double> composedAt;
+  std::vector<Present> presents;
+
+  LoopRun(SimulatedDisplay& display, int reportedHz) {
+    FramePacer pacer(reportedHz);
+    const double end = display.now + 11000.0;
+    RunFrameLoop(
+        display, pacer,
+        {[&] {
+           composedAt.push_back(display.now);
+           display.now += 1.0;
+         },
+         [&] {
+           presents.push_back({static_cast<int>(composedAt.size()), pacer.DueMs(), display.now,
+                               display.ShownOnRefresh()});
+         },
+         [&] { return display.now < end; }});
+  }
+  // Steps composed in the 10 s after the first present (the loop's start-up set aside).
+  double StepsInTenSeconds() const {
+    const double from = presents.front().atMs;
+    return static_cast<double>(std::count_if(composedAt.begin(), composedAt.end(), [&](double at) {
+      return at >= from && at < from + 10000.0;
+    }));
+  }
+};
+
+TEST(FrameLoop, SixtyStepsASecondOnEveryDisplayEachShownOnceOnTheFirstRefreshItIsDue) {
+  struct Case {
+    double hz;
+    int reportedHz;  // 59.94 Hz modes are reported as 59
+    bool composited;
+    double overshootMs;
+  };
+  const Case cases[] = {
+      {60, 60, true, 0},         {60, 60, true, 15.6},      {60, 60, false, 15.6},
+      {59.94, 59, true, 0},      {59.94, 59, true, 15.6},   {59.94, 59, false, 15.6},
+      {75, 75, true, 0},         {75, 75, true, 15.6},      {75, 75, false, 15.6},
+      {120, 120, true, 0},       {120, 120, true, 15.6},    {120, 120, false, 15.6},
+      {144, 144, true, 0},       {144, 144, true, 15.6},    {144, 144, false, 15.6},
+      {165, 165, true, 0},       {165, 165, true, 15.6},    {165, 165, false, 15.6},
+      {240, 240, true, 0},       {240, 240, true, 15.6},    {240, 240, false, 15.6},
+      {30, 30, true, 0},         {30, 30, true, 15.6},      {60, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    SimulatedDisplay display(c.hz, c.composited, c.overshootMs);
+    const LoopRun run(display, c.reportedHz);
+    const std::string name = std::to_string(c.hz) + " Hz reported as " +
+                             std::to_string(c.reportedHz) +
+                             (c.composited ? ", composited" : ", no compositor") +
+                             ", waits up to " + std::to_string(c.overshootMs) + " ms late";
+    ASSERT_FALSE(run.presents.empty()) << name;
+    const double steps = run.StepsInTenSeconds();
+    EXPECT_NEAR(steps, 600, 1) << name;
+    int skipped = 0;
+    for (std::size_t i = 0; i < run.presents.size(); ++i) {
+      const LoopRun::Present& present = run.presents[i];
+      const double shownMs = c.composited ? static_cast<double>(present.refresh) * display.periodMs
+                                          : present.atMs;
+      EXPECT_GE(shownMs, present.dueMs - 1e-6) << name << ": step " << present.step << " early";
+      if (c.overshootMs == 0) {
+        // The compositor shows it on the first refresh at or after its time; without one the
+        // present goes at its time (the first step after the 1 ms it takes to compose).
+        EXPECT_LT(shownMs - present.dueMs, c.composited ? display.periodMs : 1.5)
+            << name << ": step " << present.step << " not on the first refresh after it is due";
+      }
+      if (i == 0) continue;
+      const LoopRun::Present& before = run.presents[i - 1];
+      EXPECT_GT(present.step, before.step) << name << ": step " << present.step << " shown twice";
+      if (c.composited) {
+        EXPECT_GT(present.refresh, before.refresh) << name << ": two presents on one refresh";
+      }
+      if (present.atMs < run.presents.front().atMs + 10000.0) {
+        skipped += present.step - before.step - 1;
+      }
+    }
+    if (c.hz >= 60) {
+      EXPECT_EQ(skipped, 0) << name;
+    } else {
+      // Only the steps the slower display has no refresh for are left unshown.
+      const double refreshes = 10000.0 / display.periodMs;
+      EXPECT_NEAR(skipped, steps - refreshes, 2) << name;
+    }
+    // No busy waiting: a message pass follows a refresh or a step's timer, nothing else.
+    EXPECT_LE(display.waits, display.refreshWaits + static_cast<int>(run.composedAt.size()) + 2)
+        << name;
+  }
+}
+
+TEST(FrameLoop, NothingIsComposedOrShownWhileNobodyWatchesAndTheStepsGoOnWhereTheyStopped) {
+  for (const bool composited : {true, false}) {
+    for (const double overshoot : {0.0, 15.6}) {
+      SimulatedDisplay display(144, composited, overshoot);
+      display.awayFromMs = display.now + 3000;
+      display.awayUntilMs = display.now + 5000;
+      const LoopRun run(display, 144);
+      const std::string name = std::string(composited ? "composited" : "no compositor") +
+                               ", waits up to " + std::to_string(overshoot) + " ms late";
+      for (const double at : run.composedAt) {
+        EXPECT_TRUE(at < display.awayFromMs || at >= display.awayUntilMs)
+            << name << ": a step composed at " << at;
+      }
+      for (std::size_t i = 0; i < run.presents.size(); ++i) {
+        const double at = run.presents[i].atMs;
+        EXPECT_TRUE(at < display.awayFromMs || at >= display.awayUntilMs)
+            << name << ": a present at " << at;
+        if (i > 0) {
+          EXPECT_EQ(run.presents[i].step, run.presents[i - 1].step + 1)
+              << name << ": from step " << run.presents[i - 1].step << " at "
+              << run.presents[i - 1].atMs << " to " << run.presents[i].step << " at " << at;
+        }
+      }
+      EXPECT_NEAR(run.StepsInTenSeconds(), 480, 2)
+          << name << ": eight seconds watched, no catching up afterwards";
+      EXPECT_EQ(display.untimedWaits, 1) << name;
+      EXPECT_EQ(display.timedWaitsWhileAway, 0) << name << ": no timer while nobody watches";
+    }
+  }
+}
+
+TEST(FramePacer, AStallStartsTheClockAfreshInsteadOfABurstOfSteps) {
+  FramePacer pacer(60);
+  pacer.Restart(1000);
+  pacer.Composed(1);
+  EXPECT_EQ(pacer.DueMs(), 1000);
+  EXPECT_EQ(pacer.StepsToCompose(1001), 1) << "the next step, ahead of its time";
+  pacer.Composed(1);
+  EXPECT_NEAR(pacer.DueMs(), 1000 + FramePacer::kStepMs, 1e-9);
+  EXPECT_EQ(pacer.StepsToCompose(1000 + 3 * FramePacer::kStepMs), 2) << "behind: steps 3 and 4";
+  pacer.Composed(2);
+  EXPECT_EQ(pacer.StepsToCompose(3000), 1) << "two seconds behind";
+  pacer.Composed(1);
+  EXPECT_EQ(pacer.DueMs(), 3000) << "the step goes now and the clock counts on from it";
+  EXPECT_EQ(pacer.StepsToCompose(3001), 1);
+  EXPECT_NEAR(FramePacer(0).RefreshPeriodMs(), 1000.0 / 60, 1e-9);
+  EXPECT_NEAR(FramePacer(1).RefreshPeriodMs(), 1000.0 / 60, 1e-9);
+  EXPECT_NEAR(FramePacer(144).RefreshPeriodMs(), 1000.0 / 144, 1e-9);
+}
+
+TEST(Audience, WatchesWhileTheDisplayIsOnOrDimmedAndTheSessionIsUnlockedAndConnected) {
+  struct Event {
+    bool display;  // else a session change
+    std::uint32_t value;
+    bool watching;
+  };
+  const std::vector<Event> events = {
+      {true, 2, true},                         // dimmed: still seen
+      {true, 0, false},  {true, 1, true},      // off, on
+      {false, Audience::kSessionLock, false},  {false, Audience::kSessionUnlock, true},
+      {false, Audience::kConsoleDisconnect, false},
+      {false, Audience::kRemoteConnect, true},  // the session moved to a remote client
+      {false, Audience::kRemoteDisconnect, false},
+      {false, Audience::kConsoleConnect, true},
+      {false, Audience::kSessionLock, false},  {true, 0, false},
+      {false, Audience::kSessionUnlock, false},  // unlocked, but the display is still off
+      {false, 5, false},                         // a logon elsewhere changes nothing
+      {true, 1, true},
+  };
+  Audience audience;
+  EXPECT_TRUE(audience.Watching());
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (events[i].display) {
+      audience.DisplayState(events[i].value);
+    } else {
+      audience.SessionChange(events[i].value);
+    }
+    EXPECT_EQ(audience.Watching(), events[i].watching) << "event " << i;
+  }
 }
 
 }  // namespace

@@ -158,8 +158,10 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
   };
   for (const Case& c : cases) {
     SaverRun run(c.commandText);
+    int presents = 0;
     run.Run([&](int frame) {
       if (frame == 2) {
+        presents = run.Display().Presents();
         run.os.clearCalls();
         run.saver->EndSaver();
       }
@@ -168,7 +170,7 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
     EXPECT_FALSE(IsTrue(run.saver->Running));
     EXPECT_FALSE(run.saver->IsLoaded()) << "the window is closed";
     EXPECT_EQ(run.frames, 2) << "no frame is drawn after the exit";
-    EXPECT_EQ(run.backend.framesWaited, 1);
+    EXPECT_EQ(presents, 1) << "the first step shown, the second waiting for its time";
   }
 }
 
@@ -250,9 +252,63 @@ TEST(Quarlo_S, EachFrameShowsTheNextStepOfTheWalkAtTheCentre) {
     const int column = 7 - frame / 6;
     EXPECT_EQ(centre[static_cast<std::size_t>(frame)], run.sheet->Pixel(column * 128, 0))
         << "frame " << frame + 1;
-    EXPECT_EQ(presents[static_cast<std::size_t>(frame)], frame + 1) << "one present per frame";
+    // Each step is composed before its wait, and shown after it.
+    EXPECT_EQ(presents[static_cast<std::size_t>(frame)], frame) << "one present per frame";
   }
-  EXPECT_EQ(run.backend.framesWaited, 12) << "each frame waits for the display's refresh";
+  EXPECT_NEAR(run.backend.nowMs, 11 * fw::FramePacer::kStepMs, 1e-9)
+      << "each step waits for its time, 60 steps a second; the key came in step 13's wait";
+}
+
+TEST(Quarlo_S, NothingIsDrawnWhileNobodyWatchesAndTheWalkGoesOnFromTheSameStep) {
+  struct Case {
+    const char* what;
+    std::function<void(fw::Audience&)> away, back;
+  };
+  const Case cases[] = {
+      {"display off", [](fw::Audience& a) { a.DisplayState(0); },
+       [](fw::Audience& a) { a.DisplayState(1); }},
+      {"session locked", [](fw::Audience& a) { a.SessionChange(fw::Audience::kSessionLock); },
+       [](fw::Audience& a) { a.SessionChange(fw::Audience::kSessionUnlock); }},
+      {"session disconnected",
+       [](fw::Audience& a) { a.SessionChange(fw::Audience::kConsoleDisconnect); },
+       [](fw::Audience& a) { a.SessionChange(fw::Audience::kConsoleConnect); }},
+  };
+  for (const Case& c : cases) {
+    SaverRun run("/s", -1);
+    SaverSettings().MusicSource = kMusicCd;
+    std::vector<std::uint32_t> centre;
+    std::vector<int> presents;
+    std::vector<double> clock;
+    std::size_t mciBefore = 0, mciDuringPause = 0;
+    run.Run([&](int pass) {
+      centre.push_back(run.Display().Buffer().Pixel(448, 236));
+      presents.push_back(run.Display().Presents());
+      clock.push_back(run.backend.nowMs);
+      if (pass == 6) c.away(run.backend.audience);  // step 6 is composed, not yet shown
+      if (pass == 8) {
+        mciBefore = run.os.callsStartingWith("mciSendStringA").size();
+        run.saver->Timer2.RaiseTick();
+        mciDuringPause = run.os.callsStartingWith("mciSendStringA").size();
+      }
+      if (pass == 10) c.back(run.backend.audience);
+      if (pass == 13) run.saver->Form_KeyDown(32, 0);
+    });
+    ASSERT_EQ(centre.size(), 13u) << c.what;
+    // Passes 7 to 10 are messages handled while nobody watches: nothing composed or shown, and
+    // no time waited for.
+    for (std::size_t pass = 6; pass < 10; ++pass) {
+      EXPECT_EQ(centre[pass], centre[5]) << c.what << ", pass " << pass + 1;
+      EXPECT_EQ(presents[pass], presents[5]) << c.what << ", pass " << pass + 1;
+      EXPECT_EQ(clock[pass], clock[5]) << c.what << ", pass " << pass + 1;
+    }
+    EXPECT_GT(mciDuringPause, mciBefore) << c.what << ": the music's timers keep running";
+    // Back: step 6 is due at once (pass 11 is its message pass), then 7 follows at its pace.
+    EXPECT_EQ(presents[11], presents[5] + 1) << c.what;
+    EXPECT_EQ(presents[12], presents[5] + 2) << c.what;
+    EXPECT_EQ(centre[12], run.sheet->Pixel(6 * 128, 0)) << c.what << ": step 8, column 6";
+    EXPECT_EQ(clock[10], clock[5]) << c.what << ": no steps made up for the pause";
+    EXPECT_NEAR(clock[12] - clock[10], fw::FramePacer::kStepMs, 1e-9) << c.what;
+  }
 }
 
 TEST(Quarlo_S, SurvivesOddSpriteCountsMissingPicturesAndTinyScreens) {

@@ -655,22 +655,60 @@ TEST_F(Win32FormTest, AmpersandsShowLiterallyWithoutMnemonics) {
   EXPECT_GT(plain.Width(), mnemonic.Width()) << "the literal ampersand takes room";
 }
 
-TEST_F(Win32FormTest, WaitForNextFrameKeepsToTheRefreshRateAndHandlesInput) {
+TEST_F(Win32FormTest, AFrameLoopTakesSixtyStepsASecondPausesWhileTheSessionIsLockedAndHearsInput) {
   TestForm form(backend);
   form.SetKeyPreview(true);
   form.Show();
-  backend.WaitForNextFrame();
-  const auto start = std::chrono::steady_clock::now();
-  for (int frame = 0; frame < 30; ++frame) {
-    if (frame == 10) PostMessageW(Hwnd(form.display), WM_KEYDOWN, VK_SPACE, 0);
-    backend.WaitForNextFrame();
-  }
-  const double elapsed =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  const double period = backend.RefreshPeriodMs();
-  EXPECT_GT(elapsed, 27 * period) << "period " << period << " ms";
-  EXPECT_LT(elapsed, 45 * period) << "period " << period << " ms";
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> composed, presented;
+  int ticks = 0, ticksWhileLocked = 0;
+  bool locked = false;
+  Clock::time_point lockedAt, unlockedAt;
+  form.ticker.Tick = [&] {
+    ++ticks;
+    if (!locked) return;
+    // The window timers go on while the frames rest; the fifth tick unlocks the session.
+    if (++ticksWhileLocked == 5) {
+      locked = false;
+      unlockedAt = Clock::now();
+      PostMessageW(Hwnd(form), WM_WTSSESSION_CHANGE, Audience::kSessionUnlock, 0);
+    }
+  };
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  backend.RunFrames(form, {[&] {
+                             composed.push_back(Clock::now());
+                             if (composed.size() == 10) {
+                               PostMessageW(Hwnd(form.display), WM_KEYDOWN, VK_SPACE, 0);
+                             }
+                             if (composed.size() == 20) {
+                               locked = true;
+                               lockedAt = Clock::now();
+                               PostMessageW(Hwnd(form), WM_WTSSESSION_CHANGE,
+                                            Audience::kSessionLock, 0);
+                             }
+                           },
+                           [&] { presented.push_back(Clock::now()); },
+                           [&] { return composed.size() < 61 && Clock::now() < deadline; }});
+  ASSERT_EQ(composed.size(), 61u);
+  ASSERT_EQ(presented.size(), 60u) << "each step composed ahead of its present";
+  const auto ms = [](Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+  };
+  // Steps 1 to 19 at their pace: 18 steps of 1/60 s (timers on a loaded machine run late,
+  // never early).
+  const double paced = ms(presented[18] - presented[0]);
+  EXPECT_GT(paced, 17 * FramePacer::kStepMs) << paced << " ms for 18 steps";
+  EXPECT_LT(paced, 40 * FramePacer::kStepMs) << paced << " ms for 18 steps";
   EXPECT_EQ(form.keys, (std::vector<int>{VK_SPACE}));
+  EXPECT_EQ(ticksWhileLocked, 5);
+  // Step 20 was composed before the lock came; nothing is composed or shown until the unlock.
+  EXPECT_LT(presented[19] - presented[18], std::chrono::seconds(5));
+  EXPECT_GE(presented[19], unlockedAt) << "step 20 is shown after the unlock";
+  EXPECT_GE(composed[20], unlockedAt) << "no step composed while locked";
+  EXPECT_GE(ms(unlockedAt - lockedAt), 4 * 20.0);
+  // Back at the pace of the clock, without a burst to make up for the pause.
+  const double after = ms(presented[59] - presented[20]);
+  EXPECT_GT(after, 37 * FramePacer::kStepMs) << after << " ms for 39 steps";
 }
 
 TEST_F(Win32FormTest, AQuitMessageEndsTheLoopsButAFrameLoopKeepsItsPaceAndItsInput) {
@@ -687,12 +725,13 @@ TEST_F(Win32FormTest, AQuitMessageEndsTheLoopsButAFrameLoopKeepsItsPaceAndItsInp
   backend.DoEvents();
   EXPECT_EQ(form.keys, (std::vector<int>{VK_SPACE}));
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; })) << ticks << " ticks";
-  // ...and still waits for the display instead of spinning.
+  // ...and still keeps the pace of its steps instead of spinning.
   const auto start = std::chrono::steady_clock::now();
-  for (int frame = 0; frame < 10; ++frame) backend.WaitForNextFrame();
+  int steps = 0;
+  backend.RunFrames(form, {[&] { ++steps; }, [] {}, [&] { return steps < 10; }});
   const double elapsed =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_GT(elapsed, 8 * backend.RefreshPeriodMs());
+  EXPECT_GT(elapsed, 8 * FramePacer::kStepMs);
 
   // The blocking loops end at once.
   const auto modalStart = std::chrono::steady_clock::now();

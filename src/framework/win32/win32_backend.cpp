@@ -1,9 +1,9 @@
 #include "framework/win32/win32_backend.h"
 
-#include <mmsystem.h>
-
 #include <algorithm>
+#include <cstring>
 
+#include "framework/win32/frame_waits.h"
 #include "framework/win32/peers.h"
 #include "os/win32/handles.h"
 
@@ -20,7 +20,7 @@ int RefreshRate(os::Os& os) { return os.ScreenDeviceCaps(os::kVRefresh); }
 }  // namespace
 
 Win32Backend::Win32Backend(os::Os& os)
-    : os_(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())), pacer_(RefreshRate(os)) {
+    : os_(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())) {
   const int dpiX = os_.ScreenDeviceCaps(os::kLogPixelsX);
   const int dpiY = os_.ScreenDeviceCaps(os::kLogPixelsY);
   if (dpiX > 0) twipsPerPixelX_ = 1440.0 / dpiX;
@@ -28,14 +28,10 @@ Win32Backend::Win32Backend(os::Os& os)
     twipsPerPixelY_ = 1440.0 / dpiY;
     dpiY_ = dpiY;
   }
-  QueryPerformanceFrequency(&frequency_);
-  // Waits of a millisecond or two must not take a scheduler tick of 15.6 ms.
-  timeBeginPeriod(1);
 }
 
 Win32Backend::~Win32Backend() {
   pictures_.clear();
-  timeEndPeriod(1);
   if (comReady_) CoUninitialize();
 }
 
@@ -186,25 +182,21 @@ void Win32Backend::DoEvents() {
   UnloadPending();
 }
 
-double Win32Backend::NowMs() const {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return frequency_.QuadPart > 0
-             ? static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart)
-             : static_cast<double>(GetTickCount());
+void Win32Backend::OnPowerSetting(const POWERBROADCAST_SETTING& setting) {
+  if (IsEqualGUID(setting.PowerSetting, win32::kConsoleDisplayState) &&
+      setting.DataLength >= sizeof(DWORD)) {
+    DWORD state = 0;
+    std::memcpy(&state, setting.Data, sizeof state);
+    audience_.DisplayState(state);
+  }
 }
 
-void Win32Backend::WaitForNextFrame() {
-  const double deadline = pacer_.Deadline(NowMs());
-  for (;;) {
-    DoEvents();
-    const double left = deadline - NowMs();
-    if (left <= 0) break;
-    // Sleeps until the deadline or the next message, whichever comes first.
-    const DWORD wait = static_cast<DWORD>(left);
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  }
-  pacer_.Advance();
+void Win32Backend::RunFrames(Form& form, const FrameSteps& steps) {
+  // The rate is read afresh for each loop; the timer resolution, the compositor and the
+  // notifications are held only while the loop runs.
+  FramePacer pacer(RefreshRate(os_));
+  win32::FrameWaits waits(*this, os::ToHwnd(form.hWnd()), pacer.RefreshPeriodMs());
+  RunFrameLoop(waits, pacer, steps);
 }
 
 void Win32Backend::RunModal(Form& form) {

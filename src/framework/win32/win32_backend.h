@@ -37,7 +37,7 @@ class Win32Backend : public Backend {
   int ScreenWidthPixels() override;
   int ScreenHeightPixels() override;
   void DoEvents() override;
-  void WaitForNextFrame() override;
+  void RunFrames(Form& form, const FrameSteps& steps) override;
   void RunModal(Form& form) override;
   void RunMessageLoop() override;
   void SetFocus(Control& control) override;
@@ -46,7 +46,10 @@ class Win32Backend : public Backend {
   HINSTANCE Instance() const { return instance_; }
   // The screen's dots per inch (vertical), for font heights.
   int DotsPerInch() const { return dpiY_; }
-  double RefreshPeriodMs() const { return pacer_.PeriodMs(); }
+  // Whether anybody watches, as the notifications of a running frame loop tell.
+  Audience& GetAudience() { return audience_; }
+  // A power setting notification; the console display's state goes to the audience.
+  void OnPowerSetting(const POWERBROADCAST_SETTING& setting);
 
   // --- Book-keeping of the peers ------------------------------------------------------------
   void RegisterWindow(HWND window, win32::WindowPeer* peer);
@@ -68,7 +71,6 @@ class Win32Backend : public Backend {
   void UnloadPending();
   win32::FormPeer* FormOfWindow(HWND window) const;
   int LiveForms() const;
-  double NowMs() const;
 
   os::Os& os_;
   HINSTANCE instance_;
@@ -77,8 +79,7 @@ class Win32Backend : public Backend {
   int dpiY_ = 96;
   bool comReady_ = false;
   bool quit_ = false;
-  LARGE_INTEGER frequency_ = {};
-  FramePacer pacer_;
+  Audience audience_;
   std::unordered_map<HWND, win32::WindowPeer*> windows_;
   std::unordered_map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimerId_ = 0x5100;

@@ -560,6 +560,15 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
         if (!Raise([&] { form_.Form_KeyDown(key, shift); })) return 0;
       }
       return std::nullopt;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
+        backend_.OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
+        return TRUE;
+      }
+      return std::nullopt;
+    case WM_WTSSESSION_CHANGE:
+      backend_.GetAudience().SessionChange(static_cast<std::uint32_t>(wParam));
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
