@@ -3,13 +3,20 @@
 # 300 sprites:
 #   - the median time to compose and present one frame with every sprite shown (saver_bench.exe,
 #     the real GDI path, no pacing);
+#   - the steps of the animation shown per second when the same frames run PACED seconds through
+#     the backend's frame loop, as in the saver (saver_bench.exe --paced);
 #   - the processor share of the paced saver itself (Quarlo.scr /s with that sprite count in its
-#     settings file), read from /proc/<pid>/stat over MEASURE seconds, with the X server's share.
+#     settings file), read from /proc/<pid>/stat over MEASURE seconds, with the X server's share;
+# and, at the first size with the first sprite count, the saver's share while its session is
+# locked: post_message.exe (tests/e2e/helpers) posts WM_WTSSESSION_CHANGE with WTS_SESSION_LOCK to
+# its window, as the system does (a display-off notification carries a pointer and cannot be
+# posted from another process).
 #
 #   scripts/bench-saver.sh            # uses build/win32; BUILD=... picks another build folder
 #
 # Environment: BUILD (win32 build folder), DISPLAY_NUM (default 131), WINEPREFIX (default a
-# private one under the work folder), MEASURE (seconds, default 10), FRAMES (default 600).
+# private one under the work folder), MEASURE (seconds, default 10), FRAMES (default 600),
+# PACED (seconds, default 10).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,10 +24,12 @@ BUILD=${BUILD:-$ROOT/build/win32}
 DISPLAY_NUM=${DISPLAY_NUM:-131}
 MEASURE=${MEASURE:-10}
 FRAMES=${FRAMES:-600}
+PACED=${PACED:-10}
+POST=$BUILD/tests/e2e/helpers/post_message.exe
 SIZES=${SIZES:-"1920x1080 1024x768"}
 COUNTS=${COUNTS:-"50 300"}
 
-for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr"; do
+for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr" "$POST"; do
   [ -f "$f" ] || { echo "bench-saver: $f is missing (cmake --preset win32 && cmake --build build/win32)" >&2; exit 1; }
 done
 for tool in wine wineboot wineserver Xvfb xdpyinfo xdotool iconv; do
@@ -64,7 +73,8 @@ stop_display() {
 # utime + stime of a process, in clock ticks.
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
 
-# The saver's processor share with SpriteCount $1, as "saver% xserver%".
+# The saver's processor share with SpriteCount $1, as "saver% xserver%"; with $2 = locked, while
+# its session is reported locked.
 paced_share() {
   local run=$WORK/run-$1
   mkdir -p "$run"
@@ -73,6 +83,10 @@ paced_share() {
   (cd "$run" && exec wine Quarlo.scr /s >"$run/log" 2>&1) &
   SAVER_PID=$!
   sleep 4  # start-up and the first frames
+  if [ "${2:-}" = locked ]; then
+    wine "$POST" Quarlo_Main 0x2B1 7 >/dev/null 2>&1 || echo "bench-saver: the lock was not posted" >&2
+    sleep 1
+  fi
   local hz ticks0 xticks0 t0 ticks1 xticks1 t1
   hz=$(getconf CLK_TCK)
   ticks0=$(cpu_ticks "$SAVER_PID"); xticks0=$(cpu_ticks "$XVFB_PID"); t0=$(date +%s.%N)
@@ -96,11 +110,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   stop_display
 fi
 
-printf '%-10s %7s %14s %14s %14s %11s %12s %12s\n' screen sprites "frame median" "compose med" "present med" "memory +" "saver cpu" "Xvfb cpu"
+printf '%-10s %7s %14s %14s %14s %11s %9s %12s %12s\n' screen sprites "frame median" "compose med" "present med" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
+locked=
 for size in $SIZES; do
   start_display "$size"
   for count in $COUNTS; do
-    out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" 2>/dev/null | tr -d '\r')
+    out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" --paced "$PACED" 2>/dev/null | tr -d '\r')
     echo "$out" >"$WORK/bench-$size-$count.txt"
     grep -q "pictures 47/47" <<<"$out" || echo "bench-saver: not every picture loaded: $(head -1 <<<"$out")" >&2
     frame=$(awk '/^frame median/ { print $3 }' <<<"$out")
@@ -108,8 +123,14 @@ for size in $SIZES; do
     present=$(awk '/^present median/ { print $3 }' <<<"$out")
     # Growth of the committed memory over the timed frames: what frames created and kept.
     growth=$(awk '/^committed memory/ { print $10 - $7 }' <<<"$out")
+    steps=$(awk '/^paced/ { print $4 }' <<<"$out")
     read -r share xshare <<<"$(paced_share "$count")"
-    printf '%-10s %7s %11s ms %11s ms %11s ms %7s KiB %12s %12s\n' "$size" "$count" "$frame" "$compose" "$present" "$growth" "$share" "$xshare"
+    printf '%-10s %7s %11s ms %11s ms %11s ms %7s KiB %9s %12s %12s\n' "$size" "$count" "$frame" "$compose" "$present" "$growth" "$steps" "$share" "$xshare"
+    if [ -z "$locked" ]; then
+      locked=$(paced_share "$count" locked)
+      locked="$size $count sprites, session locked: saver cpu ${locked% *}, Xvfb cpu ${locked#* }"
+    fi
   done
   stop_display
 done
+echo "$locked"
