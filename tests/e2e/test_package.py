@@ -26,10 +26,10 @@ release = None  # the folder the module's own scripts/package.sh run wrote
 release_output = ""  # and what it printed
 
 
-def package(out, env=None, repo=REPO):
-    """Runs scripts/package.sh --out OUT in repo; returns its output. Fails the test on an error."""
-    done = subprocess.run(["bash", str(repo / "scripts" / "package.sh"), "--out", str(out)],
-                          cwd=repo, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+def package(out, env):
+    """Runs scripts/package.sh --out OUT; returns its output. Fails the test on an error."""
+    done = subprocess.run(["bash", str(REPO / "scripts" / "package.sh"), "--out", str(out)],
+                          cwd=REPO, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, timeout=900)
     output = done.stdout.decode("utf-8", "replace")
     if done.returncode != 0:
@@ -224,7 +224,8 @@ class ReproducibleTest(unittest.TestCase):
             if clean:
                 sums.append(read_sums(release))
             self.assertEqual(set(sums[0]), {"Quarlo.scr", setup_name(project_version())})
-            self.assertEqual(sums[0], sums[1])
+            self.assertEqual(sums[0], sums[1], "a fresh clone against " + (
+                "this checkout (is build/win32 stale?)" if clean else "another fresh clone"))
 
 
 class SigningTest(unittest.TestCase):
