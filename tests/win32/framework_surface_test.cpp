@@ -131,6 +131,43 @@ const std::vector<Case>& Cases() {
          s.Line(30, 29, 30, 29, Rgb(9, 9, 9));
        }},
       {"clear", [](Surface& s, const Sources&) { s.Clear(Rgb(12, 34, 56)); }},
+      // A frame loop's clears: the second clear wipes every blit of the frame before, whatever
+      // else was drawn, and wherever it fell.
+      {"clear, sprites half outside, clear",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.BitBlt(-6, 3, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
+         s.BitBlt(33, 24, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
+         s.BitBlt(10, 10, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
+         s.Clear(Rgb(0, 0, 0));
+         s.BitBlt(20, 5, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
+       }},
+      {"clear, sprite, clear in another colour",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.BitBlt(5, 4, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
+         s.Clear(Rgb(12, 34, 56));
+       }},
+      {"clear, line, gradient, clear",
+       [](Surface& s, const Sources&) {
+         s.Clear(Rgb(0, 0, 0));
+         s.Line(0, 3, 40, 3, Rgb(255, 0, 0));
+         const TriVertex v[] = {Vertex(3, 2, 0, 10, 30), Vertex(30, 28, 220, 220, 250)};
+         const GradientRect r = {0, 1};
+         s.GradientFill(v, 2, &r, 1, kGradientFillRectV);
+         s.Clear(Rgb(0, 0, 0));
+         s.Line(0, 9, 40, 9, Rgb(0, 255, 0));
+         s.Clear(Rgb(0, 0, 0));
+       }},
+      {"clear, a blit over most of the surface, clear",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         for (int x = 0; x < 40; x += 12) {
+           for (int y = 0; y < 30; y += 12) s.BitBlt(x, y, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
+         }
+         s.Clear(Rgb(0, 0, 0));
+         s.BitBlt(7, 3, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
+       }},
   };
   return cases;
 }

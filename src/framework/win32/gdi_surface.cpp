@@ -9,11 +9,32 @@ GdiSurface::GdiSurface(int width, int height, Colour fill) { Resize(width, heigh
 
 HDC GdiSurface::Dc() const { return buffer_ ? gdi::DibDc(*buffer_) : nullptr; }
 
-void GdiSurface::Fill(HDC dc, int width, int height, Colour colour) {
+void GdiSurface::Fill(HDC dc, int x, int y, int width, int height, Colour colour) {
   // The DC brush: recoloured in place, nothing created.
   gdi::Select brush(dc, GetStockObject(DC_BRUSH));
   SetDCBrushColor(dc, colour);
-  PatBlt(dc, 0, 0, width, height, PATCOPY);
+  PatBlt(dc, x, y, width, height, PATCOPY);
+}
+
+void GdiSurface::Drew(int x, int y, int width, int height) {
+  if (drawnAnywhere_) return;
+  RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
+               std::min(y + height, height_)};
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  // A sprite is a mask and then its picture on the same place.
+  const auto same = [&](const RECT& r) {
+    return r.left == area.left && r.top == area.top && r.right == area.right &&
+           r.bottom == area.bottom;
+  };
+  if (!drawn_.empty() && same(drawn_.back())) return;
+  drawnArea_ += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
+  // Beyond a quarter of the buffer, or very many pieces, one fill is as quick.
+  constexpr std::size_t kMostPieces = 1024;
+  if (drawn_.size() >= kMostPieces || drawnArea_ * 4 > static_cast<long long>(width_) * height_) {
+    drawnAnywhere_ = true;
+    return;
+  }
+  drawn_.push_back(area);
 }
 
 void GdiSurface::Resize(int width, int height, Colour fill) {
@@ -23,17 +44,30 @@ void GdiSurface::Resize(int width, int height, Colour fill) {
   PicturePtr next = gdi::MakeDibPicture(width, height);
   if (next) {
     HDC dc = gdi::DibDc(*next);
-    Fill(dc, width, height, fill);
+    Fill(dc, 0, 0, width, height, fill);
     if (HDC old = Dc())
       ::BitBlt(dc, 0, 0, std::min(width, width_), std::min(height, height_), old, 0, 0, SRCCOPY);
   }
   buffer_ = std::move(next);
   width_ = buffer_ ? width : 0;
   height_ = buffer_ ? height : 0;
+  drawnAnywhere_ = true;
 }
 
 void GdiSurface::Clear(Colour colour) {
-  if (HDC dc = Dc()) Fill(dc, width_, height_, colour);
+  HDC dc = Dc();
+  if (dc == nullptr) return;
+  if (!drawnAnywhere_ && clearedTo_ == colour) {
+    for (const RECT& area : drawn_) {
+      Fill(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, colour);
+    }
+  } else {
+    Fill(dc, 0, 0, width_, height_, colour);
+  }
+  clearedTo_ = colour;
+  drawn_.clear();
+  drawnArea_ = 0;
+  drawnAnywhere_ = false;
 }
 
 void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
@@ -41,6 +75,7 @@ void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& sour
   HDC dc = Dc();
   if (dc == nullptr) return;
   if (HDC from = gdi::DibDc(source)) {
+    Drew(x, y, width, height);
     ::BitBlt(dc, x, y, width, height, from, sourceX, sourceY, static_cast<DWORD>(rop));
     return;
   }
@@ -51,6 +86,7 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
                             int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
   HDC dc = Dc();
   if (dc == nullptr) return;
+  drawnAnywhere_ = true;
   if (HDC from = gdi::DibDc(source)) {
     ::StretchBlt(dc, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                  static_cast<DWORD>(rop));
@@ -70,6 +106,7 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
                               std::uint32_t mode) {
   HDC dc = Dc();
   if (dc == nullptr || vertices == nullptr || mesh == nullptr) return false;
+  drawnAnywhere_ = true;
   // The program fills one rectangle at a time; a fixed block keeps the frame free of allocations.
   std::array<TRIVERTEX, 8> points;
   std::array<GRADIENT_RECT, 4> rects;
@@ -85,6 +122,7 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
 void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
   HDC dc = Dc();
   if (dc == nullptr) return;
+  drawnAnywhere_ = true;
   gdi::Select pen(dc, GetStockObject(DC_PEN));
   SetDCPenColor(dc, colour);
   MoveToEx(dc, x1, y1, nullptr);

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "framework/picture.h"
 #include "framework/win32/gdi.h"
@@ -33,17 +35,27 @@ class GdiSurface final : public Surface {
   void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
   // A new size: what fits of the old content stays at the top-left, the rest is `fill`.
   void Resize(int width, int height, Colour fill);
-  // The buffer's DC (nullptr while the buffer is empty) and its pixels (after GdiFlush).
+  // The buffer's DC (nullptr while the buffer is empty) and its pixels (after GdiFlush). Whoever
+  // draws into the DC directly calls DrewDirectly afterwards.
   HDC Dc() const;
+  void DrewDirectly() { drawnAnywhere_ = true; }
   const Picture* Buffer() const { return buffer_.get(); }
 
  private:
-  void Fill(HDC dc, int width, int height, Colour colour);
+  void Fill(HDC dc, int x, int y, int width, int height, Colour colour);
+  void Drew(int x, int y, int width, int height);
 
   int width_ = 0;
   int height_ = 0;
   PicturePtr buffer_;
   Presenter presenter_;
+  // A frame loop clears the whole buffer and then blits a few small pictures: the next clear in
+  // the same colour need only wipe what those blits covered, which spares a full-screen fill per
+  // frame. Anything else drawn (or too much) makes the next clear a full one.
+  std::optional<Colour> clearedTo_;
+  std::vector<RECT> drawn_;
+  long long drawnArea_ = 0;
+  bool drawnAnywhere_ = true;
 };
 
 }  // namespace quarlo::fw

@@ -608,6 +608,7 @@ void PictureBoxPeer::PaintBackground() {
   surface_->Clear(ToColorRef(box_.BackColour()));
   if (box_.GetPicture() && surface_->Dc() != nullptr) {
     DrawPicture(surface_->Dc(), 0, 0, *box_.GetPicture());
+    surface_->DrewDirectly();
   }
 }
 
