@@ -11,7 +11,7 @@ import unittest
 
 import numpy as np
 
-from harness import WineSession, helper_path, product_path
+from harness import WineSession, helper_path, product_path, wait_until
 
 SCREEN_W, SCREEN_H = 1024, 768
 CELL = (448, 236, 448 + 128, 236 + 295)  # where the walking figure's cell lands on this screen
@@ -176,6 +176,41 @@ class SaverTest(unittest.TestCase):
         self.assertTrue(self.session.is_running(proc))
         self.session.key("x")
         self.assert_ends_within(proc, QUICK_EXIT_S, "x")
+
+    # --- Nobody watching ----------------------------------------------------------------------------
+
+    def post_session_change(self, code):
+        """Posts WM_WTSSESSION_CHANGE with `code` to the saver, as the system does on a lock (7) or
+        an unlock (8)."""
+        status, _ = self.session.run_windows_exe(helper_path("post_message"), "Quarlo_Main",
+                                                 "0x2B1", str(code))
+        self.assertEqual(status, 0, "the session change was not posted")
+
+    def test_a_locked_session_stills_the_picture_until_unlocked_and_keys_still_end_it(self):
+        proc, _, _ = self.start("/s")
+        s = self.session
+        cell = lambda: np.asarray(s.screenshot(CELL), dtype=np.int16)  # noqa: E731
+        last = [cell()]
+
+        def changed():
+            now = cell()
+            moved = np.abs(now - last[0]).max() > 60
+            last[0] = now
+            return moved
+
+        wait_until(changed, 10, "the figure walks")
+        self.post_session_change(7)
+        # The frame that was on its way may still land; then the picture stands.
+        wait_until(lambda: not changed(), 10, "the picture stands still once the session is locked")
+        still_since = time.monotonic()
+        while time.monotonic() - still_since < 1.5:
+            self.assertFalse(changed(), "a frame was shown while the session was locked")
+        self.assertTrue(s.is_running(proc))
+        self.post_session_change(8)
+        wait_until(changed, 5, "the figure walks on once the session is unlocked")
+        self.post_session_change(7)
+        s.key("space")
+        self.assert_ends_within(proc, QUICK_EXIT_S, "a key while locked")
 
     # --- Bad settings ------------------------------------------------------------------------------
 
