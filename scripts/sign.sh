@@ -9,19 +9,23 @@ set -euo pipefail
 : "${QUARLO_SIGN_KEY:?QUARLO_SIGN_KEY names the private key}"
 
 args=(-certs "$QUARLO_SIGN_CERT" -key "$QUARLO_SIGN_KEY" -h sha256 -n Quarlo)
-if [ -n "${QUARLO_SIGN_PASS:-}" ]; then
-  args+=(-pass "$QUARLO_SIGN_PASS")
-fi
 if [ -n "${QUARLO_SIGN_TIMESTAMP_URL:-}" ]; then
   args+=(-ts "$QUARLO_SIGN_TIMESTAMP_URL")
 elif [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   args+=(-time "$SOURCE_DATE_EPOCH")
 fi
 
+password=()
+if [ -n "${QUARLO_SIGN_PASS:-}" ]; then
+  password=(-readpass /dev/stdin)
+fi
+
 for file in "$@"; do
   signed="$file.signing.$$"
   rm -f "$signed"
-  if ! osslsigncode sign "${args[@]}" -in "$file" -out "$signed" >/dev/null; then
+  # The password goes through a pipe, so that it does not show in the process list.
+  if ! printf '%s' "${QUARLO_SIGN_PASS:-}" |
+       osslsigncode sign "${args[@]}" "${password[@]}" -in "$file" -out "$signed" >/dev/null; then
     rm -f "$signed"
     echo "sign: signing $file failed" >&2
     exit 1
