@@ -4,7 +4,9 @@
 // to one, and tests use a recording fake (tests/support/fake_os.h).
 //
 // Texts handed to the *A functions are byte strings in the system's ANSI code page: convert with
-// ToAnsi before the call and FromAnsi after it. Everything else in the program holds UTF-8.
+// ToAnsi before the call and FromAnsi after it. The *W functions take and give UTF-8; the Win32
+// side converts to and from UTF-16, so they hold any text whatever the code page. Everything
+// else in the program holds UTF-8.
 
 #include <cstdint>
 #include <string>
@@ -56,11 +58,11 @@ inline constexpr std::uint32_t kSemFailCriticalErrors = 0x0001;
 inline constexpr std::uint32_t kSemNoOpenFileErrorBox = 0x8000;
 inline constexpr std::uint32_t kMaxPath = 260;
 
-// The fields of the ANSI file-open record that the program sets; the Win32 side lays them out
-// as OPENFILENAMEA. Filter and buffers are byte strings in the ANSI code page; the filter holds
-// its NUL separators. The file buffers are sized by maxFile / maxFileTitle and come back with
-// whatever the dialog wrote into them.
-struct OpenFileNameA {
+// The fields of the file-open record that the program sets; the Win32 side lays them out as
+// OPENFILENAMEW. Texts are UTF-8; the filter holds its NUL separators. The file buffers are sized
+// by maxFile / maxFileTitle in UTF-16 characters and come back with the UTF-8 form of whatever
+// the dialog wrote into them, up to their first NUL.
+struct OpenFileName {
   std::uint32_t structSize = 0;
   Handle owner = kNull;
   Handle instance = kNull;
@@ -84,9 +86,10 @@ class Os {
   // --- Code page and process -------------------------------------------------------------
   virtual std::string ToAnsi(const std::string& utf8) = 0;
   virtual std::string FromAnsi(const std::string& ansi) = 0;
-  // The argument text of the process as the system passes it, without the program's path.
+  // The argument text of the process as the system passes it, without the program's path
+  // (ArgumentText over GetCommandLineW).
   virtual std::string CommandText() = 0;
-  // GetModuleFileNameA(NULL, ...), converted from the ANSI code page.
+  // GetModuleFileNameW(NULL, ...): the program's path, whatever the code page can hold.
   virtual std::string ModuleFileName() = 0;
   virtual Handle ModuleInstance() = 0;
   // Ends the process at once; on the real system it does not return.
@@ -108,7 +111,8 @@ class Os {
   virtual bool DeleteFileA(const char* fileName) = 0;
 
   // --- Window manager ----------------------------------------------------------------------
-  virtual Handle FindWindowA(const char* className, const char* windowName) = 0;
+  // Windows are titled in UTF-16, so they are looked up by their wide titles.
+  virtual Handle FindWindowW(const char* className, const char* windowName) = 0;
   virtual int ShowCursor(bool show) = 0;
   virtual bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
                                      std::uint32_t winIni) = 0;
@@ -132,10 +136,14 @@ class Os {
   virtual Handle SetCursor(Handle cursor) = 0;
 
   // --- Settings file -------------------------------------------------------------------------
-  virtual std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
-                                                 const char* defaultValue, char* buffer,
+  // The wide profile functions: the file's path may hold any character. The system still keeps
+  // an existing ANSI file (and creates a new one) in the ANSI code page, converting keys and
+  // values with it. `buffer` receives the value up to its first NUL; `size` counts UTF-16
+  // characters, the NUL included, as the real buffer does.
+  virtual std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,
+                                                 const char* defaultValue, std::string* buffer,
                                                  std::uint32_t size, const char* fileName) = 0;
-  virtual bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+  virtual bool WritePrivateProfileStringW(const char* section, const char* key, const char* value,
                                           const char* fileName) = 0;
   // Opens the file for reading and closes it again; true when the open succeeded.
   virtual bool CanOpenForReading(const std::string& ansiPath) = 0;
@@ -148,7 +156,7 @@ class Os {
   virtual std::uint32_t waveOutGetNumDevs() = 0;
 
   // --- Common dialogs and shell ---------------------------------------------------------------
-  virtual bool GetOpenFileNameA(OpenFileNameA* record) = 0;
+  virtual bool GetOpenFileNameW(OpenFileName* record) = 0;
   virtual Handle ShellExecuteA(Handle owner, const char* verb, const char* file,
                                const char* parameters, const char* directory, int showCommand) = 0;
 };

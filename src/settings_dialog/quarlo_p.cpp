@@ -302,14 +302,16 @@ void Quarlo_P::lbl_BGM_Click(int Index) { Img_BGM_Click(Index); }
 
 void Quarlo_P::Cmd_BGM_Click() { ChooseMusicFile(); }
 
+// The wide dialog shows its Japanese title and filter on any code page. A path the settings file
+// cannot hold (a character the ANSI code page lacks) is refused: the file and the label keep the
+// previous one, so what the user sees is what OK saves.
 void Quarlo_P::ChooseMusicFile() {
-  os::OpenFileNameA record;
+  os::OpenFileName record;
   record.structSize = kOpenFileNameSize;
   record.owner = hWnd();
   record.instance = os_.ModuleInstance();
   // One pair: description NUL pattern NUL, and a second NUL to end the list.
-  record.filter =
-      os_.ToAnsi(kMusicFilterName) + '\0' + os_.ToAnsi(kMusicFilterPattern) + '\0' + '\0';
+  record.filter = std::string(kMusicFilterName) + '\0' + kMusicFilterPattern + '\0' + '\0';
   record.maxCustomFilter = 0;
   record.filterIndex = 0;
   record.file.assign(kChooserBufferSize, '\0');
@@ -317,11 +319,12 @@ void Quarlo_P::ChooseMusicFile() {
   record.fileTitle.assign(kChooserBufferSize, '\0');
   record.maxFileTitle = kChooserBufferSize;
   record.initialDir = nullptr;
-  record.title = os_.ToAnsi(kChooserTitle);
+  record.title = kChooserTitle;
   record.flags = 0;
 
-  if (!os_.GetOpenFileNameA(&record)) return;
-  const std::string chosen = os_.FromAnsi(record.file.substr(0, record.file.find('\0')));
+  if (!os_.GetOpenFileNameW(&record)) return;
+  const std::string chosen = record.file.substr(0, record.file.find('\0'));
+  if (!SettingsFileCanHold(os_, chosen)) return;
   SaverSettings().MusicFile = chosen;
   lbl_Fname.SetCaption(chosen);
 }

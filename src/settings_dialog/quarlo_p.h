@@ -27,7 +27,8 @@ inline constexpr const char* kHomePage = "https://quarlo.example.org/";
 inline constexpr const char* kMusicFilterName = "BGMﾌｧｲﾙ (MP3 WAV)";
 inline constexpr const char* kMusicFilterPattern = "*.MP3;*.WAV";
 inline constexpr const char* kChooserTitle = "ﾌｧｲﾙを選択";
-// The size of the file-open record without its later extension fields, and of its two buffers.
+// The size of the file-open record without its later extension fields, and of its two buffers
+// (in characters).
 inline constexpr std::uint32_t kOpenFileNameSize = 76;
 inline constexpr std::uint32_t kChooserBufferSize = 255;
 

@@ -6,10 +6,11 @@
 namespace quarlo {
 namespace {
 
+// Both windows are always looked for, by the wide titles they carry: in the ANSI code page a
+// title such as "Quarloの設定" would not survive a Western system.
 bool OtherCopyIsShowing(os::Os& os) {
-  // Both windows are always looked for.
-  const os::Handle saver = os.FindWindowA(nullptr, os.ToAnsi(kSaverTitle).c_str());
-  const os::Handle dialog = os.FindWindowA(nullptr, os.ToAnsi(kDialogTitle).c_str());
+  const os::Handle saver = os.FindWindowW(nullptr, kSaverTitle);
+  const os::Handle dialog = os.FindWindowW(nullptr, kDialogTitle);
   return saver != os::kNull || dialog != os::kNull;
 }
 

@@ -1,7 +1,6 @@
 #include "startup/settings.h"
 
 #include <cmath>
-#include <vector>
 
 #include "framework/numeric.h"
 #include "framework/text.h"
@@ -30,6 +29,23 @@ void LoadNumber(os::Os& os, const char* key, std::int16_t emptyValue, std::int16
 // A section or key name as the 128-character buffer holds it.
 std::string NameInBuffer(const std::string& name) { return Mid(name, 1, kNameBufferSize - 1); }
 
+// The four key names as a Japanese system stores them.
+struct StoredKey {
+  const char* name;
+  const char* shiftJis;
+};
+constexpr StoredKey kStoredKeys[] = {
+    {kKeySpriteCount, "Quarlo\x82\xcc\x90\x94"},
+    {kKeyMusicSource, "BGM\x8b\xe6\x95\xaa"},
+    {kKeyRepeatTrack, "BGM\xd8\xcb\xdf\xb0\xc4"},
+    {kKeyMusicFile, "BGM\xcc\xa7\xb2\xd9"},
+};
+
+bool EnclosedInQuotes(const std::string& value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+         value.back() == value.front();
+}
+
 }  // namespace
 
 Settings& SaverSettings() { return g_settings; }
@@ -45,34 +61,51 @@ std::string AppPath(os::Os& os) {
 
 std::string SettingsPath(os::Os& os) { return AppPath(os) + "\\Quarlo.ini"; }
 
+std::string KeyInFile(os::Os& os, const std::string& key) {
+  for (const StoredKey& stored : kStoredKeys) {
+    if (key != stored.name) continue;
+    const std::string text = os.FromAnsi(stored.shiftJis);
+    if (os.ToAnsi(text) == stored.shiftJis) return text;
+  }
+  return key;
+}
+
+bool SettingsFileCanHold(os::Os& os, const std::string& value) {
+  // A line break would end the line; other control characters at either end are dropped by the
+  // reader like blanks (and no file name holds one). So is a blank at the end; one in front is
+  // dropped too, which the numbers' sign-position form relies on.
+  for (const char c : value) {
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  if (!value.empty() && value.back() == ' ') return false;
+  if (EnclosedInQuotes(value)) return false;
+  return os.FromAnsi(os.ToAnsi(value)) == value;
+}
+
 std::string ReadIniValue(os::Os& os, const std::string& section, const std::string& key,
                          const std::string& filePath) {
-  std::vector<char> buffer(kReadBufferSize, '\0');
-  const std::string ansiSection = os.ToAnsi(section);
-  const std::string ansiKey = os.ToAnsi(key);
-  const std::string ansiPath = os.ToAnsi(filePath);
-  os.GetPrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), "", buffer.data(),
-                              kReadBufferSize, ansiPath.c_str());
-  buffer.back() = '\0';
-  return os.FromAnsi(std::string(buffer.data()));
+  std::string value;
+  os.GetPrivateProfileStringW(section.c_str(), KeyInFile(os, key).c_str(), "", &value,
+                              kReadBufferSize, filePath.c_str());
+  return value;
 }
 
 void WriteIniValue(os::Os& os, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& filePath) {
-  if (value.find_first_of("\r\n") != std::string::npos) return;
-  const std::string ansiValue = os.ToAnsi(value);
-  if (os.FromAnsi(ansiValue) != value) return;
-  const std::string ansiSection = os.ToAnsi(NameInBuffer(section));
-  const std::string ansiKey = os.ToAnsi(NameInBuffer(key));
-  const std::string ansiPath = os.ToAnsi(filePath);
-  os.WritePrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiValue.c_str(),
-                                ansiPath.c_str());
+  if (!SettingsFileCanHold(os, value)) return;
+  const std::string name = KeyInFile(os, NameInBuffer(key));
+  os.WritePrivateProfileStringW(NameInBuffer(section).c_str(), name.c_str(), value.c_str(),
+                                filePath.c_str());
 }
 
 bool FileExists(os::Os& os, const std::string& path) {
   std::string target = path;
   if (!target.empty() && target.back() == '\\') target.pop_back();
-  return os.CanOpenForReading(os.ToAnsi(target));
+  // A name the ANSI code page cannot hold (from a settings file saved in UTF-16) would reach the
+  // system with "?" or a look-alike in its place, which may even name another file.
+  const std::string ansiPath = os.ToAnsi(target);
+  if (os.FromAnsi(ansiPath) != target) return false;
+  return os.CanOpenForReading(ansiPath);
 }
 
 void LoadSettings(os::Os& os) {

@@ -35,15 +35,28 @@ std::string AppPath(os::Os& os);
 // AppPath followed by "\Quarlo.ini"; at a drive root the path has two backslashes in a row.
 std::string SettingsPath(os::Os& os);
 
-// One value of the settings file, at most 255 bytes; empty when the file, section or key is
-// missing.
+// The settings file is kept in the ANSI code page, with the key names in the Shift-JIS bytes a
+// Japanese system writes. On any code page that carries those bytes through unchanged (932, and
+// the single-byte code pages such as 1252) the names are passed as those bytes read in it, so the
+// file is the same byte for byte everywhere; elsewhere (a double-byte code page other than 932,
+// UTF-8) they are passed as text, and the system writes them as that code page can.
+std::string KeyInFile(os::Os& os, const std::string& key);
+
+// True when the settings file can hold `value` so that it reads back unchanged (but for blanks in
+// front, which the reader drops): no control character (a line break among them), no blank at the
+// end, every character in the ANSI code page, and not enclosed in quotes (which the reader drops).
+bool SettingsFileCanHold(os::Os& os, const std::string& value);
+
+// One value of the settings file, at most 255 characters; empty when the file, section or key is
+// missing. The path may hold any character.
 std::string ReadIniValue(os::Os& os, const std::string& section, const std::string& key,
                          const std::string& filePath);
-// Writes one value; reports nothing. A value the file cannot hold as written (a line break, or a
-// character the ANSI code page lacks) is not written, so the file keeps its previous value.
+// Writes one value; reports nothing. A value the file cannot hold (SettingsFileCanHold) is not
+// written, so the file keeps its previous value.
 void WriteIniValue(os::Os& os, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& filePath);
-// True when the file can be opened for reading; a trailing backslash is ignored.
+// True when the file can be opened for reading by its name in the ANSI code page; a trailing
+// backslash is ignored.
 bool FileExists(os::Os& os, const std::string& path);
 
 // Fills SaverSettings from the settings file. Never fails.

@@ -8,8 +8,10 @@
 
 A session owns a fresh directory under /tmp holding its own Wine prefix (a copy of a prefix built
 once per machine and Wine version), a HOME whose ALSA default device records all sound, and its own
-Xvfb display. Everything runs in the Japanese locale, so the ANSI code page is 932. Leaving the
-`with` block kills what the session started and deletes its directory.
+Xvfb display. Everything runs in the Japanese locale, so the ANSI code page is 932, unless the
+session is asked for another code page (WineSession(code_page=1252) runs in the US English
+locale, as a Western system does). Leaving the `with` block kills what the session started and
+deletes its directory.
 
 Sound. With audio=True everything played through ALSA is converted by a plug device to one fixed
 format and recorded: raw 44100 Hz, 2 channels, signed 16-bit little-endian, no header (AUDIO_RATE,
@@ -45,6 +47,9 @@ CACHE_ROOT = Path(os.environ.get("QUARLO_WINE_CACHE", "/tmp/quarlo-wine-cache"))
 AUDIO_RATE = 44100
 AUDIO_CHANNELS = 2
 AUDIO_DTYPE = np.dtype("<i2")
+
+# The Unix locale under which Wine takes each ANSI code page.
+CODE_PAGE_LOCALES = {932: "ja_JP.UTF-8", 1252: "en_US.UTF-8"}
 
 REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool", "import")
 
@@ -308,9 +313,12 @@ def _live_process_environ(pid):
 # --- The session ----------------------------------------------------------------------------
 
 class WineSession:
-    def __init__(self, screen=(1024, 768), audio=True):
+    def __init__(self, screen=(1024, 768), audio=True, code_page=932):
+        if code_page not in CODE_PAGE_LOCALES:
+            raise ValueError(f"no locale for code page {code_page}: {sorted(CODE_PAGE_LOCALES)}")
         self.screen_size = tuple(screen)
         self.audio = audio
+        self.code_page = code_page
         self.root = None
         self.display = None
         self.env = None
@@ -347,7 +355,8 @@ class WineSession:
         self._write_asoundrc()
         self._start_xvfb()
         self.env = dict(_base_env(), WINEPREFIX=str(self.prefix), HOME=str(self.home),
-                        TMPDIR=str(self.root / "tmp"), DISPLAY=self.display)
+                        TMPDIR=str(self.root / "tmp"), DISPLAY=self.display,
+                        LANG=CODE_PAGE_LOCALES[self.code_page])
 
     def _write_asoundrc(self):
         if self.audio:
@@ -473,6 +482,15 @@ class WineSession:
             self.kill(proc)
             raise TimeoutError(f"{proc} still running after {timeout} s") from None
         return proc.popen.returncode, out.decode("utf-8", "replace").replace("\r\n", "\n")
+
+    def import_registry(self, entries):
+        """Adds regedit-file entries (the text after the header line) to the session's registry.
+        Wine rewrites some font entries when a prefix first runs in another code page, so entries
+        that must survive that are imported here, after the session has started."""
+        reg = self.root / "tmp" / "import.reg"
+        text = "Windows Registry Editor Version 5.00\n\n" + entries
+        reg.write_bytes(("\ufeff" + text.replace("\n", "\r\n")).encode("utf-16-le"))
+        _run(["wine", "regedit", "/S", self.win_path(reg)], self.env, 120, "wine regedit")
 
     # Paths and files
 

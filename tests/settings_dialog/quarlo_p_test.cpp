@@ -214,26 +214,61 @@ TEST_F(DialogTest, MarksAndCaptionsChooseTheSourceAlike) {
 // --- The music file
 // ----------------------------------------------------------------------------------
 
+// The wide dialog gets the Japanese texts as they are, whatever the code page.
 TEST_F(DialogTest, ChooserGetsTheRecordTheWindowFills) {
-  Quarlo_P& p = Open();
-  Press(p.Cmd_BGM);
-  ASSERT_TRUE(os.lastOpenFileName.has_value());
-  const os::OpenFileNameA& r = *os.lastOpenFileName;
-  EXPECT_EQ(r.structSize, 76u);
-  EXPECT_EQ(r.owner, kDialogWindow);
-  EXPECT_EQ(r.instance, os.moduleInstance);
-  static constexpr char kFilter[] = "BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0";
-  EXPECT_EQ(r.filter, std::string(kFilter, sizeof kFilter - 1));
-  EXPECT_EQ(r.customFilter, "");
-  EXPECT_EQ(r.maxCustomFilter, 0u);
-  EXPECT_EQ(r.filterIndex, 0u);
-  EXPECT_EQ(r.file, std::string(255, '\0'));
-  EXPECT_EQ(r.maxFile, 255u);
-  EXPECT_EQ(r.fileTitle, std::string(255, '\0'));
-  EXPECT_EQ(r.maxFileTitle, 255u);
-  EXPECT_EQ(r.initialDir, nullptr);
-  EXPECT_EQ(r.title, "ﾌｧｲﾙを選択");
-  EXPECT_EQ(r.flags, 0u);
+  for (const std::uint32_t codePage : {932u, 1252u, 65001u}) {
+    SCOPED_TRACE(codePage);
+    os.codePage = codePage;
+    Quarlo_P& p = Open();
+    Press(p.Cmd_BGM);
+    ASSERT_TRUE(os.lastOpenFileName.has_value());
+    const os::OpenFileName& r = *os.lastOpenFileName;
+    EXPECT_EQ(r.structSize, 76u);
+    EXPECT_EQ(r.owner, kDialogWindow);
+    EXPECT_EQ(r.instance, os.moduleInstance);
+    static constexpr char kFilter[] = "BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0";
+    EXPECT_EQ(r.filter, std::string(kFilter, sizeof kFilter - 1));
+    EXPECT_EQ(r.customFilter, "");
+    EXPECT_EQ(r.maxCustomFilter, 0u);
+    EXPECT_EQ(r.filterIndex, 0u);
+    EXPECT_EQ(r.file, std::string(255, '\0'));
+    EXPECT_EQ(r.maxFile, 255u);
+    EXPECT_EQ(r.fileTitle, std::string(255, '\0'));
+    EXPECT_EQ(r.maxFileTitle, 255u);
+    EXPECT_EQ(r.initialDir, nullptr);
+    EXPECT_EQ(r.title, "ﾌｧｲﾙを選択");
+    EXPECT_EQ(r.flags, 0u);
+  }
+}
+
+// A path the settings file cannot hold is refused: the record and the label keep the previous
+// file, and OK writes that one, never a broken path.
+TEST_F(DialogTest, AChosenPathIsTakenOnlyWhenTheSettingsFileCanHoldIt) {
+  const struct {
+    std::uint32_t codePage;
+    const char* chosen;
+    bool taken;
+  } cases[] = {
+      {1252, "C:\\Müsik\\Café.mp3", true}, {1252, "C:\\曲集\\夜&朝.mp3", false},
+      {1252, "C:\\Олег\\a.mp3", false},    {932, "C:\\曲集\\夜&朝.mp3", true},
+      {932, "C:\\Müsik\\Café.mp3", false}, {65001, "C:\\Олег\\曲.mp3", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.codePage << " " << c.chosen);
+    os.codePage = c.codePage;
+    Stored(50, 2, 0, "C:\\Old\\old.mp3");
+    Quarlo_P& p = Open();
+    os.openFileChoice = c.chosen;
+    Press(p.Cmd_BGM);
+    const std::string expected = c.taken ? c.chosen : "C:\\Old\\old.mp3";
+    EXPECT_EQ(SaverSettings().MusicFile, expected);
+    EXPECT_EQ(p.lbl_Fname.Caption(), expected);
+    os.clearCalls();
+    Press(p.Cmd_Set);
+    EXPECT_EQ(os.callsStartingWith("WritePrivateProfileStringW").back(),
+              "WritePrivateProfileStringW(\"Section\", \"" + KeyInFile(os, kKeyMusicFile) +
+                  "\", \"" + expected + "\", \"C:\\Saver\\Quarlo.ini\")");
+  }
 }
 
 TEST_F(DialogTest, AChosenFileIsShownAndKeptButDoesNotChooseTheSource) {
@@ -253,7 +288,7 @@ TEST_F(DialogTest, CancellingTheChooserChangesNothing) {
   Quarlo_P& p = Open();
   os.openFileChoice = std::nullopt;
   Press(p.Cmd_BGM);
-  EXPECT_EQ(os.callsStartingWith("GetOpenFileNameA").size(), 1u);
+  EXPECT_EQ(os.callsStartingWith("GetOpenFileNameW").size(), 1u);
   EXPECT_EQ(SaverSettings().MusicFile, "C:\\Old\\old.mp3");
   EXPECT_EQ(p.lbl_Fname.Caption(), "C:\\Old\\old.mp3");
   EXPECT_EQ(SaverSettings().MusicSource, 2);
@@ -271,13 +306,13 @@ TEST_F(DialogTest, OkWritesTheFourKeysInOrderThenZoomsClosed) {
   os.clearCalls();
   Press(p.Cmd_Set);
   EXPECT_EQ(os.calls(),
-            lines({"WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", "
+            lines({"WritePrivateProfileStringW(\"Section\", \"Quarloの数\", \" 50\", "
                    "\"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGM区分\", \" 0\", "
+                   "WritePrivateProfileStringW(\"Section\", \"BGM区分\", \" 0\", "
                    "\"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"-3\", "
+                   "WritePrivateProfileStringW(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"-3\", "
                    "\"C:\\Saver\\Quarlo.ini\")",
-                   "WritePrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\Music\\theme.mp3\", "
+                   "WritePrivateProfileStringW(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\Music\\theme.mp3\", "
                    "\"C:\\Saver\\Quarlo.ini\")",
                    "GetWindowRect(4096)",
                    "DrawAnimatedRects(4096, 3, {280, 250, 760, 480}, {400, 300, 400, 300})"}));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "os/command_line.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
 
@@ -41,7 +42,7 @@ struct Launch {
     }
     return found;
   }
-  bool ReadSettings() const { return !os.callsStartingWith("GetPrivateProfileStringA").empty(); }
+  bool ReadSettings() const { return !os.callsStartingWith("GetPrivateProfileStringW").empty(); }
 
   FakeOs os;
   RecordingFaces faces;
@@ -96,15 +97,20 @@ TEST(Main, OtherSwitchesLoadSettingsAndEndSilently) {
   }
 }
 
+// The windows carry their titles in UTF-16, so the test finds them whatever the ANSI code page.
 TEST(Main, AnotherCopysWindowEndsEveryModeBeforeAnythingElse) {
-  for (const char* title : {kSaverTitle, kDialogTitle}) {
-    for (const char* text : {"/s", "/p 1234", "/c", ""}) {
-      Launch fresh(text);
-      fresh.os.windowsByTitle[title] = 77;
-      EXPECT_EQ(fresh.Run(), "") << title << " " << text;
-      EXPECT_EQ(fresh.os.calls(), lines({"FindWindowA(NULL, \"Quarlo_Main\")",
-                                         "FindWindowA(NULL, \"Quarloの設定\")", "ExitProcess(0)"}))
-          << title << " " << text;
+  for (const std::uint32_t codePage : {932u, 1252u, 65001u}) {
+    for (const char* title : {kSaverTitle, kDialogTitle}) {
+      for (const char* text : {"/s", "/p 1234", "/c", ""}) {
+        Launch fresh(text);
+        fresh.os.codePage = codePage;
+        fresh.os.windowsByTitle[title] = 77;
+        EXPECT_EQ(fresh.Run(), "") << codePage << " " << title << " " << text;
+        EXPECT_EQ(fresh.os.calls(),
+                  lines({"FindWindowW(NULL, \"Quarlo_Main\")",
+                         "FindWindowW(NULL, \"Quarloの設定\")", "ExitProcess(0)"}))
+            << codePage << " " << title << " " << text;
+      }
     }
   }
 }
@@ -113,8 +119,8 @@ TEST(Main, BothInstanceTestsComeFirstAndInOrder) {
   Launch launch("/s");
   launch.Run();
   ASSERT_GE(launch.os.calls().size(), 2u);
-  EXPECT_EQ(launch.os.calls()[0], "FindWindowA(NULL, \"Quarlo_Main\")");
-  EXPECT_EQ(launch.os.calls()[1], "FindWindowA(NULL, \"Quarloの設定\")");
+  EXPECT_EQ(launch.os.calls()[0], "FindWindowW(NULL, \"Quarlo_Main\")");
+  EXPECT_EQ(launch.os.calls()[1], "FindWindowW(NULL, \"Quarloの設定\")");
 }
 
 TEST(Main, EveryFaceSetsTheQuietErrorModeBeforeAnyFileIsTouched) {
@@ -150,6 +156,28 @@ TEST(SwitchCharacter, IsTheSecondCharacterUpperCased) {
   EXPECT_EQ(SwitchCharacter(""), "");
   EXPECT_EQ(SwitchCharacter("のp"), "P");
   EXPECT_EQ(SwitchCharacter("/の"), "の");
+}
+
+TEST(ArgumentText, SkipsTheProgramPathAsTheRuntimeDoes) {
+  const struct {
+    std::string line;
+    const char* text;
+  } cases[] = {
+      {"\"C:\\Saver\\Quarlo.scr\" /s", "/s"},
+      {"C:\\Saver\\Quarlo.scr /p 1234", "/p 1234"},
+      {"\"C:\\Program Files\\Quarlo.scr\"   /c:4711", "/c:4711"},
+      {"C:\\\"Program Files\"\\Quarlo.scr /s", "/s"},  // a quoted part inside the path
+      {"\"C:\\a b\\Quarlo.scr\"/s", ""},               // the path goes on after its quotes
+      {"\"C:\\a b /s", ""},                            // an unclosed quote takes the whole line
+      {"Quarlo.scr\t/s", "/s"},
+      {"Quarlo.scr \x01\x1f /s", "/s"},  // control characters separate like blanks
+      {"C:\\スクリーン\\Quarlo.scr /s", "/s"},
+      {"Quarlo.scr /s  x ", "/s  x "},
+      {std::string("Quarlo.scr /s\0/c", 16), "/s"},
+      {"Quarlo.scr", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(os::ArgumentText(c.line), c.text) << c.line;
 }
 
 TEST(PreviewHostHandle, ReadsFromTheFourthCharacter) {

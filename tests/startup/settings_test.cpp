@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/text.h"
 #include "support/fake_os.h"
 
 namespace quarlo {
@@ -38,15 +39,15 @@ TEST_F(LoadSettingsTest, MissingFileGivesTheDefaults) {
 
 TEST_F(LoadSettingsTest, ReadsTheFourKeysInOrderFromTheFileBesideTheProgram) {
   Load();
-  EXPECT_EQ(os.callsStartingWith("GetPrivateProfileStringA"),
+  EXPECT_EQ(os.callsStartingWith("GetPrivateProfileStringW"),
             lines({
-                "GetPrivateProfileStringA(\"Section\", \"Quarloの数\", \"\", buffer, 256, "
+                "GetPrivateProfileStringW(\"Section\", \"Quarloの数\", \"\", buffer, 256, "
                 "\"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGM区分\", \"\", buffer, 256, "
+                "GetPrivateProfileStringW(\"Section\", \"BGM区分\", \"\", buffer, 256, "
                 "\"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"\", buffer, 256, "
+                "GetPrivateProfileStringW(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \"\", buffer, 256, "
                 "\"C:\\Saver\\Quarlo.ini\")",
-                "GetPrivateProfileStringA(\"Section\", \"BGMﾌｧｲﾙ\", \"\", buffer, 256, "
+                "GetPrivateProfileStringW(\"Section\", \"BGMﾌｧｲﾙ\", \"\", buffer, 256, "
                 "\"C:\\Saver\\Quarlo.ini\")",
             }));
 }
@@ -83,7 +84,7 @@ TEST_F(LoadSettingsTest, FileSourceFallsBackWhenTheMusicFileIsMissing) {
   EXPECT_EQ(s.MusicSource, 0);
   EXPECT_EQ(s.MusicFile, "");
   EXPECT_EQ(os.profiles[kIni]["Section"][kKeyMusicSource], " 2");  // the file is untouched
-  EXPECT_TRUE(os.callsStartingWith("WritePrivateProfileStringA").empty());
+  EXPECT_TRUE(os.callsStartingWith("WritePrivateProfileStringW").empty());
 }
 
 TEST_F(LoadSettingsTest, FileSourceWithoutAFileKeyFallsBack) {
@@ -119,10 +120,96 @@ TEST_F(LoadSettingsTest, APathEndingInABackslashIsTestedWithoutIt) {
             lines({"CanOpenForReading(\"C:\\Music\\theme.mp3\")"}));
 }
 
-TEST_F(LoadSettingsTest, LongValuesAreCutTo255Bytes) {
+TEST_F(LoadSettingsTest, LongValuesAreCutTo255Characters) {
   Store(kKeyMusicFile, std::string(300, 'a'));
   os.readableFiles.insert(std::string(255, 'a'));
   EXPECT_EQ(Load().MusicFile, std::string(255, 'a'));
+  std::string kana;
+  for (int i = 0; i < 300; ++i) kana += "の";
+  Store(kKeyMusicFile, kana);
+  EXPECT_EQ(CharacterCount(ReadIniValue(os, kSection, kKeyMusicFile, kIni)), 255u);
+}
+
+// A file written on a Japanese system, read on each code page: on 932 and 1252 the key names
+// are the same bytes, so the settings come through; UTF-8 cannot read those bytes.
+TEST_F(LoadSettingsTest, AFileWrittenInCodePage932ReadsOnEveryCodePageThatCarriesItsBytes) {
+  const std::string file =
+      "[Section]\r\nQuarlo\x82\xcc\x90\x94= 120\r\nBGM\x8b\xe6\x95\xaa= 1\r\n"
+      "BGM\xd8\xcb\xdf\xb0\xc4= 7\r\nBGM\xcc\xa7\xb2\xd9=C:\\Music\\a.mp3\r\n";
+  const struct {
+    std::uint32_t codePage;
+    std::int16_t count, source, track;
+  } cases[] = {{932, 120, 1, 7}, {1252, 120, 1, 7}, {65001, 50, 0, 0}};
+  for (const auto& c : cases) {
+    ResetSaverSettings();
+    os.codePage = c.codePage;
+    os.readableFiles = {"C:\\Music\\a.mp3"};
+    os.LoadProfileFile(kIni, file);
+    const Settings& s = Load();
+    EXPECT_EQ(s.SpriteCount, c.count) << c.codePage;
+    EXPECT_EQ(s.MusicSource, c.source) << c.codePage;
+    EXPECT_EQ(s.RepeatTrack, c.track) << c.codePage;
+    EXPECT_EQ(s.MusicFile, c.count == 50 ? "" : "C:\\Music\\a.mp3") << c.codePage;
+  }
+}
+
+// What one run writes the next reads back, on every code page, with the key names in the bytes
+// a Japanese system writes wherever the code page carries them.
+TEST_F(LoadSettingsTest, WrittenSettingsReadBackOnEveryCodePage) {
+  const struct {
+    std::uint32_t codePage;
+    const char* music;
+    const char* countKeyBytes;  // the first key name as the file holds it
+  } cases[] = {
+      {932, "C:\\曲\\夜&朝.mp3", "Quarlo\x82\xcc\x90\x94"},
+      {1252, "C:\\Müsik\\Café.mp3", "Quarlo\x82\xcc\x90\x94"},
+      {65001, "C:\\Олег\\曲.mp3", "Quarlo\xe3\x81\xae\xe6\x95\xb0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    FakeOs fresh;
+    fresh.codePage = c.codePage;
+    fresh.readableFiles = {fresh.ToAnsi(c.music)};
+    WriteIniValue(fresh, kSection, kKeySpriteCount, "-3", kIni);
+    WriteIniValue(fresh, kSection, kKeyMusicSource, " 2", kIni);
+    WriteIniValue(fresh, kSection, kKeyRepeatTrack, " 12", kIni);
+    WriteIniValue(fresh, kSection, kKeyMusicFile, c.music, kIni);
+    EXPECT_EQ(fresh.ToAnsi(KeyInFile(fresh, kKeySpriteCount)), c.countKeyBytes);
+    ResetSaverSettings();
+    LoadSettings(fresh);
+    const Settings& s = SaverSettings();
+    EXPECT_EQ(s.SpriteCount, -3);
+    EXPECT_EQ(s.MusicSource, 2);
+    EXPECT_EQ(s.RepeatTrack, 12);
+    EXPECT_EQ(s.MusicFile, c.music);
+  }
+}
+
+TEST(KeyInFile, IsTheShiftJisNameReadInTheCodePageWhereverItCarriesTheBytes) {
+  const struct {
+    std::uint32_t codePage;
+    const char* key;
+    const char* passed;  // what the wide profile functions get
+  } cases[] = {
+      {932, kKeySpriteCount, "Quarloの数"},
+      {932, kKeyMusicSource, "BGM区分"},
+      {932, kKeyRepeatTrack, "BGMﾘﾋﾟｰﾄ"},
+      {932, kKeyMusicFile, "BGMﾌｧｲﾙ"},
+      {1252, kKeySpriteCount, "Quarlo\u201a\u00cc\u0090\u201d"},
+      {1252, kKeyMusicSource, "BGM\u2039\u00e6\u2022\u00aa"},
+      {1252, kKeyRepeatTrack, "BGM\u00d8\u00cb\u00df\u00b0\u00c4"},
+      {1252, kKeyMusicFile, "BGM\u00cc\u00a7\u00b2\u00d9"},
+      // UTF-8 cannot carry the bytes: the names go as text.
+      {65001, kKeySpriteCount, "Quarloの数"},
+      {65001, kKeyMusicFile, "BGMﾌｧｲﾙ"},
+      // Any other name is passed as it is.
+      {1252, "Other", "Other"},
+  };
+  for (const auto& c : cases) {
+    FakeOs os;
+    os.codePage = c.codePage;
+    EXPECT_EQ(KeyInFile(os, c.key), c.passed) << c.codePage << " " << c.key;
+  }
 }
 
 TEST(SettingsPath, SitsBesideTheExecutableWithTwoBackslashesAtADriveRoot) {
@@ -133,6 +220,14 @@ TEST(SettingsPath, SitsBesideTheExecutableWithTwoBackslashesAtADriveRoot) {
   EXPECT_EQ(SettingsPath(os), "D:\\\\Quarlo.ini");
   os.moduleFileName = "C:\\Windows\\System32\\スクリーン\\Quarlo.scr";
   EXPECT_EQ(SettingsPath(os), "C:\\Windows\\System32\\スクリーン\\Quarlo.ini");
+  // A folder the code page cannot hold reaches the wide profile functions unchanged.
+  os.codePage = 1252;
+  os.moduleFileName = "C:\\Users\\Олег\\Quarlo.scr";
+  LoadSettings(os);
+  EXPECT_EQ(
+      os.callsStartingWith("GetPrivateProfileStringW").front(),
+      "GetPrivateProfileStringW(\"Section\", \"Quarlo\u201a\u00cc\u0090\u201d\", \"\", buffer, "
+      "256, \"C:\\Users\\Олег\\Quarlo.ini\")");
 }
 
 TEST(WriteIniValue, PassesTheTextsUnchangedAndNamesCutTo127Characters) {
@@ -141,9 +236,9 @@ TEST(WriteIniValue, PassesTheTextsUnchangedAndNamesCutTo127Characters) {
   WriteIniValue(os, "Section", std::string(200, 'k'), "x", kIni);
   ASSERT_EQ(os.calls().size(), 2u);
   EXPECT_EQ(os.calls()[0],
-            "WritePrivateProfileStringA(\"Section\", \"Quarloの数\", \" 50\", "
+            "WritePrivateProfileStringW(\"Section\", \"Quarloの数\", \" 50\", "
             "\"C:\\Saver\\Quarlo.ini\")");
-  EXPECT_EQ(os.calls()[1], "WritePrivateProfileStringA(\"Section\", \"" + std::string(127, 'k') +
+  EXPECT_EQ(os.calls()[1], "WritePrivateProfileStringW(\"Section\", \"" + std::string(127, 'k') +
                                "\", \"x\", \"C:\\Saver\\Quarlo.ini\")");
 }
 
@@ -155,6 +250,37 @@ TEST(WriteIniValue, NeverWritesAValueThatWouldBreakTheFile) {
   EXPECT_EQ(os.profiles[kIni]["Section"][kKeyMusicFile], "C:\\old.mp3");
 }
 
+// Only a value that reads back unchanged is written: in the code page, without a line break, not
+// enclosed in the quotes the reader drops.
+TEST(SettingsFileCanHold, WhatReadsBackUnchanged) {
+  const struct {
+    std::uint32_t codePage;
+    const char* value;
+    bool holds;
+  } cases[] = {
+      {932, "C:\\曲集\\夜&朝.mp3", true},
+      {1252, "C:\\曲集\\夜&朝.mp3", false},
+      {1252, "C:\\Müsik\\Café.mp3", true},
+      {932, "C:\\Müsik\\Café.mp3", false},
+      {1252, "C:\\Олег\\a.mp3", false},
+      {65001, "C:\\Олег\\曲.mp3", true},
+      {1252, "C:\\it's\\a.mp3", true},
+      {1252, "'C:\\a.mp3'", false},
+      {1252, "\"C:\\a.mp3\"", false},
+      {1252, "\"", true},
+      {1252, "a\rb", false},
+      {1252, "C:\\a.mp3\v", false},  // the reader would drop it like a blank
+      {1252, "C:\\a.mp3 ", false},
+      {932, " 50", true},
+      {932, "", true},
+  };
+  for (const auto& c : cases) {
+    FakeOs os;
+    os.codePage = c.codePage;
+    EXPECT_EQ(SettingsFileCanHold(os, c.value), c.holds) << c.codePage << " " << c.value;
+  }
+}
+
 TEST(FileExists, AsksTheSystemOnceWithoutTheTrailingBackslash) {
   FakeOs os;
   os.readableFiles.insert("C:\\x.wav");
@@ -162,6 +288,13 @@ TEST(FileExists, AsksTheSystemOnceWithoutTheTrailingBackslash) {
   EXPECT_TRUE(FileExists(os, "C:\\x.wav"));
   EXPECT_FALSE(FileExists(os, "C:\\y.wav"));
   EXPECT_FALSE(FileExists(os, ""));
+  // A name the code page cannot hold is never asked for: "?" in its place could name another file.
+  os.codePage = 1252;
+  os.everyFileReadable = true;
+  os.clearCalls();
+  EXPECT_FALSE(FileExists(os, "C:\\Олег\\a.wav"));
+  EXPECT_TRUE(os.calls().empty());
+  EXPECT_TRUE(FileExists(os, "C:\\Müsik\\a.wav"));
 }
 
 }  // namespace

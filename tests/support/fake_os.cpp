@@ -1,5 +1,7 @@
 #include "support/fake_os.h"
 
+#include "support/code_pages.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -36,6 +38,34 @@ std::string Rect(const os::Rect* r) {
          std::to_string(r->right) + ", " + std::to_string(r->bottom) + "}";
 }
 
+// The blanks the profile functions drop round names and values (0x1A is the old end-of-file
+// mark).
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
+
+std::string TrimBlanks(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// A stored value as the reader gives it back: blanks round it dropped, then one pair of the same
+// quotes enclosing it.
+std::string AsRead(const std::string& stored) {
+  std::string value = TrimBlanks(stored);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
 std::string Hex(std::uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%04X", value);
@@ -55,6 +85,9 @@ std::vector<std::string> FakeOs::callsStartingWith(const std::string& prefix) co
   }
   return found;
 }
+
+std::string FakeOs::ToAnsi(const std::string& utf8) { return AnsiFromUtf8(codePage, utf8); }
+std::string FakeOs::FromAnsi(const std::string& ansi) { return Utf8FromAnsi(codePage, ansi); }
 
 std::string FakeOs::CommandText() { return commandText; }
 std::string FakeOs::ModuleFileName() { return moduleFileName; }
@@ -103,8 +136,8 @@ bool FakeOs::DeleteFileA(const char* fileName) {
   return fileName != nullptr && files.erase(fileName) > 0;
 }
 
-os::Handle FakeOs::FindWindowA(const char* className, const char* windowName) {
-  Record("FindWindowA(" + Quote(className) + ", " + Quote(windowName) + ")");
+os::Handle FakeOs::FindWindowW(const char* className, const char* windowName) {
+  Record("FindWindowW(" + Quote(className) + ", " + Quote(windowName) + ")");
   if (windowName == nullptr) return os::kNull;
   const auto it = windowsByTitle.find(windowName);
   return it == windowsByTitle.end() ? os::kNull : it->second;
@@ -210,10 +243,10 @@ os::Handle FakeOs::SetCursor(os::Handle cursor) {
   return os::kNull;
 }
 
-std::uint32_t FakeOs::GetPrivateProfileStringA(const char* section, const char* key,
-                                               const char* defaultValue, char* buffer,
+std::uint32_t FakeOs::GetPrivateProfileStringW(const char* section, const char* key,
+                                               const char* defaultValue, std::string* buffer,
                                                std::uint32_t size, const char* fileName) {
-  Record("GetPrivateProfileStringA(" + Quote(section) + ", " + Quote(key) + ", " +
+  Record("GetPrivateProfileStringW(" + Quote(section) + ", " + Quote(key) + ", " +
          Quote(defaultValue) + ", buffer, " + std::to_string(size) + ", " + Quote(fileName) + ")");
   std::string value = defaultValue ? defaultValue : "";
   const auto file = profiles.find(fileName ? fileName : "");
@@ -221,34 +254,73 @@ std::uint32_t FakeOs::GetPrivateProfileStringA(const char* section, const char* 
     const auto sec = FindNoCase(file->second, section);
     if (sec != file->second.end()) {
       const auto entry = FindNoCase(sec->second, key);
-      if (entry != sec->second.end()) value = entry->second;
+      if (entry != sec->second.end()) value = AsRead(entry->second);
     }
   }
-  return CopyBounded(value, buffer, size);
+  value = value.substr(0, value.find('\0'));
+  value = size == 0 ? std::string() : CutToUtf16Units(value, size - 1);
+  if (buffer != nullptr) *buffer = value;
+  return static_cast<std::uint32_t>(value.size());
 }
 
-bool FakeOs::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+bool FakeOs::WritePrivateProfileStringW(const char* section, const char* key, const char* value,
                                         const char* fileName) {
-  Record("WritePrivateProfileStringA(" + Quote(section) + ", " + Quote(key) + ", " + Quote(value) +
+  Record("WritePrivateProfileStringW(" + Quote(section) + ", " + Quote(key) + ", " + Quote(value) +
          ", " + Quote(fileName) + ")");
   if (!section || !key || !fileName) return false;
+  // The file keeps the texts in the ANSI code page.
+  const auto held = [this](const char* text) { return FromAnsi(ToAnsi(text)); };
   auto& sections = profiles[fileName];
-  auto sec = FindNoCase(sections, section);
-  auto& keys = sec == sections.end() ? sections[section] : sec->second;
-  auto entry = FindNoCase(keys, key);
+  auto sec = FindNoCase(sections, held(section));
+  auto& keys = sec == sections.end() ? sections[held(section)] : sec->second;
+  auto entry = FindNoCase(keys, held(key));
   if (value == nullptr) {
     if (entry != keys.end()) keys.erase(entry);
   } else if (entry == keys.end()) {
-    keys[key] = value;
+    keys[held(key)] = held(value);
   } else {
-    entry->second = value;
+    entry->second = held(value);
   }
   return true;
 }
 
+void FakeOs::LoadProfileFile(const std::string& path, const std::string& bytes) {
+  std::string text;
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+    text = Utf8FromAnsi(65001, bytes.substr(3));
+  } else if (bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0) {
+    text = Utf8FromUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE');
+  } else {
+    text = FromAnsi(bytes);
+  }
+  auto& sections = profiles[path];
+  sections.clear();
+  std::string section;
+  std::map<std::string, std::set<std::string>> seen;  // upper-cased names met per section
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+    const std::string line = TrimBlanks(text.substr(at, end - at));
+    at = std::min(text.find_first_not_of("\r\n", end), text.size());
+    if (line.empty()) continue;
+    const std::size_t close = line.rfind(']');
+    if (line.front() == '[' && close != std::string::npos) {
+      section = line.substr(1, close - 1);
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    const std::string name = TrimBlanks(line.substr(0, equals));
+    // The first of a repeated key wins, even one without a value (which reads as missing).
+    if (!seen[Upper(section)].insert(Upper(name)).second || equals == std::string::npos) continue;
+    auto sec = FindNoCase(sections, section);
+    auto& keys = sec == sections.end() ? sections[section] : sec->second;
+    keys[name] = TrimBlanks(line.substr(equals + 1));
+  }
+}
+
 bool FakeOs::CanOpenForReading(const std::string& ansiPath) {
   Record("CanOpenForReading(" + Quote(ansiPath.c_str()) + ")");
-  return readableFiles.count(ansiPath) > 0;
+  return everyFileReadable || readableFiles.count(ansiPath) > 0;
 }
 
 std::int32_t FakeOs::mciSendStringA(const char* command, char* returnString,
@@ -284,15 +356,12 @@ std::uint32_t FakeOs::waveOutGetNumDevs() {
   return waveOutDevices;
 }
 
-bool FakeOs::GetOpenFileNameA(os::OpenFileNameA* record) {
-  Record("GetOpenFileNameA()");
+bool FakeOs::GetOpenFileNameW(os::OpenFileName* record) {
+  Record("GetOpenFileNameW()");
   lastOpenFileName = *record;
   if (!openFileChoice) return false;
-  std::string file(record->maxFile, '\0');
-  openFileChoice->copy(
-      file.data(),
-      std::min<std::size_t>(openFileChoice->size(), record->maxFile ? record->maxFile - 1 : 0));
-  record->file = file;
+  record->file =
+      record->maxFile == 0 ? std::string() : CutToUtf16Units(*openFileChoice, record->maxFile - 1);
   return true;
 }
 

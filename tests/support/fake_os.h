@@ -2,9 +2,10 @@
 // A scriptable operating system for tests. Every call is recorded as one readable line in the
 // shape of the real call, e.g.
 //   SystemParametersInfoA(97, -1, NULL, 0)
-//   FindWindowA(NULL, "Quarlo_Main")
-// and answered from the public fields below. Its code page is UTF-8, so texts read the same in
-// the recorded lines as in the test.
+//   FindWindowW(NULL, "Quarlo_Main")
+// and answered from the public fields below. Its ANSI code page is UTF-8 unless a test chooses
+// another, so texts read the same in the recorded lines as in the test; the *W functions take
+// UTF-8 in every code page.
 
 #include <functional>
 #include <map>
@@ -29,7 +30,11 @@ class FakeOs : public os::Os {
   std::map<std::string, std::string> files;
   std::set<std::string> unwritableFolders;
   std::string tempPath = "C:\\Users\\me\\Temp\\";  // GetTempPathA; empty: the call fails
-  std::map<std::string, os::Handle> windowsByTitle;      // for FindWindowA
+  // The ANSI code page ToAnsi and FromAnsi convert with, as Windows does: 65001 (UTF-8), 1252 or
+  // 932. A character the code page lacks becomes "?"; bytes it cannot read become U+FFFD (65001),
+  // or U+30FB (932). Every byte of 1252 reads and writes back unchanged.
+  std::uint32_t codePage = 65001;
+  std::map<std::string, os::Handle> windowsByTitle;      // for FindWindowW
   std::map<os::Handle, os::Rect> windowRects;            // for GetWindowRect
   std::map<os::Handle, std::int32_t> windowStyles;       // GWL_STYLE per window
   std::set<os::Handle> liveWindows;                      // for IsWindow
@@ -38,9 +43,19 @@ class FakeOs : public os::Os {
   std::map<int, int> systemMetrics = {{os::kSmCxScreen, 1024}, {os::kSmCyScreen, 768}};
   std::map<int, int> deviceCaps = {
       {os::kLogPixelsX, 96}, {os::kLogPixelsY, 96}, {os::kVRefresh, 60}};
-  // Settings files: path -> section -> key -> value. Section and key match case-insensitively.
+  // Settings files as the wide profile functions see them: path -> section -> key -> value, in
+  // UTF-8. Section and key match case-insensitively (ASCII letters); a value is read as the system
+  // reads it from the file: blanks round it dropped, then one pair of enclosing quotes. A write
+  // stores what the file in the ANSI code page will hold.
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
+  // Fills profiles[path] from the bytes of a settings file, parsed as the system parses one: a
+  // UTF-8 or UTF-16 byte-order mark, otherwise the ANSI code page; lines end at CR or LF;
+  // "[name]" up to the last "]" opens a section; "key = value" with blanks round the key and in
+  // front of the value dropped; the first of a repeated key wins; lines before any section
+  // belong to the nameless one.
+  void LoadProfileFile(const std::string& path, const std::string& bytes);
   std::set<std::string> readableFiles;  // for CanOpenForReading
+  bool everyFileReadable = false;       // CanOpenForReading answers true for any path
   // MCI: answers a command; the reply text is copied into the caller's buffer (bounded). A
   // failing answer (code not 0) with an empty reply leaves the buffer as it was.
   std::function<std::int32_t(const std::string& command, std::string& reply)> mci;
@@ -48,7 +63,7 @@ class FakeOs : public os::Os {
   std::uint32_t waveOutDevices = 1;
   // File-open dialog: the path the user picks, or nullopt for Cancel.
   std::optional<std::string> openFileChoice;
-  std::optional<os::OpenFileNameA> lastOpenFileName;
+  std::optional<os::OpenFileName> lastOpenFileName;
 
   // --- What the program did ---------------------------------------------------------------------
   const std::vector<std::string>& calls() const { return calls_; }
@@ -59,8 +74,8 @@ class FakeOs : public os::Os {
   int cursorShowCount() const { return cursorShowCount_; }
 
   // --- os::Os ------------------------------------------------------------------------------------
-  std::string ToAnsi(const std::string& utf8) override { return utf8; }
-  std::string FromAnsi(const std::string& ansi) override { return ansi; }
+  std::string ToAnsi(const std::string& utf8) override;
+  std::string FromAnsi(const std::string& ansi) override;
   std::string CommandText() override;
   std::string ModuleFileName() override;
   os::Handle ModuleInstance() override { return moduleInstance; }
@@ -75,7 +90,7 @@ class FakeOs : public os::Os {
                     const std::string& ansiTarget) override;
   bool DeleteFileA(const char* fileName) override;
 
-  os::Handle FindWindowA(const char* className, const char* windowName) override;
+  os::Handle FindWindowW(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;
   bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
                              std::uint32_t winIni) override;
@@ -97,10 +112,10 @@ class FakeOs : public os::Os {
   os::Handle LoadCursorA(os::Handle instance, int resourceId) override;
   os::Handle SetCursor(os::Handle cursor) override;
 
-  std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
-                                         const char* defaultValue, char* buffer, std::uint32_t size,
-                                         const char* fileName) override;
-  bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+  std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,
+                                         const char* defaultValue, std::string* buffer,
+                                         std::uint32_t size, const char* fileName) override;
+  bool WritePrivateProfileStringW(const char* section, const char* key, const char* value,
                                   const char* fileName) override;
   bool CanOpenForReading(const std::string& ansiPath) override;
 
@@ -110,7 +125,7 @@ class FakeOs : public os::Os {
   bool PlaySoundA(const char* sound, os::Handle module, std::uint32_t flags) override;
   std::uint32_t waveOutGetNumDevs() override;
 
-  bool GetOpenFileNameA(os::OpenFileNameA* record) override;
+  bool GetOpenFileNameW(os::OpenFileName* record) override;
   os::Handle ShellExecuteA(os::Handle owner, const char* verb, const char* file,
                            const char* parameters, const char* directory, int showCommand) override;
 

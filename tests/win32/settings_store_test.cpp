@@ -1,4 +1,5 @@
-// The settings store against the real profile functions, in code page 932.
+// The settings store against the real profile functions, in code page 932 (the e2e tests run it
+// in code page 1252 too).
 
 #include <windows.h>
 
@@ -85,6 +86,29 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackThroughTheLoader) {
   EXPECT_EQ(SaverSettings().RepeatTrack, -3);
   EXPECT_EQ(SaverSettings().MusicFile, music);
   DeleteFileA(os.ToAnsi(music).c_str());
+}
+
+// The program's folder is passed to the wide profile functions: a folder the code page cannot
+// hold keeps its settings, in the same bytes as any other.
+TEST_F(SettingsStoreTest, AFolderTheCodePageCannotHoldKeepsItsSettings) {
+  const std::wstring wideFolder =
+      std::wstring(folder.begin(), folder.end()) + L"\\\x041e\x043b\x0435\x0433 \x00e9";
+  CreateDirectoryW(wideFolder.c_str(), nullptr);
+  RelocatedOs elsewhere(folder + "\\Олег é\\Quarlo.scr");
+  WriteIniValue(elsewhere, kSection, kKeySpriteCount, " 120", SettingsPath(elsewhere));
+  LoadSettings(elsewhere);
+  EXPECT_EQ(SaverSettings().SpriteCount, 120);
+  const std::wstring wideIni = wideFolder + L"\\Quarlo.ini";
+  HANDLE file = CreateFileW(wideIni.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  char bytes[256] = {};
+  DWORD n = 0;
+  ReadFile(file, bytes, sizeof bytes - 1, &n, nullptr);
+  CloseHandle(file);
+  EXPECT_NE(std::string(bytes, n).find("Quarlo\x82\xcc\x90\x94=120"), std::string::npos);
+  DeleteFileW(wideIni.c_str());
+  RemoveDirectoryW(wideFolder.c_str());
 }
 
 TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults) {

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "os/command_line.h"
 #include "os/win32/handles.h"
 
 namespace quarlo::os {
@@ -31,17 +32,26 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
   return text;
 }
 
-// Skips the program's own path as the C runtime does: a quoted token, or up to the first blank.
-const wchar_t* SkipProgramName(const wchar_t* line) {
-  if (*line == L'"') {
-    ++line;
-    while (*line && *line != L'"') ++line;
-    if (*line == L'"') ++line;
-  } else {
-    while (*line && *line != L' ' && *line != L'\t') ++line;
-  }
-  while (*line == L' ' || *line == L'\t') ++line;
-  return line;
+std::wstring Wide(const char* utf8) { return utf8 ? Widen(utf8, CP_UTF8) : std::wstring(); }
+std::string Utf8(const wchar_t* wide) { return wide ? Narrow(wide, CP_UTF8) : std::string(); }
+
+// A wide argument that may be NULL: the widened text, or NULL.
+class WideArgument {
+ public:
+  explicit WideArgument(const char* utf8) : null_(utf8 == nullptr), text_(Wide(utf8)) {}
+  const wchar_t* get() const { return null_ ? nullptr : text_.c_str(); }
+
+ private:
+  bool null_;
+  std::wstring text_;
+};
+
+// A buffer of `size` wide characters holding `utf8`, cut to fit, NUL-filled after it.
+std::vector<wchar_t> WideBuffer(const std::string& utf8, std::uint32_t size) {
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(size) + 1, L'\0');
+  const std::wstring wide = Widen(utf8.substr(0, utf8.find('\0')), CP_UTF8);
+  wide.copy(buffer.data(), std::min<std::size_t>(wide.size(), size));
+  return buffer;
 }
 
 // A file handle that closes itself; false when the open failed.
@@ -69,12 +79,18 @@ std::string Win32Os::FromAnsi(const std::string& ansi) {
   return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
 }
 
-std::string Win32Os::CommandText() { return Narrow(SkipProgramName(GetCommandLineW()), CP_UTF8); }
+std::string Win32Os::CommandText() { return std::string(ArgumentText(Utf8(GetCommandLineW()))); }
 
 std::string Win32Os::ModuleFileName() {
-  std::vector<char> path(MAX_PATH * 4, '\0');
-  const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  return FromAnsi(std::string(path.data(), n));
+  // Long paths (\\?\ and beyond MAX_PATH) fit: the buffer grows until the name does.
+  std::vector<wchar_t> path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return Narrow(std::wstring(path.data(), n), CP_UTF8);
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2, L'\0');
+  }
 }
 
 Handle Win32Os::ModuleInstance() { return FromNative(GetModuleHandleA(nullptr)); }
@@ -145,8 +161,10 @@ bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
 
 bool Win32Os::DeleteFileA(const char* fileName) { return ::DeleteFileA(fileName) != FALSE; }
 
-Handle Win32Os::FindWindowA(const char* className, const char* windowName) {
-  return FromNative(::FindWindowA(className, windowName));
+Handle Win32Os::FindWindowW(const char* className, const char* windowName) {
+  const WideArgument wideClass(className);
+  const WideArgument wideName(windowName);
+  return FromNative(::FindWindowW(wideClass.get(), wideName.get()));
 }
 
 int Win32Os::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
@@ -221,15 +239,28 @@ Handle Win32Os::SetCursor(Handle cursor) {
   return FromNative(::SetCursor(ToNative<HCURSOR>(cursor)));
 }
 
-std::uint32_t Win32Os::GetPrivateProfileStringA(const char* section, const char* key,
-                                                const char* defaultValue, char* buffer,
+std::uint32_t Win32Os::GetPrivateProfileStringW(const char* section, const char* key,
+                                                const char* defaultValue, std::string* buffer,
                                                 std::uint32_t size, const char* fileName) {
-  return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
+  const WideArgument wideSection(section);
+  const WideArgument wideKey(key);
+  const WideArgument wideDefault(defaultValue);
+  const WideArgument wideFile(fileName);
+  const DWORD n = ::GetPrivateProfileStringW(wideSection.get(), wideKey.get(), wideDefault.get(),
+                                             wide.data(), size, wideFile.get());
+  if (buffer != nullptr) *buffer = Utf8(wide.data());
+  return n;
 }
 
-bool Win32Os::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+bool Win32Os::WritePrivateProfileStringW(const char* section, const char* key, const char* value,
                                          const char* fileName) {
-  return ::WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
+  const WideArgument wideSection(section);
+  const WideArgument wideKey(key);
+  const WideArgument wideValue(value);
+  const WideArgument wideFile(fileName);
+  return ::WritePrivateProfileStringW(wideSection.get(), wideKey.get(), wideValue.get(),
+                                      wideFile.get()) != FALSE;
 }
 
 bool Win32Os::CanOpenForReading(const std::string& ansiPath) {
@@ -259,19 +290,17 @@ bool Win32Os::PlaySoundA(const char* sound, Handle module, std::uint32_t flags) 
 
 std::uint32_t Win32Os::waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
 
-bool Win32Os::GetOpenFileNameA(OpenFileNameA* record) {
-  std::vector<char> file(record->maxFile + 1, '\0');
-  record->file.copy(file.data(), std::min<std::size_t>(record->file.size(), record->maxFile));
-  std::vector<char> title(record->maxFileTitle + 1, '\0');
-  record->fileTitle.copy(title.data(),
-                         std::min<std::size_t>(record->fileTitle.size(), record->maxFileTitle));
-  std::vector<char> custom(record->maxCustomFilter + 1, '\0');
-  record->customFilter.copy(
-      custom.data(), std::min<std::size_t>(record->customFilter.size(), record->maxCustomFilter));
-  std::string filter = record->filter;
-  filter.push_back('\0');
+bool Win32Os::GetOpenFileNameW(OpenFileName* record) {
+  std::vector<wchar_t> file = WideBuffer(record->file, record->maxFile);
+  std::vector<wchar_t> title = WideBuffer(record->fileTitle, record->maxFileTitle);
+  std::vector<wchar_t> custom = WideBuffer(record->customFilter, record->maxCustomFilter);
+  // The filter keeps its NUL separators: widened as a whole, with one more NUL behind it.
+  std::wstring filter = Widen(record->filter, CP_UTF8);
+  filter.push_back(L'\0');
+  const std::wstring dialogTitle = Widen(record->title, CP_UTF8);
+  const WideArgument initialDir(record->initialDir);
 
-  OPENFILENAMEA native = {};
+  OPENFILENAMEW native = {};
   native.lStructSize = record->structSize;
   native.hwndOwner = ToHwnd(record->owner);
   native.hInstance = ToNative<HINSTANCE>(record->instance);
@@ -283,13 +312,13 @@ bool Win32Os::GetOpenFileNameA(OpenFileNameA* record) {
   native.nMaxFile = record->maxFile;
   native.lpstrFileTitle = title.data();
   native.nMaxFileTitle = record->maxFileTitle;
-  native.lpstrInitialDir = record->initialDir;
-  native.lpstrTitle = record->title.c_str();
+  native.lpstrInitialDir = initialDir.get();
+  native.lpstrTitle = dialogTitle.c_str();
   native.Flags = record->flags;
 
-  const BOOL ok = ::GetOpenFileNameA(&native);
-  record->file.assign(file.data(), record->maxFile);
-  record->fileTitle.assign(title.data(), record->maxFileTitle);
+  const BOOL ok = ::GetOpenFileNameW(&native);
+  record->file = Utf8(file.data());
+  record->fileTitle = Utf8(title.data());
   return ok != FALSE;
 }
 

@@ -23,7 +23,7 @@ class Win32Os : public Os {
                     const std::string& ansiTarget) override;
   bool DeleteFileA(const char* fileName) override;
 
-  Handle FindWindowA(const char* className, const char* windowName) override;
+  Handle FindWindowW(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;
   bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* data,
                              std::uint32_t winIni) override;
@@ -44,10 +44,10 @@ class Win32Os : public Os {
   Handle LoadCursorA(Handle instance, int resourceId) override;
   Handle SetCursor(Handle cursor) override;
 
-  std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
-                                         const char* defaultValue, char* buffer, std::uint32_t size,
-                                         const char* fileName) override;
-  bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+  std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,
+                                         const char* defaultValue, std::string* buffer,
+                                         std::uint32_t size, const char* fileName) override;
+  bool WritePrivateProfileStringW(const char* section, const char* key, const char* value,
                                   const char* fileName) override;
   bool CanOpenForReading(const std::string& ansiPath) override;
 
@@ -57,7 +57,7 @@ class Win32Os : public Os {
   bool PlaySoundA(const char* sound, Handle module, std::uint32_t flags) override;
   std::uint32_t waveOutGetNumDevs() override;
 
-  bool GetOpenFileNameA(OpenFileNameA* record) override;
+  bool GetOpenFileNameW(OpenFileName* record) override;
   Handle ShellExecuteA(Handle owner, const char* verb, const char* file, const char* parameters,
                        const char* directory, int showCommand) override;
 };
