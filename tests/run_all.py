@@ -84,9 +84,12 @@ def phase_fuzz():
         return
     passed = failed = 0
     for target in targets:
+        # New inputs go to a scratch folder; the seeds of tests/fuzz/corpus/<target> are read only.
+        seeds = REPO / "tests" / "fuzz" / "corpus" / target.name.removeprefix("fuzz_")
         with tempfile.TemporaryDirectory() as corpus:
             done = subprocess.run([str(target), f"-max_total_time={FUZZ_SECONDS}",
-                                   "-rss_limit_mb=2048", corpus],
+                                   "-rss_limit_mb=2048", corpus,
+                                   *([str(seeds)] if seeds.is_dir() else [])],
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
         ok = done.returncode == 0
         runs = re.findall(rb"Done (\d+) runs", done.stdout)

@@ -1,12 +1,27 @@
-// Any command text and any settings values through the start procedure: it always either opens
-// exactly one face or ends the process, and never crashes.
+// Any command line through the runtime's split and the start procedure: the split gives a suffix
+// of the line that starts with no blank, a quoted program path gives back exactly the arguments
+// after it, and the start procedure always either opens exactly one face or ends the process.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
+#include "framework/text.h"
+#include "os/command_line.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
+
+// A property that does not hold names itself before the fuzzer keeps the input.
+#define CHECK(property)                                         \
+  do {                                                          \
+    if (!(property)) {                                          \
+      std::fprintf(stderr, "property failed: %s\n", #property); \
+      std::abort();                                             \
+    }                                                           \
+  } while (false)
 
 namespace {
 
@@ -21,14 +36,41 @@ class CountingFaces : public quarlo::Faces {
   int opened = 0;
 };
 
+bool Separates(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The arguments as the program sees them: up to a NUL, without the separators in front.
+std::string_view Arguments(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  while (!text.empty() && Separates(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+void CheckSplit(const std::string& line) {
+  const std::string_view whole = std::string_view(line).substr(0, line.find('\0'));
+  const std::string_view text = quarlo::os::ArgumentText(line);
+  CHECK(text.size() <= whole.size() && whole.substr(whole.size() - text.size()) == text);
+  CHECK(text.empty() || !Separates(text.front()));
+  // The line again with its first word as a quoted program path: the rest comes back as it was.
+  const std::size_t blank = line.find(' ');
+  std::string program = line.substr(0, blank);
+  program.erase(
+      std::remove_if(program.begin(), program.end(), [](char c) { return c == '"' || c == '\0'; }),
+      program.end());
+  const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+  CHECK(quarlo::os::ArgumentText("\"" + program + "\" " + rest) == Arguments(rest));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  // The first part is the command text, the rest the stored sprite count and music file.
+  // The first line is the process's command line, the rest the stored sprite count and music file.
   const std::size_t cut = input.find('\n');
+  const std::string line = input.substr(0, cut);
+  CheckSplit(line);
+
   quarlo::testing::FakeOs os;
-  os.commandText = input.substr(0, cut);
+  os.commandText = std::string(quarlo::os::ArgumentText(line));
   if (cut != std::string::npos) {
     const std::string rest = input.substr(cut + 1);
     const std::size_t cut2 = rest.find('\n');
@@ -41,10 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CountingFaces faces;
   quarlo::Main(os, faces);
   const bool refused = faces.opened == 0 && os.exited();
-  if (faces.opened != 1 && !refused) std::abort();
-  if (quarlo::SaverSettings().MusicSource == quarlo::kMusicFile &&
-      quarlo::SaverSettings().MusicFile.empty()) {
-    std::abort();
+  CHECK(faces.opened == 1 || refused);
+  // A switch character is at most one character.
+  CHECK(quarlo::CharacterCount(quarlo::SwitchCharacter(os.commandText)) <= 1);
+  if (quarlo::SaverSettings().MusicSource == quarlo::kMusicFile) {
+    CHECK(!quarlo::SaverSettings().MusicFile.empty());
   }
   return 0;
 }

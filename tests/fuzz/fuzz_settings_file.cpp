@@ -1,0 +1,69 @@
+// Any settings file, on any of the code pages, read through the real loader as the system parses
+// it: the loader never crashes, what it loads is consistent, and what it loads, saved back as the
+// dialog saves it, loads again unchanged.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "framework/numeric.h"
+#include "framework/text.h"
+#include "startup/settings.h"
+#include "support/fake_os.h"
+
+// A property that does not hold names itself before the fuzzer keeps the input.
+#define CHECK(property)                                         \
+  do {                                                          \
+    if (!(property)) {                                          \
+      std::fprintf(stderr, "property failed: %s\n", #property); \
+      std::abort();                                             \
+    }                                                           \
+  } while (false)
+
+namespace {
+
+constexpr const char* kIni = "C:\\Saver\\Quarlo.ini";
+constexpr std::uint32_t kCodePages[] = {932, 1252, 65001};
+
+bool SameSettings(const quarlo::Settings& a, const quarlo::Settings& b) {
+  return a.SpriteCount == b.SpriteCount && a.MusicSource == b.MusicSource &&
+         a.RepeatTrack == b.RepeatTrack && a.MusicFile == b.MusicFile;
+}
+
+}  // namespace
+
+// The first byte chooses the code page and whether the music file exists; the rest is the file.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  quarlo::testing::FakeOs os;
+  os.codePage = kCodePages[(data[0] & 0x7F) % 3];
+  os.everyFileReadable = (data[0] & 0x80) != 0;
+  os.LoadProfileFile(kIni, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+
+  quarlo::ResetSaverSettings();
+  quarlo::LoadSettings(os);
+  const quarlo::Settings loaded = quarlo::SaverSettings();
+
+  // A file source always has its file; a file is kept only when it can be opened.
+  CHECK(loaded.MusicSource != quarlo::kMusicFile || !loaded.MusicFile.empty());
+  CHECK(loaded.MusicFile.empty() || os.everyFileReadable);
+  // The path came through the code page, so the file can hold it again unless the reader's
+  // quotes were part of it; it fits the reader's 255 characters.
+  CHECK(loaded.MusicFile.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+  CHECK(os.FromAnsi(os.ToAnsi(loaded.MusicFile)) == loaded.MusicFile);
+  CHECK(quarlo::CharacterCount(loaded.MusicFile) <= 255);
+
+  // Saved as the dialog saves it (the three numbers in the sign-position form, the path as it is)
+  // and loaded again by a fresh run: the same settings.
+  quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeySpriteCount,
+                        quarlo::SignedDecimal(loaded.SpriteCount), kIni);
+  quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyMusicSource,
+                        quarlo::SignedDecimal(loaded.MusicSource), kIni);
+  quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyRepeatTrack,
+                        quarlo::SignedDecimal(loaded.RepeatTrack), kIni);
+  quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyMusicFile, loaded.MusicFile, kIni);
+  quarlo::ResetSaverSettings();
+  quarlo::LoadSettings(os);
+  CHECK(SameSettings(quarlo::SaverSettings(), loaded));
+  return 0;
+}
