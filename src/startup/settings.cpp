@@ -1,5 +1,6 @@
 #include "startup/settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/numeric.h"
@@ -72,12 +73,11 @@ std::string KeyInFile(os::Os& os, const std::string& key) {
 
 bool SettingsFileCanHold(os::Os& os, const std::string& value) {
   // A line break would end the line; other control characters at either end are dropped by the
-  // reader like blanks (and no file name holds one). So is a blank at the end; one in front is
-  // dropped too, which the numbers' sign-position form relies on.
+  // reader like blanks (and no file name holds one), and so are blanks.
   for (const char c : value) {
     if (static_cast<unsigned char>(c) < 0x20) return false;
   }
-  if (!value.empty() && value.back() == ' ') return false;
+  if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) return false;
   if (EnclosedInQuotes(value)) return false;
   return os.FromAnsi(os.ToAnsi(value)) == value;
 }
@@ -92,7 +92,11 @@ std::string ReadIniValue(os::Os& os, const std::string& section, const std::stri
 
 void WriteIniValue(os::Os& os, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& filePath) {
-  if (!SettingsFileCanHold(os, value)) return;
+  // The blank in front of a number's sign-position form is dropped by the reader, as intended.
+  if (!SettingsFileCanHold(os,
+                           value.substr(std::min(value.find_first_not_of(' '), value.size())))) {
+    return;
+  }
   const std::string name = KeyInFile(os, NameInBuffer(key));
   os.WritePrivateProfileStringW(NameInBuffer(section).c_str(), name.c_str(), value.c_str(),
                                 filePath.c_str());
@@ -116,7 +120,9 @@ void LoadSettings(os::Os& os) {
 
   const std::string file = ReadIniValue(os, kSection, kKeyMusicFile, SettingsPath(os));
   s.MusicFile = file;
-  if (file.empty() || !FileExists(os, file)) {
+  // A path the file cannot hold as it is (only a hand-edited file gives one: quotes round blanks,
+  // say) is no file name; dropped like a missing file, it can never be saved back changed.
+  if (file.empty() || !SettingsFileCanHold(os, file) || !FileExists(os, file)) {
     s.MusicFile.clear();
     if (s.MusicSource == kMusicFile) s.MusicSource = kMusicNone;
   }

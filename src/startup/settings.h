@@ -42,24 +42,25 @@ std::string SettingsPath(os::Os& os);
 // UTF-8) they are passed as text, and the system writes them as that code page can.
 std::string KeyInFile(os::Os& os, const std::string& key);
 
-// True when the settings file can hold `value` so that it reads back unchanged (but for blanks in
-// front, which the reader drops): no control character (a line break among them), no blank at the
-// end, every character in the ANSI code page, and not enclosed in quotes (which the reader drops).
+// True when the settings file can hold `value` so that it reads back unchanged: no control
+// character (a line break among them), no blank at either end, every character in the ANSI code
+// page, and not enclosed in quotes (the reader drops blanks and one pair of quotes round a value).
 bool SettingsFileCanHold(os::Os& os, const std::string& value);
 
 // One value of the settings file, at most 255 characters; empty when the file, section or key is
 // missing. The path may hold any character.
 std::string ReadIniValue(os::Os& os, const std::string& section, const std::string& key,
                          const std::string& filePath);
-// Writes one value; reports nothing. A value the file cannot hold (SettingsFileCanHold) is not
-// written, so the file keeps its previous value.
+// Writes one value; reports nothing. A value the file cannot hold (SettingsFileCanHold, blanks in
+// front aside) is not written, so the file keeps its previous value.
 void WriteIniValue(os::Os& os, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& filePath);
 // True when the file can be opened for reading by its name in the ANSI code page; a trailing
 // backslash is ignored.
 bool FileExists(os::Os& os, const std::string& path);
 
-// Fills SaverSettings from the settings file. Never fails.
+// Fills SaverSettings from the settings file. Never fails. A music path is kept only when the
+// file can hold it as it is and it can be opened.
 void LoadSettings(os::Os& os);
 
 }  // namespace quarlo

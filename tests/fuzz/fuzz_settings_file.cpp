@@ -47,10 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A file source always has its file; a file is kept only when it can be opened.
   CHECK(loaded.MusicSource != quarlo::kMusicFile || !loaded.MusicFile.empty());
   CHECK(loaded.MusicFile.empty() || os.everyFileReadable);
-  // The path came through the code page, so the file can hold it again unless the reader's
-  // quotes were part of it; it fits the reader's 255 characters.
-  CHECK(loaded.MusicFile.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
-  CHECK(os.FromAnsi(os.ToAnsi(loaded.MusicFile)) == loaded.MusicFile);
+  // A kept path is one the file holds as it is, within the reader's 255 characters.
+  CHECK(loaded.MusicFile.empty() || quarlo::SettingsFileCanHold(os, loaded.MusicFile));
   CHECK(quarlo::CharacterCount(loaded.MusicFile) <= 255);
 
   // Saved as the dialog saves it (the three numbers in the sign-position form, the path as it is)

@@ -120,6 +120,21 @@ TEST_F(LoadSettingsTest, APathEndingInABackslashIsTestedWithoutIt) {
             lines({"CanOpenForReading(\"C:\\Music\\theme.mp3\")"}));
 }
 
+// Only a hand-edited file gives a path the file cannot hold as it is; saved back, it would change.
+TEST_F(LoadSettingsTest, APathTheFileCannotHoldAsItIsCountsAsMissing) {
+  os.everyFileReadable = true;
+  for (const char* stored : {"\" C:\\a.mp3\"", "'C:\\a.mp3 '", "\"\"C:\\a.mp3\"\""}) {
+    ResetSaverSettings();
+    Store(kKeyMusicSource, " 2");
+    Store(kKeyMusicFile, stored);
+    const Settings& s = Load();
+    EXPECT_EQ(s.MusicFile, "") << stored;
+    EXPECT_EQ(s.MusicSource, 0) << stored;
+  }
+  Store(kKeyMusicFile, "\"C:\\a.mp3\"");  // quotes round a plain path read as the path
+  EXPECT_EQ(Load().MusicFile, "C:\\a.mp3");
+}
+
 TEST_F(LoadSettingsTest, LongValuesAreCutTo255Characters) {
   Store(kKeyMusicFile, std::string(300, 'a'));
   os.readableFiles.insert(std::string(255, 'a'));
@@ -271,7 +286,7 @@ TEST(SettingsFileCanHold, WhatReadsBackUnchanged) {
       {1252, "a\rb", false},
       {1252, "C:\\a.mp3\v", false},  // the reader would drop it like a blank
       {1252, "C:\\a.mp3 ", false},
-      {932, " 50", true},
+      {932, " C:\\a.mp3", false},
       {932, "", true},
   };
   for (const auto& c : cases) {
