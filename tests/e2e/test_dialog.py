@@ -376,12 +376,11 @@ class WesternSystemTest(unittest.TestCase):
         (d.folder / "Олег.mp3").write_bytes(b"\xff\xfb")
         self.assertEqual(d.chosen_marks(), [1], "the stored source was not read")
 
-        # A second settings dialog and a saver both find the open one and end at once.
+        # A second settings dialog and a saver both find the open one and end at once (either,
+        # had it opened, would still be waiting for the user).
         for args in (["/c"], ["/s"]):
-            started = time.monotonic()
             other = self.session.start(d.exe, *args)
             self.assertEqual(self.session.wait_exit(other, 10), 0, other.log())
-            self.assertLess(time.monotonic() - started, 3.0, f"{args} took too long")
         self.assertEqual(len(self.session.find_windows(TITLE)), 1)
         self.assertFalse(self.session.find_windows("Quarlo_Main", visible=False))
 
