@@ -275,13 +275,57 @@ TEST(GdiSurface, ResizingKeepsWhatFitsAndFillsTheRest) {
   surface.Line(0, 0, 5, 5, 0);
 }
 
-TEST(GdiSurface, PresentCallsItsWindow) {
-  GdiSurface surface(2, 2, 0);
+TEST(GdiSurface, PresentCallsItsWindowWithWhatChangedSinceTheLastPresent) {
+  GdiSurface surface(40, 30, 0);
+  PicturePtr frame = gdi::MakeDibPicture(12, 12);
+  ASSERT_TRUE(frame);
   int presented = 0;
+  std::string changed;
   surface.Present();
-  surface.SetPresenter([&] { ++presented; });
-  surface.Present();
-  EXPECT_EQ(presented, 1);
+  surface.SetPresenter([&](const std::vector<RECT>* areas) {
+    ++presented;
+    changed.clear();
+    if (areas == nullptr) changed = "everything";
+    for (const RECT& r : areas ? *areas : std::vector<RECT>{}) {
+      char text[64];
+      std::snprintf(text, sizeof text, "(%ld,%ld,%ld,%ld)", r.left, r.top, r.right, r.bottom);
+      changed += text;
+    }
+  });
+  const struct {
+    const char* what;
+    std::function<void()> draw;
+    const char* changed;
+  } steps[] = {
+      {"a new buffer", [] {}, "everything"},
+      {"the first clear", [&] { surface.Clear(0); }, "everything"},
+      {"a sprite (mask and picture) half off the edge",
+       [&] {
+         surface.BitBlt(-6, 4, 12, 12, *frame, 0, 0, Rop::SrcAnd);
+         surface.BitBlt(-6, 4, 12, 12, *frame, 0, 0, Rop::SrcInvert);
+       },
+       "(0,4,6,16)"},
+      {"the next frame: cleared where it was, drawn elsewhere",
+       [&] {
+         surface.Clear(0);
+         surface.BitBlt(20, 10, 12, 12, *frame, 0, 0, Rop::SrcCopy);
+       },
+       "(0,4,6,16)(20,10,32,22)"},
+      {"nothing drawn", [] {}, ""},
+      {"a clear in another colour", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
+      {"a line", [&] { surface.Line(0, 0, 5, 5, 0); }, "everything"},
+      {"more than half the buffer",
+       [&] {
+         for (int y = 0; y < 24; y += 12) surface.BitBlt(0, y, 40, 12, *frame, 0, 0, Rop::SrcCopy);
+       },
+       "everything"},
+  };
+  for (const auto& step : steps) {
+    step.draw();
+    surface.Present();
+    EXPECT_EQ(changed, step.changed) << step.what;
+  }
+  EXPECT_EQ(presented, 8);
 }
 
 }  // namespace

@@ -179,6 +179,25 @@ TEST_F(Win32FormTest, PresentPutsTheBackBufferAndTheLabelsOnTheScreen) {
   EXPECT_EQ(WindowPixel(form.display, 50, 40), RGB(0, 200, 0));
   EXPECT_EQ(WindowPixel(form.display, 50, 10), RGB(200, 0, 0));
 
+  // Frames that show only what changed: the line (the whole picture), then a square, then the
+  // square moved. The screen matches the buffer everywhere.
+  PicturePtr square = std::make_shared<Picture>(10, 10);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 10; ++x) square->SetPixel(x, y, 0x0000C8u);  // pixels are 0x00RRGGBB
+  }
+  display->Clear(Rgb(0, 200, 0));
+  display->Present();
+  display->BitBlt(5, 5, 10, 10, *square, 0, 0, Rop::SrcCopy);
+  display->Present();
+  EXPECT_EQ(WindowPixel(form.display, 50, 10), RGB(0, 200, 0)) << "the line is gone";
+  EXPECT_EQ(WindowPixel(form.display, 9, 9), RGB(0, 0, 200));
+  display->Clear(Rgb(0, 200, 0));
+  display->BitBlt(60, 50, 10, 10, *square, 0, 0, Rop::SrcCopy);
+  display->Present();
+  EXPECT_EQ(WindowPixel(form.display, 9, 9), RGB(0, 200, 0)) << "the square left its place";
+  EXPECT_EQ(WindowPixel(form.display, 65, 55), RGB(0, 0, 200));
+  EXPECT_EQ(WindowPixel(form.display, 90, 70), RGB(0, 200, 0));
+
   // The form's own buffer, with the transparent black label drawn over it.
   Surface* back = form.DrawingSurface();
   ASSERT_NE(back, nullptr);

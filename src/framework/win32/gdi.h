@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "framework/picture.h"
 
@@ -43,6 +44,10 @@ using Bitmap = Object<HBITMAP>;
 using Font = Object<HFONT>;
 using Pen = Object<HPEN>;
 using Brush = Object<HBRUSH>;
+using Region = Object<HRGN>;
+
+// The union of the rectangles as one region (empty Region when the system refuses it).
+Region RegionOf(const std::vector<RECT>& rects);
 
 // A memory DC made with CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDc {

@@ -16,25 +16,30 @@ void GdiSurface::Fill(HDC dc, int x, int y, int width, int height, Colour colour
   PatBlt(dc, x, y, width, height, PATCOPY);
 }
 
-void GdiSurface::Drew(int x, int y, int width, int height) {
-  if (drawnAnywhere_) return;
-  RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
-               std::min(y + height, height_)};
-  if (area.right <= area.left || area.bottom <= area.top) return;
+void GdiSurface::Pieces::Add(const RECT& rect, long long mostArea) {
+  if (everywhere) return;
   // A sprite is a mask and then its picture on the same place.
-  const auto same = [&](const RECT& r) {
-    return r.left == area.left && r.top == area.top && r.right == area.right &&
-           r.bottom == area.bottom;
-  };
-  if (!drawn_.empty() && same(drawn_.back())) return;
-  drawnArea_ += static_cast<long long>(area.right - area.left) * (area.bottom - area.top);
-  // Beyond a quarter of the buffer, or very many pieces, one fill is as quick.
+  const bool same = !rects.empty() && rects.back().left == rect.left &&
+                    rects.back().top == rect.top && rects.back().right == rect.right &&
+                    rects.back().bottom == rect.bottom;
+  if (same) return;
   constexpr std::size_t kMostPieces = 1024;
-  if (drawn_.size() >= kMostPieces || drawnArea_ * 4 > static_cast<long long>(width_) * height_) {
-    drawnAnywhere_ = true;
+  area += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
+  if (rects.size() >= kMostPieces || area > mostArea) {
+    everywhere = true;
     return;
   }
-  drawn_.push_back(area);
+  rects.push_back(rect);
+}
+
+void GdiSurface::Drew(int x, int y, int width, int height) {
+  const RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
+                     std::min(y + height, height_)};
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  // Filling many small pieces pays only while they cover little; copying them to the screen, a
+  // little longer.
+  drawn_.Add(area, Area() / 4);
+  changed_.Add(area, Area() / 2);
 }
 
 void GdiSurface::Resize(int width, int height, Colour fill) {
@@ -51,23 +56,23 @@ void GdiSurface::Resize(int width, int height, Colour fill) {
   buffer_ = std::move(next);
   width_ = buffer_ ? width : 0;
   height_ = buffer_ ? height : 0;
-  drawnAnywhere_ = true;
+  Everywhere();
 }
 
 void GdiSurface::Clear(Colour colour) {
   HDC dc = Dc();
   if (dc == nullptr) return;
-  if (!drawnAnywhere_ && clearedTo_ == colour) {
-    for (const RECT& area : drawn_) {
+  if (!drawn_.everywhere && clearedTo_ == colour) {
+    for (const RECT& area : drawn_.rects) {
       Fill(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, colour);
+      changed_.Add(area, Area() / 2);
     }
   } else {
     Fill(dc, 0, 0, width_, height_, colour);
+    changed_.everywhere = true;
   }
   clearedTo_ = colour;
-  drawn_.clear();
-  drawnArea_ = 0;
-  drawnAnywhere_ = false;
+  drawn_.Reset();
 }
 
 void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
@@ -86,7 +91,7 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
                             int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
   HDC dc = Dc();
   if (dc == nullptr) return;
-  drawnAnywhere_ = true;
+  Everywhere();
   if (HDC from = gdi::DibDc(source)) {
     ::StretchBlt(dc, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                  static_cast<DWORD>(rop));
@@ -106,7 +111,7 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
                               std::uint32_t mode) {
   HDC dc = Dc();
   if (dc == nullptr || vertices == nullptr || mesh == nullptr) return false;
-  drawnAnywhere_ = true;
+  Everywhere();
   // The program fills one rectangle at a time; a fixed block keeps the frame free of allocations.
   std::array<TRIVERTEX, 8> points;
   std::array<GRADIENT_RECT, 4> rects;
@@ -122,7 +127,7 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
 void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
   HDC dc = Dc();
   if (dc == nullptr) return;
-  drawnAnywhere_ = true;
+  Everywhere();
   gdi::Select pen(dc, GetStockObject(DC_PEN));
   SetDCPenColor(dc, colour);
   MoveToEx(dc, x1, y1, nullptr);
@@ -130,7 +135,9 @@ void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
 }
 
 void GdiSurface::Present() {
-  if (presenter_) presenter_();
+  if (!presenter_) return;  // nothing shown: the changes are still to be shown
+  presenter_(changed_.everywhere ? nullptr : &changed_.rects);
+  changed_.Reset();
 }
 
 }  // namespace quarlo::fw

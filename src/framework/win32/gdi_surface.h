@@ -15,8 +15,10 @@ namespace quarlo::fw {
 
 class GdiSurface final : public Surface {
  public:
-  // Puts the buffer on the screen; set by the window that owns the surface.
-  using Presenter = std::function<void()>;
+  // Puts the buffer on the screen; set by the window that owns the surface. `changed` lists what
+  // changed since the last present (the screen holds the rest already); nullptr: anything may
+  // have.
+  using Presenter = std::function<void(const std::vector<RECT>* changed)>;
 
   GdiSurface(int width, int height, Colour fill);
 
@@ -38,24 +40,40 @@ class GdiSurface final : public Surface {
   // The buffer's DC (nullptr while the buffer is empty) and its pixels (after GdiFlush). Whoever
   // draws into the DC directly calls DrewDirectly afterwards.
   HDC Dc() const;
-  void DrewDirectly() { drawnAnywhere_ = true; }
+  void DrewDirectly() { Everywhere(); }
   const Picture* Buffer() const { return buffer_.get(); }
 
  private:
+  // Rectangles of the buffer, or (everywhere) the whole of it: beyond `mostArea` pixels, or very
+  // many pieces, one rectangle over everything serves as well.
+  struct Pieces {
+    std::vector<RECT> rects;
+    long long area = 0;
+    bool everywhere = true;
+    void Add(const RECT& rect, long long mostArea);
+    void Reset() {
+      rects.clear();
+      area = 0;
+      everywhere = false;
+    }
+  };
+
   void Fill(HDC dc, int x, int y, int width, int height, Colour colour);
   void Drew(int x, int y, int width, int height);
+  void Everywhere() { drawn_.everywhere = changed_.everywhere = true; }
+  long long Area() const { return static_cast<long long>(width_) * height_; }
 
   int width_ = 0;
   int height_ = 0;
   PicturePtr buffer_;
   Presenter presenter_;
   // A frame loop clears the whole buffer and then blits a few small pictures: the next clear in
-  // the same colour need only wipe what those blits covered, which spares a full-screen fill per
-  // frame. Anything else drawn (or too much) makes the next clear a full one.
+  // the same colour need only wipe what those blits covered, and the present need only show what
+  // the clear and the blits changed, which spares two full-screen copies per frame. Anything else
+  // drawn (or too much) makes the next clear, or the next present, a whole one.
   std::optional<Colour> clearedTo_;
-  std::vector<RECT> drawn_;
-  long long drawnArea_ = 0;
-  bool drawnAnywhere_ = true;
+  Pieces drawn_;    // blitted since the last clear
+  Pieces changed_;  // changed since the last present
 };
 
 }  // namespace quarlo::fw

@@ -104,8 +104,9 @@ class CanvasPeer : public WindowPeer {
   ~CanvasPeer() override;
   Surface* DrawingSurface() override { return surface_.get(); }
   void Update(Change what) override;
-  // Shows the buffer with the windowless children on top, now.
-  void PresentNow();
+  // Shows the buffer with the windowless children on top, now: only the `changed` rectangles
+  // when given.
+  void PresentNow(const std::vector<RECT>* changed = nullptr);
   void Invalidate(const RECT& area);
 
  protected:

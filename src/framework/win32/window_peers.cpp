@@ -203,7 +203,7 @@ void CanvasPeer::CreateSurface() {
   if (window_ != nullptr) GetClientRect(window_, &client);
   surface_ = std::make_unique<GdiSurface>(client.right, client.bottom,
                                           ToColorRef(container_.BackColour()));
-  surface_->SetPresenter([this] { PresentNow(); });
+  surface_->SetPresenter([this](const std::vector<RECT>* changed) { PresentNow(changed); });
   PaintBackground();
 }
 
@@ -271,10 +271,20 @@ void CanvasPeer::Compose(HDC target) {
   }
 }
 
-void CanvasPeer::PresentNow() {
+void CanvasPeer::PresentNow(const std::vector<RECT>* changed) {
   if (window_ == nullptr) return;
   gdi::WindowDc dc(window_);
-  if (dc) Compose(dc.Get());
+  if (!dc) return;
+  // The screen holds the rest of the buffer already (a window uncovered meanwhile is repainted
+  // whole through WM_PAINT); windowless children drawn on top need the whole composition.
+  gdi::Region clip;
+  if (changed != nullptr && !HasDrawnChildren()) {
+    if (changed->empty()) return;
+    clip = gdi::RegionOf(*changed);
+    if (clip) SelectClipRgn(dc.Get(), clip.Get());
+  }
+  Compose(dc.Get());
+  if (clip) SelectClipRgn(dc.Get(), nullptr);
 }
 
 Control* CanvasPeer::ChildAt(POINT point) const {
