@@ -19,9 +19,13 @@ void Form::Unregister(Control* control) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
 }
 
-void Form::Load() {
-  if (loaded_) return;
+bool Form::Load() {
+  if (loaded_) return true;
   AttachPeer(backend_.CreatePeer(*this));
+  if (hWnd() == os::kNull) {
+    AttachPeer(nullptr);
+    return false;
+  }
   if (clientSize_) SetClientSize(clientSize_->width, clientSize_->height);
   for (Control* control : controls_) control->AttachPeer(backend_.CreatePeer(*control));
   loaded_ = true;
@@ -31,6 +35,7 @@ void Form::Load() {
     if (auto* user = dynamic_cast<UserControl*>(control)) user->UserControl_Resize();
   }
   Form_Load();
+  return true;
 }
 
 void Form::Show(bool modal) {
@@ -51,6 +56,13 @@ void Form::Unload() {
   SetVisible(false);
 }
 
+void Form::Close(UnloadMode mode) {
+  if (!loaded_) return;
+  Bool16 cancel = kFalse;
+  Form_QueryUnload(cancel, mode);
+  if (!IsTrue(cancel)) Unload();
+}
+
 int Form::ScaleWidth() const {
   const auto client = Peer() ? Peer()->ClientSizeTwips() : std::nullopt;
   return client ? client->width : Width();
@@ -66,6 +78,14 @@ void Form::SetClientSize(int width, int height) {
   if (Peer() == nullptr) return;
   const Size frame = Peer()->FrameSizeTwips();
   Resize(width + frame.width, height + frame.height);
+}
+
+BlankWindow::BlankWindow(Backend& backend, const os::Rect& area)
+    : area_(area), peer_(backend.CreateBlankWindow(*this)) {}
+
+void BlankWindow::Place(const os::Rect& area) {
+  area_ = area;
+  if (peer_) peer_->Place(area);
 }
 
 std::vector<Control*> TabOrder(const Form& form,
@@ -133,11 +153,27 @@ class HeadlessPeer final : public ControlPeer {
   std::unique_ptr<SoftwareSurface> surface_;
 };
 
+// The window keeps the area its BlankWindow holds.
+class HeadlessBlankPeer final : public BlankWindow::Peer {
+ public:
+  explicit HeadlessBlankPeer(os::Handle handle) : handle_(handle) {}
+  void Place(const os::Rect&) override {}
+  os::Handle Handle() const override { return handle_; }
+
+ private:
+  os::Handle handle_;
+};
+
 }  // namespace
 
 std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
-  return std::make_unique<HeadlessPeer>(control, IsWindowless(control) ? os::kNull : nextHandle_++,
-                                        *this);
+  const bool noWindow =
+      IsWindowless(control) || (windowsFail && dynamic_cast<Form*>(&control) != nullptr);
+  return std::make_unique<HeadlessPeer>(control, noWindow ? os::kNull : nextHandle_++, *this);
+}
+
+std::unique_ptr<BlankWindow::Peer> HeadlessBackend::CreateBlankWindow(BlankWindow&) {
+  return std::make_unique<HeadlessBlankPeer>(windowsFail ? os::kNull : nextHandle_++);
 }
 
 PicturePtr HeadlessBackend::LoadPicture(int resourceId) {

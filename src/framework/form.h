@@ -10,10 +10,50 @@
 
 #include "framework/controls.h"
 #include "framework/frame_pacer.h"
+#include "framework/numeric.h"
 
 namespace quarlo::fw {
 
 enum class FormBorder { None, FixedDialog };
+
+// Why a form is asked to close, with the numbers the handlers of its kind have always received.
+enum class UnloadMode {
+  // Its close command: the close box, Alt+F4, or a WM_CLOSE or SC_CLOSE from another program.
+  FormControlMenu = 0,
+  // The session is ending (the user logs off or the system shuts down).
+  AppWindows = 2,
+};
+
+// A black, borderless, topmost window over a rectangle of the screen in pixels, beside a form:
+// no caption, no taskbar entry and no back buffer (the system paints it black; it draws nothing
+// of its own). It reports key presses, clicks of the left or right button and close requests;
+// mouse movement over it is not reported.
+class BlankWindow {
+ public:
+  class Peer {
+   public:
+    virtual ~Peer() = default;
+    virtual void Place(const os::Rect& area) = 0;
+    virtual os::Handle Handle() const = 0;
+  };
+
+  BlankWindow(Backend& backend, const os::Rect& area);
+  BlankWindow(const BlankWindow&) = delete;
+  BlankWindow& operator=(const BlankWindow&) = delete;
+
+  const os::Rect& Area() const { return area_; }
+  void Place(const os::Rect& area);
+  os::Handle hWnd() const { return peer_ ? peer_->Handle() : os::kNull; }
+
+  // Raised by the backend (or a test).
+  std::function<void(int keyCode, int shift)> KeyDown;
+  std::function<void()> Click;
+  std::function<void()> CloseRequest;
+
+ private:
+  os::Rect area_;
+  std::unique_ptr<Peer> peer_;
+};
 
 class Form : public Container {
  public:
@@ -38,6 +78,10 @@ class Form : public Container {
   // Key presses reach Form_KeyDown whichever child has the focus.
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool on) { keyPreview_ = on; }
+  // False keeps the window out of the taskbar and the Alt+Tab list (a tool window); set before
+  // Load.
+  bool ShowInTaskbar() const { return showInTaskbar_; }
+  void SetShowInTaskbar(bool on) { showInTaskbar_ = on; }
 
   // Every control of the form, in creation order, whatever its container.
   const std::vector<Control*>& Controls() const { return controls_; }
@@ -45,14 +89,20 @@ class Form : public Container {
   void Unregister(Control* control);
 
   // Creates the window and its controls (hidden), raises UserControl_Resize on every user
-  // control, then runs Form_Load. A form is hidden (Visible false) until it is shown.
-  void Load();
+  // control, then runs Form_Load. A form is hidden (Visible false) until it is shown. False when
+  // the system could not create the window: the form then stays unloaded and Form_Load does not
+  // run, so that whoever loads it can end instead of waiting for a window that does not exist.
+  bool Load();
   bool IsLoaded() const { return loaded_; }
   // Shows the window, and raises Form_Resize when it was hidden; a modal show returns when the
   // form has been unloaded.
   void Show(bool modal = false);
   // Runs Form_Unload and destroys the window. Safe to call twice.
   void Unload();
+  // A request to close the form that does not come from the program's own code (see
+  // UnloadMode): Form_QueryUnload may refuse it or end the program its own way; otherwise the
+  // form is unloaded.
+  void Close(UnloadMode mode);
 
   // The client area in twips (the inside of the window; the whole form without a border).
   int ScaleWidth() const;
@@ -65,7 +115,14 @@ class Form : public Container {
   virtual void Form_Load() {}
   virtual void Form_Resize() {}
   virtual void Form_Unload() {}
+  virtual void Form_QueryUnload(Bool16& /*Cancel*/, UnloadMode /*mode*/) {}
   virtual void Form_KeyDown(int /*keyCode*/, int /*shift*/) {}
+  // Another program took the activation from this one (WM_ACTIVATEAPP false).
+  virtual void Form_AppDeactivate() {}
+  // The screens changed: a new resolution, a monitor added or removed (WM_DISPLAYCHANGE).
+  virtual void Form_DisplayChange() {}
+  // The system asks to start its screen saver (SC_SCREENSAVE); Cancel refuses.
+  virtual void Form_ScreenSave(Bool16& /*Cancel*/) {}
 
  private:
   Backend& backend_;
@@ -73,6 +130,7 @@ class Form : public Container {
   FormBorder border_ = FormBorder::FixedDialog;
   int iconResource_ = 0;
   bool keyPreview_ = false;
+  bool showInTaskbar_ = true;
   bool loaded_ = false;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
@@ -94,6 +152,8 @@ class Backend {
   virtual ~Backend() = default;
   // A peer for the control (forms included); called by Form::Load in creation order.
   virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
+  // Creates and shows the window, without activating it.
+  virtual std::unique_ptr<BlankWindow::Peer> CreateBlankWindow(BlankWindow& window) = 0;
   // Decodes a picture resource of the program; nullptr when it is missing or undecodable.
   virtual PicturePtr LoadPicture(int resourceId) = 0;
   virtual double TwipsPerPixelX() = 0;
@@ -123,6 +183,7 @@ class HeadlessBackend : public Backend {
   std::map<int, PicturePtr> pictures;  // resource id -> picture
   std::function<void()> onDoEvents;    // runs inside each DoEvents
   std::function<void(Form&)> onModal;  // runs inside RunModal, in place of the user
+  bool windowsFail = false;            // the system creates no top-level window
   int doEventsCount = 0;
   // The frame loop's clock: each wait of a loop handles the messages once (DoEvents) and then
   // moves the clock on to its deadline. No compositor; the audience is scripted.
@@ -131,6 +192,7 @@ class HeadlessBackend : public Backend {
   Control* focused = nullptr;
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+  std::unique_ptr<BlankWindow::Peer> CreateBlankWindow(BlankWindow& window) override;
   PicturePtr LoadPicture(int resourceId) override;
   double TwipsPerPixelX() override { return twipsPerPixel; }
   double TwipsPerPixelY() override { return twipsPerPixel; }

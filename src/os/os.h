@@ -9,6 +9,7 @@
 // else in the program holds UTF-8.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace quarlo::os {
@@ -30,6 +31,19 @@ struct Point {
   std::int32_t y = 0;
   friend bool operator==(const Point&, const Point&) = default;
 };
+
+// What GetMonitorInfoA tells of one monitor: its rectangle on the virtual screen, the part of it
+// not taken by task bars, and kMonitorInfoFPrimary for the primary monitor.
+struct MonitorInfo {
+  Rect monitor;
+  Rect work;
+  std::uint32_t flags = 0;
+  friend bool operator==(const MonitorInfo&, const MonitorInfo&) = default;
+};
+
+// The callback of EnumDisplayMonitors: a monitor's handle, the device context (kNull when none
+// was given) and the monitor's rectangle; returns false to stop the enumeration.
+using MonitorEnumProc = std::function<bool(Handle monitor, Handle dc, const Rect& rect)>;
 
 // System constants the program passes (kSpiSetScreenSaverRunning is SPI_SETSCREENSAVERRUNNING).
 inline constexpr std::uint32_t kSpiSetScreenSaveActive = 17;
@@ -57,6 +71,7 @@ inline constexpr int kVRefresh = 116;
 inline constexpr std::uint32_t kSemFailCriticalErrors = 0x0001;
 inline constexpr std::uint32_t kSemNoOpenFileErrorBox = 0x8000;
 inline constexpr std::uint32_t kMaxPath = 260;
+inline constexpr std::uint32_t kMonitorInfoFPrimary = 1;
 
 // The fields of the file-open record that the program sets; the Win32 side lays them out as
 // OPENFILENAMEW. Texts are UTF-8; the filter holds its NUL separators. The file buffers are sized
@@ -132,6 +147,9 @@ class Os {
   virtual int GetSystemMetrics(int index) = 0;
   // GetDeviceCaps on the screen's device context.
   virtual int ScreenDeviceCaps(int index) = 0;
+  virtual bool EnumDisplayMonitors(Handle dc, const Rect* clip,
+                                   const MonitorEnumProc& callback) = 0;
+  virtual bool GetMonitorInfoA(Handle monitor, MonitorInfo* info) = 0;
   virtual Handle LoadCursorA(Handle instance, int resourceId) = 0;
   virtual Handle SetCursor(Handle cursor) = 0;
 

@@ -75,7 +75,12 @@ std::unique_ptr<Quarlo_R> StartPreview(os::Os& os, fw::Backend& backend,
   const HostSize size = MeasureHost(os, backend, host);
 
   auto preview = std::make_unique<Quarlo_R>(backend, os);
-  preview->Load();
+  if (!preview->Load()) {
+    // No window could be created: nothing would ever end the process.
+    preview.reset();
+    os.ExitProcess(0);
+    return nullptr;
+  }
   const os::Handle window = preview->hWnd();
   MakeChildWindow(os, window);
   if (os.SetParent(window, host) == os::kNull) {

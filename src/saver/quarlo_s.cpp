@@ -16,15 +16,19 @@ bool InSaverMode(os::Os& os) { return SwitchCharacter(os.CommandText()) == "S"; 
 }  // namespace
 
 Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
-    : Form(backend, "Quarlo_S"), os_(os), bgm_(os) {
+    : Form(backend, "Quarlo_S"), os_(os), bgm_(os), covers_(os, backend) {
   SetCaption(kSaverTitle);
   SetBorder(fw::FormBorder::None);
+  SetShowInTaskbar(false);
   SetBackColour(kGrey);
   SetKeyPreview(true);
   Display.SetBackColour(kBlack);
   Display.Click = [this] { Display_Click(); };
   Timer1.Tick = [this] { Timer1_Timer(); };
   Timer2.Tick = [this] { Timer2_Timer(); };
+  // The other monitors' windows take keys and clicks exactly as this one does.
+  covers_.KeyDown = [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); };
+  covers_.Click = [this] { Display_Click(); };
 
   Pic_Mas = backend.LoadPicture(IDR_WALK_SHEET);
   for (int i = 0; i < saver::kSpriteFrames; ++i) {
@@ -38,8 +42,14 @@ void Quarlo_S::Form_Load() {
   CoverClientArea();
   SpriteSetUp();
   music_.MusicStart();
+  // Before the saver is shown, so that the saver stands above them where monitors overlap.
+  covers_.Cover();
   ShowTopmost();
   AnimationLoop();
+}
+
+void LoadSaver(Quarlo_S& saver) {
+  if (!saver.Load()) saver.EndSaver();
 }
 
 // The window takes the primary screen's size at its top-left corner.
@@ -60,6 +70,10 @@ void Quarlo_S::SpriteSetUp() {
 // activating it.
 void Quarlo_S::ShowTopmost() {
   Show(false);
+  MakeTopmost();
+}
+
+void Quarlo_S::MakeTopmost() {
   os_.SetWindowPos(hWnd(), os::kHwndTopmost, 0, 0, 0, 0, kTopmostFlags);
 }
 
@@ -99,6 +113,20 @@ void Quarlo_S::Form_KeyDown(int keyCode, int /*shift*/) {
   if (music_.MusicKey(keyCode)) return;  // the CD's arrow keys change the track
   EndSaver();
 }
+
+void Quarlo_S::Form_QueryUnload(Bool16& /*Cancel*/, fw::UnloadMode /*mode*/) { EndSaver(); }
+
+// Keys pressed while another program is active would go to that program, hidden behind the saver.
+void Quarlo_S::Form_AppDeactivate() { EndSaver(); }
+
+void Quarlo_S::Form_DisplayChange() {
+  CoverScreen();
+  CoverClientArea();
+  covers_.Cover();
+  MakeTopmost();  // above a window just added for a monitor that overlaps the primary screen
+}
+
+void Quarlo_S::Form_ScreenSave(Bool16& Cancel) { Cancel = kTrue; }
 
 void Quarlo_S::Display_Click() { EndSaver(); }
 

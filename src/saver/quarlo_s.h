@@ -1,12 +1,16 @@
 #pragma once
 // The full-screen saver window. While it loads it covers the primary screen, sets up the sprites,
-// starts the music, shows itself topmost and runs the frame loop, which does not return while the
-// saver runs. A key press or a click on the display ends the saver; moving the mouse does not.
+// starts the music, covers the other monitors with black windows, shows itself topmost and runs
+// the frame loop, which does not return while the saver runs. A key press or a click on the
+// display or on another monitor ends the saver; moving the mouse does not. So do a close request
+// from another program, the end of the session and another program taking the activation: every
+// way out goes through EndSaver.
 
 #include "framework/form.h"
 #include "framework/numeric.h"
 #include "music/quarlo_bgm.h"
 #include "os/os.h"
+#include "saver/monitor_covers.h"
 #include "saver/music_hooks.h"
 #include "saver/random.h"
 #include "saver/sprite_engine.h"
@@ -20,6 +24,13 @@ class Quarlo_S : public fw::Form {
   // The load sequence; ends in AnimationLoop.
   void Form_Load() override;
   void Form_KeyDown(int keyCode, int shift) override;
+  // A close request (another program's WM_CLOSE or SC_CLOSE) or the end of the session.
+  void Form_QueryUnload(Bool16& Cancel, fw::UnloadMode mode) override;
+  void Form_AppDeactivate() override;
+  // The primary screen and the saver take the new size; the other monitors stay covered.
+  void Form_DisplayChange() override;
+  // No second saver starts on top of this one.
+  void Form_ScreenSave(Bool16& Cancel) override;
   void Display_Click();
   void Timer1_Timer();
   void Timer2_Timer();
@@ -39,12 +50,14 @@ class Quarlo_S : public fw::Form {
 
   Bool16 Running = kFalse;
   saver::SpriteEngine& Engine() { return engine_; }
+  const saver::MonitorCovers& Covers() const { return covers_; }
 
  private:
   void CoverScreen();
   void CoverClientArea();
   void SpriteSetUp();
   void ShowTopmost();
+  void MakeTopmost();
   void ComposeFrame();
 
   os::Os& os_;
@@ -52,6 +65,11 @@ class Quarlo_S : public fw::Form {
   saver::SpriteEngine engine_{random_};
   music::Quarlo_BGM bgm_;
   saver::SaverMusic music_{bgm_, Timer1, Timer2};
+  saver::MonitorCovers covers_;
 };
+
+// Start-up's load of the saver: the load runs the saver until EndSaver ends the process. A window
+// that cannot be created ends the saver at once, through EndSaver.
+void LoadSaver(Quarlo_S& saver);
 
 }  // namespace quarlo

@@ -313,10 +313,15 @@ def _live_process_environ(pid):
 # --- The session ----------------------------------------------------------------------------
 
 class WineSession:
-    def __init__(self, screen=(1024, 768), audio=True, code_page=932):
+    """screen is the primary monitor's size. Each size in more_screens adds a monitor: Xvfb then
+    runs one screen per monitor joined by Xinerama (without RandR, which would hide them from
+    Wine), and Wine reports one monitor per screen."""
+
+    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=()):
         if code_page not in CODE_PAGE_LOCALES:
             raise ValueError(f"no locale for code page {code_page}: {sorted(CODE_PAGE_LOCALES)}")
         self.screen_size = tuple(screen)
+        self.more_screens = [tuple(size) for size in more_screens]
         self.audio = audio
         self.code_page = code_page
         self.root = None
@@ -373,11 +378,16 @@ class WineSession:
             if (Path(f"/tmp/.X{number}-lock").exists()
                     or Path(f"/tmp/.X11-unix/X{number}").exists()):
                 continue
+            screens = ["-screen", "0", f"{width}x{height}x24"]
+            for index, (w, h) in enumerate(self.more_screens, start=1):
+                screens += ["-screen", str(index), f"{w}x{h}x24"]
+            if self.more_screens:
+                screens = ["-extension", "RANDR", "+xinerama"] + screens
             ready_r, ready_w = os.pipe()
             with open(self.logs / "xvfb.log", "ab") as log:
                 xvfb = subprocess.Popen(
                     ["Xvfb", f":{number}", "-displayfd", str(ready_w), "-nolisten", "tcp",
-                     "-screen", "0", f"{width}x{height}x24"],
+                     *screens],
                     pass_fds=(ready_w,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
             os.close(ready_w)
             answered = _read_line(ready_r, timeout=15)
@@ -532,6 +542,28 @@ class WineSession:
         found = wait_until(lambda: self.find_windows(title, visible), timeout,
                            f"a {'visible ' if visible else ''}window titled {title!r}")
         return found[0]
+
+    def visible_windows(self):
+        """[(X id, title, (x, y, width, height))] of every mapped top-level window; a window
+        without a title has the title ""."""
+        found = []
+        tree = self._x("xwininfo", "-root", "-children")
+        for xid in re.findall(r"^\s+(0x[0-9a-f]+) ", tree, re.M):
+            info = self._x("xwininfo", "-id", xid, check=False)
+            if "Map State: IsViewable" not in info:
+                continue
+            title = self._x("xdotool", "getwindowname", str(int(xid, 16)), check=False)
+            found.append((int(xid, 16), title.rstrip("\n"), self.window_geometry(int(xid, 16))))
+        return found
+
+    def send_request(self, request, target):
+        """Sends (SendMessage, not PostMessage) a request to a window as another program does:
+        REQUEST is "WM_CLOSE", "SC_CLOSE" or "SC_SCREENSAVE", TARGET a window handle or the
+        exact title of a top-level window. Returns once the window has handled it."""
+        status, _ = self.run_windows_exe(helper_path("window_holder"), "--send", request,
+                                         str(target))
+        if status != 0:
+            raise RuntimeError(f"window_holder --send {request} {target}: exit status {status}")
 
     def window_geometry(self, xid):
         """(x, y, width, height) of an X window on the screen."""

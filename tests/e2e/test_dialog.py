@@ -26,6 +26,7 @@ CHOOSER_TITLE = "ﾌｧｲﾙを選択"
 CLIENT_W, CLIENT_H = 465, 193  # 6975 x 2895 twips
 SCREEN_W, SCREEN_H = 1024, 768
 KEYS = ("Quarloの数", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ")
+REQUEST_EXIT_S = 2.0  # a close request from another program ends the dialog within this
 
 # Client-area pixels of the controls (twips / 15; the panel Pic_1 stands at 16, 16).
 PIC = (16, 16)
@@ -266,7 +267,7 @@ class DialogTest(unittest.TestCase):
 
     def test_cancel_and_the_close_box_write_nothing(self):
         stored = ini_text(" 77", " 1", " 5", "")
-        for how in ("Cancel", "close box", "Alt+F4"):
+        for how in ("Cancel", "close box", "Alt+F4", "WM_CLOSE", "SC_CLOSE"):
             with self.subTest(how):
                 d = self.dialog(stored).open()
                 d.click(MARKS[0])
@@ -277,8 +278,11 @@ class DialogTest(unittest.TestCase):
                 elif how == "close box":
                     x, y, w, h = d.rect
                     self.session.click(x + w - 12, y + 12)
-                else:
+                elif how == "Alt+F4":
                     self.session.key("alt+F4")
+                else:  # sent by another program, as the Screen Saver Settings page may do
+                    self.session.send_request(how, TITLE)
+                    self.assertEqual(d.wait_closed(REQUEST_EXIT_S), 0, how)
                 self.assertEqual(d.wait_closed(), 0)
                 self.assertEqual(d.ini.read_bytes(), stored)
 

@@ -27,6 +27,7 @@ MEAN_TOLERANCE = 4.0
 PERCENTILE_99_TOLERANCE = 32
 BLACK_LIMIT = 8  # no channel brighter than this counts as black
 QUICK_EXIT_S = 1.0
+REQUEST_EXIT_S = 2.0  # a close request from another program ends the preview within this
 WS_CHILD = 0x40000000
 WS_POPUP = 0x80000000
 
@@ -174,6 +175,19 @@ class PreviewTest(unittest.TestCase):
         # The host notices the request within 50 ms.
         self.assertLess(took, QUICK_EXIT_S + 0.05,
                         f"the preview took {took:.2f} s to end after its pane was destroyed")
+
+    def test_a_close_request_sent_by_another_program_ends_it_as_its_host_would(self):
+        for request in ("WM_CLOSE", "SC_CLOSE"):
+            with self.subTest(request=request):
+                pane = self.host(PICTURE_W, PICTURE_H, x=300, y=40)
+                proc = self.preview("/p", str(pane.handle))
+                child = pane.wait_child()
+                self.session.send_request(request, child["handle"])
+                took, status = time_to_exit(self.session, proc)
+                self.assertEqual(status, 0)
+                self.assertLess(took, REQUEST_EXIT_S, f"the preview took {took:.2f} s to end")
+                self.assertTrue(self.session.is_running(pane.proc), "the host went too")
+                pane.close()
 
     def test_larger_and_smaller_panes_are_covered_whole(self):
         for size, switch in (((300, 200), "/p "), ((100, 80), "/P:"), ((640, 400), "-p ")):

@@ -17,6 +17,7 @@ SCREEN_W, SCREEN_H = 1024, 768
 CELL = (448, 236, 448 + 128, 236 + 295)  # where the walking figure's cell lands on this screen
 BLACK_LIMIT = 40   # a pixel with every channel at most this counts as black (JPEG fringes)
 QUICK_EXIT_S = 1.0
+REQUEST_EXIT_S = 2.0  # a close request or another program's activation ends it within this
 # A sprite falls at most 0.7 px a frame, at most 60 frames a second, and enters with its top
 # edge at -10: its lowest row is at most this far down t seconds after the saver started.
 MAX_FALL_PX_PER_S = 0.7 * 60
@@ -212,6 +213,41 @@ class SaverTest(unittest.TestCase):
         s.key("space")
         self.assert_ends_within(proc, QUICK_EXIT_S, "a key while locked")
 
+    # --- Ended from outside -----------------------------------------------------------------------
+
+    def test_a_close_request_sent_by_another_program_ends_it_and_gives_the_system_back(self):
+        """What EndSaver gives back shows in Wine's trace: the screen-saver-running flag cleared,
+        the cursor shown again, the screen-saver activation switched on."""
+        s = self.session
+        for request in ("WM_CLOSE", "SC_CLOSE"):
+            with self.subTest(request=request):
+                plain_env = s.env
+                s.env = dict(plain_env, WINEDEBUG="trace+system,trace+cursor")
+                try:
+                    proc, _, _ = self.start("/s")
+                finally:
+                    s.env = plain_env
+                # A no-op for a saver that handles it: the system's own screen-saver request.
+                s.send_request("SC_SCREENSAVE", "Quarlo_Main")
+                self.assertTrue(s.is_running(proc), "SC_SCREENSAVE ended the saver")
+                s.send_request(request, "Quarlo_Main")
+                self.assert_ends_within(proc, REQUEST_EXIT_S, f"a {request} sent by another program")
+                given_back = re.findall(r"SystemParametersInfoA \((97|17), (\d+),|"
+                                        r"NtUserShowCursor (1), count=0", proc.log())
+                self.assertEqual(given_back[-3:], [("97", "0", ""), ("", "", "1"), ("17", "1", "")],
+                                 f"the end of the trace: {given_back}")
+
+    def test_another_program_taking_the_foreground_ends_it(self):
+        for args in (("/s",), ()):
+            with self.subTest(args=args):
+                proc, _, _ = self.start(*args)
+                time.sleep(0.5)
+                holder = self.session.start(helper_path("window_holder"), "QuarloTestOtherProgram")
+                self.addCleanup(self.session.kill, holder)
+                self.session.wait_window("QuarloTestOtherProgram")
+                self.assert_ends_within(proc, REQUEST_EXIT_S, "another program's activation")
+                self.session.kill(holder)
+
     # --- Bad settings ------------------------------------------------------------------------------
 
     def test_extreme_sprite_counts_still_run_and_end_on_a_key(self):
@@ -224,6 +260,47 @@ class SaverTest(unittest.TestCase):
                 self.assertGreater(lit(self.session.screenshot(), CELL).mean(), 0.10)
                 self.session.key("Return")
                 self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
+
+
+class TwoMonitorSaverTest(unittest.TestCase):
+    """Two monitors: Xvfb's two screens joined by Xinerama, both with their top-left corner at
+    the origin, so that the second (800 x 600) overlaps the primary (1024 x 768)."""
+
+    SECOND = (800, 600)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(screen=(SCREEN_W, SCREEN_H), audio=False,
+                                  more_screens=[cls.SECOND]).__enter__()
+        folder = cls.session.root / "saver"
+        folder.mkdir()
+        cls.saver = folder / "Quarlo.scr"
+        cls.saver.write_bytes(product_path().read_bytes())
+        (folder / "Quarlo.ini").write_bytes("[Section]\r\nQuarloの数=50\r\nBGM区分=0\r\n"
+                                            .encode("cp932"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def test_the_second_monitor_gets_a_black_window_and_one_key_ends_every_window(self):
+        s = self.session
+        proc = s.start(self.saver, "/s")
+        self.addCleanup(s.kill, proc)
+        s.wait_window("Quarlo_Main", timeout=20)
+        windows = wait_until(lambda: len(s.visible_windows()) == 2 and s.visible_windows(), 10,
+                             "the saver and one more window")
+        by_title = {title: geometry for _, title, geometry in windows}
+        self.assertEqual(by_title, {"Quarlo_Main": (0, 0, SCREEN_W, SCREEN_H),
+                                    "": (0, 0) + self.SECOND}, windows)
+        # The saver stays above the covering window where the monitors overlap.
+        wait_until(lambda: lit(s.screenshot(), CELL).mean() > 0.10, 5, "the figure on top")
+        s.move_mouse(700, 500)
+        s.move_mouse(100, 100)
+        self.assertTrue(s.is_running(proc), "moving the mouse ended the saver")
+        s.key("a")
+        self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 2), 0)
+        self.assertEqual(s.visible_windows(), [])
 
 
 if __name__ == "__main__":

@@ -41,8 +41,13 @@ class Window : public Form {
   void Form_Load() override { log.push_back("Form_Load"); }
   void Form_Resize() override { log.push_back("Form_Resize"); }
   void Form_Unload() override { log.push_back("Form_Unload"); }
+  void Form_QueryUnload(Bool16& Cancel, UnloadMode mode) override {
+    log.push_back("Form_QueryUnload " + std::to_string(static_cast<int>(mode)));
+    Cancel = refuseClose;
+  }
 
   std::vector<std::string> log;
+  Bool16 refuseClose = kFalse;
   Label first{this, "first"};
   PictureBox panel{this, "panel"};
   Probe button{&panel, "button", log};
@@ -109,6 +114,32 @@ TEST_F(FormTest, AModalShowRunsTheBackendsModalLoop) {
   form.Show(true);
   EXPECT_TRUE(ranModal);
   EXPECT_FALSE(form.IsLoaded());
+}
+
+TEST_F(FormTest, ACloseRequestAsksFormQueryUnloadWhichMayRefuseIt) {
+  form.Load();
+  form.log.clear();
+  form.refuseClose = kTrue;
+  form.Close(UnloadMode::FormControlMenu);
+  EXPECT_TRUE(form.IsLoaded());
+  form.refuseClose = kFalse;
+  form.Close(UnloadMode::AppWindows);
+  EXPECT_FALSE(form.IsLoaded());
+  form.Close(UnloadMode::FormControlMenu);  // nothing left to close
+  EXPECT_EQ(form.log,
+            (std::vector<std::string>{"Form_QueryUnload 0", "Form_QueryUnload 2", "Form_Unload"}));
+}
+
+TEST_F(FormTest, AFormWhoseWindowCannotBeCreatedStaysUnloadedAndAModalShowReturnsAtOnce) {
+  backend.windowsFail = true;
+  bool ranModal = false;
+  backend.onModal = [&](Form&) { ranModal = true; };
+  EXPECT_FALSE(form.Load());
+  form.Show(true);
+  EXPECT_FALSE(ranModal) << "no loop may wait for a window that does not exist";
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_TRUE(form.log.empty()) << "neither Form_Load nor anything after it ran";
+  EXPECT_EQ(form.panel.Peer(), nullptr);
 }
 
 TEST_F(FormTest, ClientSizeIsTheWholeFormWithoutAFrame) {

@@ -134,6 +134,13 @@ TEST(PreviewStartUp, AHostThatVanishesBeforeTheAttachEndsTheProcess) {
   EXPECT_EQ(os.calls().back(), "ExitProcess(0)");
 }
 
+TEST(PreviewStartUp, AWindowThatCannotBeCreatedEndsTheProcessBeforeTheAttach) {
+  PreviewStart start;
+  start.backend.windowsFail = true;
+  EXPECT_EQ(start.Run(), nullptr);
+  EXPECT_EQ(start.os.calls(), lines({"IsWindow(1234)", "GetWindowRect(1234)", "ExitProcess(0)"}));
+}
+
 TEST(PreviewStartUp, AFailedRectangleQueryLeavesAZeroSizedWindow) {
   // The handle names a window whose rectangle cannot be read: the steps still run.
   PreviewStart start;

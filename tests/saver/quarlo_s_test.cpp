@@ -137,7 +137,8 @@ TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
   EXPECT_LT(topmost, close);
   EXPECT_LT(close, flags) << "the music stops first thing in EndSaver";
   EXPECT_EQ(run.SystemCalls(),
-            lines({"SetWindowPos(" + std::to_string(run.handle) + ", -1, 0, 0, 0, 0, 0x0013)",
+            lines({"EnumDisplayMonitors(0, NULL)", "GetMonitorInfoA(65537)",
+                   "SetWindowPos(" + std::to_string(run.handle) + ", -1, 0, 0, 0, 0, 0x0013)",
                    "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
                    "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}));
 }
@@ -174,24 +175,147 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
   }
 }
 
-TEST(Quarlo_S, AWindowClosedFromOutsideStillStopsTheMusicAndGivesBackTheSystemState) {
-  // Another program (or the system) closes the window without a key or a click: the saver
-  // must not leave the screen-saver-running flag set, nor the MP3 open.
+TEST(Quarlo_S, EveryWayOutFromOutsideStopsTheMusicAndGivesBackTheSystemStateThroughEndSaver) {
+  // Another program closes the window or takes the activation, the session ends, or a key,
+  // a click or a close request reaches the window on another monitor: the saver must not
+  // leave the screen-saver-running flag set, the cursor hidden, nor the MP3 open.
+  struct Case {
+    const char* what;
+    std::function<void(Quarlo_S&)> act;
+  };
+  const Case cases[] = {
+      {"the window unloaded", [](Quarlo_S& s) { s.Unload(); }},
+      {"a close request", [](Quarlo_S& s) { s.Close(fw::UnloadMode::FormControlMenu); }},
+      {"the end of the session", [](Quarlo_S& s) { s.Close(fw::UnloadMode::AppWindows); }},
+      {"another program activated", [](Quarlo_S& s) { s.Form_AppDeactivate(); }},
+      {"a key on another monitor", [](Quarlo_S& s) { s.Covers().Windows()[0]->KeyDown(65, 0); }},
+      {"a click on another monitor", [](Quarlo_S& s) { s.Covers().Windows()[0]->Click(); }},
+      {"another monitor's window closed",
+       [](Quarlo_S& s) { s.Covers().Windows()[0]->CloseRequest(); }},
+  };
+  for (const Case& c : cases) {
+    SaverRun run("/s");
+    run.os.monitors.push_back({{1024, 0, 1824, 600}, {1024, 0, 1824, 600}, 0});
+    SaverSettings().MusicSource = kMusicFile;
+    SaverSettings().MusicFile = "C:\\Music\\song.mp3";
+    run.Run([&](int frame) {
+      if (frame == 3) {
+        run.os.clearCalls();
+        c.act(*run.saver);
+      }
+    });
+    EXPECT_EQ(run.os.calls(), lines({"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
+                                     "mciSendStringA(\"close MP3Play\", NULL, 0, 0)",
+                                     "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+                                     "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}))
+        << c.what;
+    EXPECT_EQ(run.frames, 3) << c.what << ": no frame is drawn after the exit";
+    EXPECT_FALSE(IsTrue(run.saver->Running)) << c.what;
+    EXPECT_FALSE(run.saver->IsLoaded()) << c.what;
+  }
+}
+
+TEST(Quarlo_S, AWindowThatCannotBeCreatedEndsTheSaverAtOnceThroughEndSaver) {
   SaverRun run("/s");
-  SaverSettings().MusicSource = kMusicFile;
-  SaverSettings().MusicFile = "C:\\Music\\song.mp3";
-  run.Run([&](int frame) {
-    if (frame == 3) {
-      run.os.clearCalls();
-      run.saver->Unload();
-    }
-  });
-  EXPECT_EQ(run.os.calls(), lines({"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
-                                   "mciSendStringA(\"close MP3Play\", NULL, 0, 0)",
-                                   "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
+  run.backend.windowsFail = true;
+  run.saver = std::make_unique<Quarlo_S>(run.backend, run.os);
+  LoadSaver(*run.saver);
+  EXPECT_EQ(run.os.calls(), lines({"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
                                    "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}));
-  EXPECT_EQ(run.frames, 3) << "no frame is drawn after the window has gone";
-  EXPECT_FALSE(IsTrue(run.saver->Running));
+  EXPECT_EQ(run.backend.doEventsCount, 0) << "no loop ran";
+}
+
+TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEndingTheSaver) {
+  constexpr os::Rect kLeft = {-1280, -200, 0, 824};
+  constexpr os::Rect kRight = {1920, 0, 4480, 1440};
+  SaverRun run("/s");
+  // Listed in the system's order, the primary monitor between the two others.
+  run.os.monitors = {{kLeft, kLeft, 0},
+                     {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, os::kMonitorInfoFPrimary},
+                     {kRight, kRight, 0}};
+  run.backend.screenWidth = 1920;
+  run.backend.screenHeight = 1080;
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::vector<os::Rect> covers;
+    int width, height;  // the saver's and its display's, in pixels
+  };
+  auto& monitors = run.os.monitors;
+  const Step steps[] = {
+      {"at load", [] {}, {kLeft, kRight}, 1920, 1080},
+      {"the right monitor resized",
+       [&] {
+         monitors[2].monitor = {1920, 0, 3840, 1200};
+       },
+       {kLeft, {1920, 0, 3840, 1200}},
+       1920,
+       1080},
+      {"the left monitor removed",
+       [&] { monitors.erase(monitors.begin()); },
+       {{1920, 0, 3840, 1200}},
+       1920,
+       1080},
+      {"a monitor added below",
+       [&] {
+         monitors.push_back({{0, 1080, 1920, 2160}, {0, 1080, 1920, 2160}, 0});
+       },
+       {{1920, 0, 3840, 1200}, {0, 1080, 1920, 2160}},
+       1920,
+       1080},
+      {"the primary screen's resolution changed",
+       [&] {
+         monitors[0].monitor = {0, 0, 1280, 1024};
+         run.backend.screenWidth = 1280;
+         run.backend.screenHeight = 1024;
+       },
+       {{1920, 0, 3840, 1200}, {0, 1080, 1920, 2160}},
+       1280,
+       1024},
+  };
+  const std::size_t stepCount = std::size(steps);
+  std::vector<std::vector<os::Rect>> covered;
+  std::vector<std::vector<os::Handle>> handles;
+  std::vector<fw::Size> sizes, displaySizes;
+  std::vector<std::size_t> topmostCalls;
+  Bool16 screenSaveCancel = kFalse;
+  run.Run([&](int frame) {
+    const auto step = static_cast<std::size_t>(frame - 2);
+    if (frame < 2 || step >= stepCount) {
+      if (frame == 2 + static_cast<int>(stepCount)) {
+        run.saver->Form_ScreenSave(screenSaveCancel);
+      }
+      if (frame == 3 + static_cast<int>(stepCount)) run.saver->Form_KeyDown(32, 0);
+      return;
+    }
+    if (step > 0) {
+      steps[step].change();
+      run.saver->Form_DisplayChange();
+    }
+    covered.emplace_back();
+    handles.emplace_back();
+    for (const auto& window : run.saver->Covers().Windows()) {
+      covered.back().push_back(window->Area());
+      handles.back().push_back(window->hWnd());
+    }
+    sizes.push_back(
+        {fw::TwipsToPixels(run.saver->Width(), 15), fw::TwipsToPixels(run.saver->Height(), 15)});
+    displaySizes.push_back({run.saver->Display.DrawingSurface()->Width(),
+                            run.saver->Display.DrawingSurface()->Height()});
+    topmostCalls.push_back(run.os.callsStartingWith("SetWindowPos(").size());
+  });
+  ASSERT_EQ(covered.size(), stepCount);
+  for (std::size_t i = 0; i < stepCount; ++i) {
+    const Step& step = steps[i];
+    EXPECT_EQ(covered[i], step.covers) << step.what;
+    EXPECT_EQ(sizes[i], (fw::Size{step.width, step.height})) << step.what;
+    EXPECT_EQ(displaySizes[i], (fw::Size{step.width, step.height})) << step.what;
+    EXPECT_EQ(topmostCalls[i], i + 1) << step.what << ": the saver stays above the new windows";
+  }
+  EXPECT_EQ(handles[1], handles[0]) << "a resized monitor keeps its window";
+  EXPECT_TRUE(IsTrue(screenSaveCancel)) << "the system's screen-saver request is refused";
+  EXPECT_EQ(run.frames, 3 + static_cast<int>(stepCount)) << "only the key ended the saver";
+  EXPECT_EQ(run.os.callsStartingWith("ExitProcess").size(), 1u);
 }
 
 TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {

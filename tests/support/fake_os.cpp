@@ -233,6 +233,25 @@ int FakeOs::ScreenDeviceCaps(int index) {
   return it == deviceCaps.end() ? 0 : it->second;
 }
 
+bool FakeOs::EnumDisplayMonitors(os::Handle dc, const os::Rect* clip,
+                                 const os::MonitorEnumProc& callback) {
+  Record("EnumDisplayMonitors(" + std::to_string(dc) + ", " + Rect(clip) + ")");
+  // A copy: the callback may ask for a monitor's details, or a test may change the layout.
+  const std::vector<os::MonitorInfo> listed = monitors;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (!callback(kFirstMonitor + static_cast<os::Handle>(i), dc, listed[i].monitor)) break;
+  }
+  return true;
+}
+
+bool FakeOs::GetMonitorInfoA(os::Handle monitor, os::MonitorInfo* info) {
+  Record("GetMonitorInfoA(" + std::to_string(monitor) + ")");
+  const auto index = static_cast<std::size_t>(monitor - kFirstMonitor);
+  if (monitor < kFirstMonitor || index >= monitors.size()) return false;
+  *info = monitors[index];
+  return true;
+}
+
 os::Handle FakeOs::LoadCursorA(os::Handle instance, int resourceId) {
   Record("LoadCursorA(" + std::to_string(instance) + ", " + std::to_string(resourceId) + ")");
   return resourceId;

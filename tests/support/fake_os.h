@@ -43,6 +43,11 @@ class FakeOs : public os::Os {
   std::map<int, int> systemMetrics = {{os::kSmCxScreen, 1024}, {os::kSmCyScreen, 768}};
   std::map<int, int> deviceCaps = {
       {os::kLogPixelsX, 96}, {os::kLogPixelsY, 96}, {os::kVRefresh, 60}};
+  // The monitors in the order EnumDisplayMonitors lists them; the handle of monitors[i] is
+  // kFirstMonitor + i.
+  static constexpr os::Handle kFirstMonitor = 0x10001;
+  std::vector<os::MonitorInfo> monitors = {
+      {{0, 0, 1024, 768}, {0, 0, 1024, 728}, os::kMonitorInfoFPrimary}};
   // Settings files as the wide profile functions see them: path -> section -> key -> value, in
   // UTF-8. Section and key match case-insensitively (ASCII letters); a value is read as the system
   // reads it from the file: blanks round it dropped, then one pair of enclosing quotes. A write
@@ -109,6 +114,9 @@ class FakeOs : public os::Os {
   os::Handle WindowFromPoint(os::Point point) override;
   int GetSystemMetrics(int index) override;
   int ScreenDeviceCaps(int index) override;
+  bool EnumDisplayMonitors(os::Handle dc, const os::Rect* clip,
+                           const os::MonitorEnumProc& callback) override;
+  bool GetMonitorInfoA(os::Handle monitor, os::MonitorInfo* info) override;
   os::Handle LoadCursorA(os::Handle instance, int resourceId) override;
   os::Handle SetCursor(os::Handle cursor) override;
 

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/form.h"
@@ -68,6 +70,16 @@ class TestForm : public Form {
     keys.push_back(key);
     shifts.push_back(shift);
   }
+  void Form_QueryUnload(Bool16& Cancel, UnloadMode mode) override {
+    events.push_back("QueryUnload " + std::to_string(static_cast<int>(mode)));
+    Cancel = refuseClose;
+  }
+  void Form_AppDeactivate() override { events.push_back("AppDeactivate"); }
+  void Form_DisplayChange() override { events.push_back("DisplayChange"); }
+  void Form_ScreenSave(Bool16& Cancel) override {
+    events.push_back("ScreenSave");
+    Cancel = refuseScreenSave;
+  }
 
   PictureBox display{this, "Display"};
   Label caption{this, "Caption"};
@@ -76,6 +88,8 @@ class TestForm : public Form {
   std::vector<int> keys, shifts;
   bool loadHadWindow = false;
   bool unloadHadWindow = false;
+  Bool16 refuseClose = kFalse;
+  Bool16 refuseScreenSave = kFalse;
 };
 
 class Win32FormTest : public ::testing::Test {
@@ -148,12 +162,17 @@ TEST_F(Win32FormTest, BorderStylesAndClientSize) {
   EXPECT_GT(dialog.Width(), dialog.ScaleWidth());
   EXPECT_GT(dialog.Height(), dialog.ScaleHeight());
 
+  EXPECT_EQ(GetWindowLongW(Hwnd(dialog), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+
   TestForm bare(backend, "Bare");
   bare.SetBorder(FormBorder::None);
+  bare.SetShowInTaskbar(false);
   bare.Load();
   const LONG bareStyle = GetWindowLongW(Hwnd(bare), GWL_STYLE);
   EXPECT_NE(bareStyle & WS_POPUP, 0);
   EXPECT_EQ(bareStyle & WS_CAPTION, 0);
+  EXPECT_NE(GetWindowLongW(Hwnd(bare), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0)
+      << "no taskbar or Alt+Tab entry";
   EXPECT_EQ(bare.ScaleWidth(), bare.Width());
   EXPECT_EQ(bare.ScaleHeight(), bare.Height());
   RECT outer = {};
@@ -261,6 +280,111 @@ TEST_F(Win32FormTest, TheCloseCommandRunsFormUnloadAndRunModalReturns) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(form.events.back(), "Unload");
+}
+
+TEST_F(Win32FormTest, ACloseRequestSentFromAnotherThreadEndsTheLoopThatWaitsForTheForm) {
+  // Another program's WM_CLOSE or SC_CLOSE is dispatched inside GetMessageW, which then goes on
+  // waiting for a posted message: the loop must still notice that its form has gone. Should it
+  // not, the sender posts a message after 5 s so that the test fails instead of hanging.
+  const std::pair<UINT, WPARAM> requests[] = {{WM_CLOSE, 0}, {WM_SYSCOMMAND, SC_CLOSE}};
+  for (const bool modal : {true, false}) {
+    for (const auto& [message, wParam] : requests) {
+      TestForm form(backend);
+      form.Show();
+      const HWND window = Hwnd(form);
+      const DWORD loopThread = GetCurrentThreadId();
+      HANDLE loopEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+      bool rescued = false;
+      std::thread sender([&, message = message, wParam = wParam] {
+        SendMessageW(window, message, wParam, 0);
+        if (WaitForSingleObject(loopEnded, 5000) == WAIT_TIMEOUT) {
+          rescued = true;
+          PostThreadMessageW(loopThread, WM_NULL, 0, 0);
+        }
+      });
+      if (modal) {
+        form.Show(true);
+      } else {
+        backend.RunMessageLoop();
+      }
+      SetEvent(loopEnded);
+      sender.join();
+      CloseHandle(loopEnded);
+      const std::string what = std::string(modal ? "modal" : "modeless") +
+                               (message == WM_CLOSE ? " WM_CLOSE" : " SC_CLOSE");
+      EXPECT_FALSE(rescued) << what << ": the loop slept on after the form had gone";
+      EXPECT_FALSE(form.IsLoaded()) << what;
+      EXPECT_EQ(form.events.back(), "Unload") << what;
+      EXPECT_EQ(std::count(form.events.begin(), form.events.end(), "QueryUnload 0"), 1) << what;
+    }
+  }
+}
+
+TEST_F(Win32FormTest, SessionEndActivationDisplayAndScreenSaverMessagesReachTheForm) {
+  TestForm form(backend);
+  form.Show();
+  const HWND window = Hwnd(form);
+  form.events.clear();
+  SendMessageW(window, WM_ACTIVATEAPP, TRUE, 0);
+  SendMessageW(window, WM_ACTIVATEAPP, FALSE, 0);
+  SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+  form.refuseScreenSave = kTrue;
+  EXPECT_EQ(SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+  form.refuseClose = kTrue;
+  SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(form.IsLoaded()) << "Form_QueryUnload refused the close";
+  SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // the session goes on
+  EXPECT_TRUE(form.IsLoaded());
+  form.refuseClose = kFalse;
+  SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_EQ(form.events, (std::vector<std::string>{"AppDeactivate", "DisplayChange", "ScreenSave",
+                                                   "QueryUnload 0", "QueryUnload 2", "Unload"}));
+}
+
+TEST_F(Win32FormTest, ABlankWindowIsBlackTopmostUntitledAndReportsKeysClicksAndCloseRequests) {
+  std::vector<std::string> seen;
+  HWND window = nullptr;
+  {
+    BlankWindow blank(backend, os::Rect{100, 80, 300, 230});
+    blank.KeyDown = [&](int key, int) { seen.push_back("key " + std::to_string(key)); };
+    blank.Click = [&] { seen.push_back("click"); };
+    blank.CloseRequest = [&] { seen.push_back("close"); };
+    window = os::ToHwnd(blank.hWnd());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(GetWindowTextLengthW(window), 0) << "no caption the instance test could find";
+    EXPECT_NE(GetWindowLongW(window, GWL_STYLE) & WS_POPUP, 0);
+    EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
+              WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.bottom, 230);
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    EXPECT_EQ(GetPixel(dc, 10, 10), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 199, 149), RGB(0, 0, 0));
+    ReleaseDC(window, dc);
+
+    blank.Place(os::Rect{-800, 0, 0, 600});
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, -800);
+    EXPECT_EQ(rect.right - rect.left, 800);
+
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_KEYDOWN, 'A', 0);
+    SendMessageW(window, WM_SYSKEYDOWN, VK_MENU, 0);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // a release alone is no click
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window)) << "a close request is reported, not carried out";
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"key 65", "key 18", "click", "click", "close"}));
+  EXPECT_FALSE(IsWindow(window)) << "the window goes with its BlankWindow";
 }
 
 TEST_F(Win32FormTest, KeyPreviewSeesKeysOfEveryChildModifiersIncluded) {

@@ -186,6 +186,26 @@ class FormPeer final : public CanvasPeer {
   HWND lastFocus_ = nullptr;
 };
 
+// A black window of its own small class: the class background paints it, nothing else draws.
+class BlankWindowPeer final : public BlankWindow::Peer {
+ public:
+  BlankWindowPeer(Win32Backend& backend, BlankWindow& window);
+  ~BlankWindowPeer() override;
+  BlankWindowPeer(const BlankWindowPeer&) = delete;
+  BlankWindowPeer& operator=(const BlankWindowPeer&) = delete;
+  void Place(const os::Rect& area) override;
+  os::Handle Handle() const override;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  Win32Backend& backend_;
+  BlankWindow& blank_;
+  HWND window_ = nullptr;
+  bool pressed_ = false;
+};
+
 class PictureBoxPeer final : public CanvasPeer {
  public:
   PictureBoxPeer(Win32Backend& backend, PictureBox& box);

@@ -64,6 +64,10 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
   return nullptr;
 }
 
+std::unique_ptr<BlankWindow::Peer> Win32Backend::CreateBlankWindow(BlankWindow& window) {
+  return std::make_unique<win32::BlankWindowPeer>(*this, window);
+}
+
 int Win32Backend::ScreenWidthPixels() { return os_.GetSystemMetrics(os::kSmCxScreen); }
 int Win32Backend::ScreenHeightPixels() { return os_.GetSystemMetrics(os::kSmCyScreen); }
 
@@ -97,15 +101,21 @@ void Win32Backend::RemoveForm(FormPeer* form) {
   Form* gone = &form->GetForm();
   pendingUnloads_.erase(std::remove(pendingUnloads_.begin(), pendingUnloads_.end(), gone),
                         pendingUnloads_.end());
+  // A form unloaded inside a sent message (another program's WM_CLOSE is dispatched within
+  // GetMessageW) leaves GetMessageW waiting for a posted message that may never come: one is
+  // posted, so that whichever loop waits looks at its forms again.
+  WakeLoop();
 }
+
+void Win32Backend::WakeLoop() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
 
 void Win32Backend::UnloadLater(Form& form) {
   if (std::find(pendingUnloads_.begin(), pendingUnloads_.end(), &form) == pendingUnloads_.end()) {
     pendingUnloads_.push_back(&form);
   }
   // A window destroyed by another thread (a preview's host destroying its pane) reaches us as a
-  // sent message inside GetMessageW, which then keeps waiting: post one so the loop wakes up.
-  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+  // sent message inside GetMessageW, which then keeps waiting.
+  WakeLoop();
 }
 
 void Win32Backend::UnloadPending() {

@@ -30,6 +30,7 @@ class Win32Backend : public Backend {
   Win32Backend& operator=(const Win32Backend&) = delete;
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+  std::unique_ptr<BlankWindow::Peer> CreateBlankWindow(BlankWindow& window) override;
   // JPEG or BMP file bytes stored as an RCDATA resource of the program, decoded once.
   PicturePtr LoadPicture(int resourceId) override;
   double TwipsPerPixelX() override { return twipsPerPixelX_; }
@@ -69,6 +70,8 @@ class Win32Backend : public Backend {
   bool PreTranslate(const MSG& message);
   void Dispatch(MSG& message);
   void UnloadPending();
+  // Posts a message to the thread's queue, so that a loop asleep in GetMessageW returns.
+  void WakeLoop();
   win32::FormPeer* FormOfWindow(HWND window) const;
   int LiveForms() const;
 

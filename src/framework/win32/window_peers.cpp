@@ -446,7 +446,8 @@ DWORD FormPeer::Style() const {
 }
 
 DWORD FormPeer::ExStyle() const {
-  return form_.Border() == FormBorder::None ? 0 : WS_EX_WINDOWEDGE;
+  const DWORD taskbar = form_.ShowInTaskbar() ? 0 : WS_EX_TOOLWINDOW;
+  return (form_.Border() == FormBorder::None ? 0 : WS_EX_WINDOWEDGE) | taskbar;
 }
 
 RECT FormPeer::WindowRect() const { return PixelRect(); }
@@ -553,8 +554,26 @@ bool FormPeer::MoveFocus(bool backwards) {
 std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      Raise([&] { form_.Unload(); });
+      // The close box, Alt+F4 and SC_CLOSE arrive here through DefWindowProc, and so does a
+      // close request another program sends or posts.
+      Raise([&] { form_.Close(UnloadMode::FormControlMenu); });
       return 0;
+    case WM_ENDSESSION:
+      // After this message returns the system may end the process at any moment.
+      if (wParam != FALSE) Raise([&] { form_.Close(UnloadMode::AppWindows); });
+      return 0;
+    case WM_ACTIVATEAPP:
+      if (wParam == FALSE) Raise([&] { form_.Form_AppDeactivate(); });
+      return 0;
+    case WM_DISPLAYCHANGE:
+      Raise([&] { form_.Form_DisplayChange(); });
+      return std::nullopt;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_SCREENSAVE) {
+        Bool16 cancel = kFalse;
+        if (!Raise([&] { form_.Form_ScreenSave(cancel); }) || IsTrue(cancel)) return 0;
+      }
+      return std::nullopt;
     case WM_TIMER:
       if (Timer* timer = backend_.TimerOf(wParam)) {
         Raise([&] { timer->RaiseTick(); });
@@ -597,6 +616,106 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     }
     default:
       return CanvasPeer::OnMessage(message, wParam, lParam);
+  }
+}
+
+// --- BlankWindowPeer ---------------------------------------------------------------------------
+
+BlankWindowPeer::BlankWindowPeer(Win32Backend& backend, BlankWindow& window)
+    : backend_(backend), blank_(window) {
+  static const wchar_t* const kClass = L"Quarlo.Blank";
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(backend_.Instance(), kClass, &existing)) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &BlankWindowPeer::Procedure;
+    windowClass.hInstance = backend_.Instance();
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kClass;
+    RegisterClassExW(&windowClass);
+  }
+  const os::Rect& area = window.Area();
+  // No caption: the instance test looks for the saver by its caption only.
+  window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClass, L"", WS_POPUP, area.left,
+                            area.top, area.right - area.left, area.bottom - area.top, nullptr,
+                            nullptr, backend_.Instance(), this);
+  if (window_ != nullptr) ShowWindow(window_, SW_SHOWNA);
+}
+
+BlankWindowPeer::~BlankWindowPeer() {
+  if (window_ == nullptr) return;
+  HWND window = std::exchange(window_, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  DestroyWindow(window);
+}
+
+void BlankWindowPeer::Place(const os::Rect& area) {
+  if (window_ == nullptr) return;
+  SetWindowPos(window_, nullptr, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+os::Handle BlankWindowPeer::Handle() const { return os::FromNative(window_); }
+
+LRESULT CALLBACK BlankWindowPeer::Procedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* peer = reinterpret_cast<BlankWindowPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (peer == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    peer->window_ = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  // The handlers may end the program, or drop this window: only the result is used afterwards.
+  std::optional<LRESULT> result;
+  try {
+    result = peer->OnMessage(window, message, wParam, lParam);
+  } catch (...) {
+    result = 0;
+  }
+  return result ? *result : DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::optional<LRESULT> BlankWindowPeer::OnMessage(HWND window, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (blank_.KeyDown) blank_.KeyDown(static_cast<int>(wParam), ShiftState());
+      return 0;
+    case WM_MOUSEACTIVATE:
+      // The keyboard stays with the form this window stands beside.
+      return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      pressed_ = true;
+      SetCapture(window);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+      // A click is a press and a release on the window, as on a picture box.
+      const bool wasPressed = std::exchange(pressed_, false);
+      if (GetCapture() == window) ReleaseCapture();
+      RECT client = {};
+      GetClientRect(window, &client);
+      const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (wasPressed && PtInRect(&client, point) && blank_.Click) blank_.Click();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != window) pressed_ = false;
+      return 0;
+    case WM_CLOSE:
+      if (blank_.CloseRequest) blank_.CloseRequest();
+      return 0;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -231,6 +231,32 @@ int Win32Os::ScreenDeviceCaps(int index) {
   return value;
 }
 
+namespace {
+
+Rect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+BOOL CALLBACK ForwardMonitor(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data) {
+  const auto& callback = *reinterpret_cast<const MonitorEnumProc*>(data);
+  return callback(FromNative(monitor), FromNative(dc), FromRect(*rect)) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+bool Win32Os::EnumDisplayMonitors(Handle dc, const Rect* clip, const MonitorEnumProc& callback) {
+  RECT nativeClip = {};
+  if (clip != nullptr) nativeClip = {clip->left, clip->top, clip->right, clip->bottom};
+  return ::EnumDisplayMonitors(ToNative<HDC>(dc), clip != nullptr ? &nativeClip : nullptr,
+                               &ForwardMonitor, reinterpret_cast<LPARAM>(&callback)) != FALSE;
+}
+
+bool Win32Os::GetMonitorInfoA(Handle monitor, MonitorInfo* info) {
+  MONITORINFO native = {};
+  native.cbSize = sizeof native;
+  if (!::GetMonitorInfoA(ToNative<HMONITOR>(monitor), &native)) return false;
+  *info = {FromRect(native.rcMonitor), FromRect(native.rcWork), native.dwFlags};
+  return true;
+}
+
 Handle Win32Os::LoadCursorA(Handle instance, int resourceId) {
   return FromNative(::LoadCursorA(ToNative<HINSTANCE>(instance), MAKEINTRESOURCEA(resourceId)));
 }

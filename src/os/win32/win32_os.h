@@ -41,6 +41,8 @@ class Win32Os : public Os {
   Handle WindowFromPoint(Point point) override;
   int GetSystemMetrics(int index) override;
   int ScreenDeviceCaps(int index) override;
+  bool EnumDisplayMonitors(Handle dc, const Rect* clip, const MonitorEnumProc& callback) override;
+  bool GetMonitorInfoA(Handle monitor, MonitorInfo* info) override;
   Handle LoadCursorA(Handle instance, int resourceId) override;
   Handle SetCursor(Handle cursor) override;
 

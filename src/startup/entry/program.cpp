@@ -27,7 +27,7 @@ class ProductFaces final : public Faces {
   // The saver's load runs it to its end, which ends the process.
   void LoadSaver() override {
     Quarlo_S saver(backend_, os_);
-    saver.Load();
+    quarlo::LoadSaver(saver);
   }
 
  private:

@@ -8,6 +8,8 @@
  *     font:ＭＳ ゴシック=IPAGothic       saver asks for
  *     command_line="Z:\...\console_probe.exe" /p 1234
  *                                      GetCommandLineW exactly as the process received it
+ *     monitor=0,0,1024,768 primary=1   one line per monitor (EnumDisplayMonitors), its
+ *                                      rectangle left,top,right,bottom in screen pixels
  * Exit code 0. */
 #include <windows.h>
 #include <mmsystem.h>
@@ -40,6 +42,20 @@ static void print_selected_family(HDC dc, const WCHAR *face)
     DeleteObject(font);
 }
 
+static BOOL CALLBACK print_monitor(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data)
+{
+    (void)dc;
+    (void)rect;
+    (void)data;
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        printf("monitor=%ld,%ld,%ld,%ld primary=%d\n", info.rcMonitor.left, info.rcMonitor.top,
+               info.rcMonitor.right, info.rcMonitor.bottom,
+               (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    return TRUE;
+}
+
 int main(void)
 {
     printf("acp=%u\n", GetACP());
@@ -50,6 +66,7 @@ int main(void)
     print_selected_family(dc, L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF");        /* ＭＳ ゴシック */
     DeleteDC(dc);
 
+    EnumDisplayMonitors(NULL, NULL, print_monitor, 0);
     print_utf8("command_line=", GetCommandLineW());
     printf("\n");
     fflush(stdout);
