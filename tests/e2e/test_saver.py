@@ -87,6 +87,8 @@ class SaverTest(unittest.TestCase):
     def test_saver_covers_the_screen_walks_and_fills_from_the_top(self):
         proc, xid, started = self.start("/s")
         self.assert_covers_screen(xid)
+        # Mapped is not yet painted: on a busy machine the first frame may come a little later.
+        wait_until(lambda: lit(self.session.screenshot(), CELL).mean() > 0.10, 5, "the first frame")
         shots = []
         for _ in range(12):
             shots.append((time.monotonic() - started, self.session.screenshot()))
