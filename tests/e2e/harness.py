@@ -585,6 +585,12 @@ class WineSession:
     # Keyboard and mouse (XTEST, like a real user). With no window manager, keys go to the
     # focused window, or to the window under the pointer when none has the focus.
 
+    def focused_window(self):
+        """The X id of the window that has the keyboard focus (Wine gives it to the window it
+        activates), or None."""
+        out = self._x("xdotool", "getwindowfocus", check=False).strip()
+        return int(out) if out.isdigit() else None
+
     def focus(self, xid):
         self._x("xdotool", "windowfocus", "--sync", str(xid))
 

@@ -242,8 +242,8 @@ class SaverTest(unittest.TestCase):
     def test_another_program_taking_the_foreground_ends_it(self):
         for args in (("/s",), ()):
             with self.subTest(args=args):
-                proc, _, _ = self.start(*args)
-                time.sleep(0.5)
+                proc, xid, _ = self.start(*args)
+                wait_until(lambda: self.session.focused_window() == xid, 5, "the saver active")
                 holder = self.session.start(helper_path("window_holder"), "QuarloTestOtherProgram")
                 self.addCleanup(self.session.kill, holder)
                 self.session.wait_window("QuarloTestOtherProgram")
