@@ -3,25 +3,15 @@
 // after it, and the start procedure always either opens exactly one face or ends the process.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "framework/text.h"
+#include "fuzz/fuzz_check.h"
 #include "os/command_line.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
-
-// A property that does not hold names itself before the fuzzer keeps the input.
-#define CHECK(property)                                         \
-  do {                                                          \
-    if (!(property)) {                                          \
-      std::fprintf(stderr, "property failed: %s\n", #property); \
-      std::abort();                                             \
-    }                                                           \
-  } while (false)
 
 namespace {
 

@@ -2,23 +2,13 @@
 // it: the loader never crashes, what it loads is consistent, and what it loads, saved back as the
 // dialog saves it, loads again unchanged.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "framework/numeric.h"
 #include "framework/text.h"
+#include "fuzz/fuzz_check.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
-
-// A property that does not hold names itself before the fuzzer keeps the input.
-#define CHECK(property)                                         \
-  do {                                                          \
-    if (!(property)) {                                          \
-      std::fprintf(stderr, "property failed: %s\n", #property); \
-      std::abort();                                             \
-    }                                                           \
-  } while (false)
 
 namespace {
 
