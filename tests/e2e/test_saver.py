@@ -61,13 +61,44 @@ class SaverTest(unittest.TestCase):
     def tearDown(self):
         self.write_settings(50)
 
-    def start(self, *args):
-        """Starts the saver and waits for its window; returns (process, start time)."""
-        started = time.monotonic()
-        proc = self.session.start(self.saver, *args)
-        xid = self.session.wait_window("Quarlo_Main", timeout=20)
-        self.addCleanup(self.session.kill, proc)
+    def start(self, *args, trace=None):
+        """Starts the saver and waits for its window; returns (process, window, start time).
+        `trace` names Wine debug channels to record in the process's log."""
+        s = self.session
+        plain_env = s.env
+        if trace:
+            s.env = dict(plain_env, WINEDEBUG=trace)
+        try:
+            started = time.monotonic()
+            proc = s.start(self.saver, *args)
+        finally:
+            s.env = plain_env
+        xid = s.wait_window("Quarlo_Main", timeout=20)
+        self.addCleanup(s.kill, proc)
         return proc, xid, started
+
+    def wait_painted(self):
+        """Mapped is not yet painted: on a busy machine the first frame may come a little later."""
+        wait_until(lambda: lit(self.session.screenshot(), CELL).mean() > 0.10, 10, "the first frame")
+
+    def walk_detector(self):
+        """A function that says whether the figure's cell changed since it was last asked."""
+        cell = lambda: np.asarray(self.session.screenshot(CELL), dtype=np.int16)  # noqa: E731
+        last = [cell()]
+
+        def changed():
+            now = cell()
+            moved = np.abs(now - last[0]).max() > 60
+            last[0] = now
+            return moved
+        return changed
+
+    def wait_walking_on(self, steps=5):
+        """Waits until the figure has changed its cell `steps` times more: the saver is still
+        running frames after whatever came before."""
+        changed = self.walk_detector()
+        for _ in range(steps):
+            wait_until(changed, 10, "the figure walks on")
 
     def assert_covers_screen(self, xid):
         self.assertEqual(self.session.window_geometry(xid), (0, 0, SCREEN_W, SCREEN_H))
@@ -87,8 +118,7 @@ class SaverTest(unittest.TestCase):
     def test_saver_covers_the_screen_walks_and_fills_from_the_top(self):
         proc, xid, started = self.start("/s")
         self.assert_covers_screen(xid)
-        # Mapped is not yet painted: on a busy machine the first frame may come a little later.
-        wait_until(lambda: lit(self.session.screenshot(), CELL).mean() > 0.10, 5, "the first frame")
+        self.wait_painted()
         shots = []
         for _ in range(12):
             shots.append((time.monotonic() - started, self.session.screenshot()))
@@ -124,14 +154,9 @@ class SaverTest(unittest.TestCase):
         later (there is no window manager to ask), so the screen cannot show it; Wine's own
         trace of the window calls shows what the saver asked of the system."""
         s = self.session
-        plain_env = s.env
-        s.env = dict(plain_env, WINEDEBUG="trace+win")
-        try:
-            proc, xid, _ = self.start("/s")
-        finally:
-            s.env = plain_env
+        proc, xid, _ = self.start("/s", trace="trace+win")
         self.assert_covers_screen(xid)
-        time.sleep(0.5)
+        self.wait_painted()
         s.key("Escape")
         self.assert_ends_within(proc, QUICK_EXIT_S, "Escape")
         calls = re.findall(r"NtUserSetWindowPos hwnd (0x[0-9a-f]+), after (\S+), "
@@ -147,17 +172,17 @@ class SaverTest(unittest.TestCase):
 
     def test_moving_the_mouse_leaves_it_running_and_a_click_ends_it(self):
         proc, _, _ = self.start("/s")
+        self.wait_painted()
         for x, y in ((10, 10), (1000, 20), (900, 700), (20, 740), (512, 384), (3, 600)):
             self.session.move_mouse(x, y)
-            time.sleep(0.1)
-        time.sleep(1.0)
+        self.wait_walking_on()
         self.assertTrue(self.session.is_running(proc), "moving the mouse ended the saver")
         self.session.click(300, 200)
         self.assert_ends_within(proc, QUICK_EXIT_S, "a click")
 
     def test_a_click_of_the_right_button_ends_it_too(self):
         proc, _, _ = self.start("/s")
-        time.sleep(0.5)
+        self.wait_painted()
         self.session.click(700, 500, button=3)
         self.assert_ends_within(proc, QUICK_EXIT_S, "a right click")
 
@@ -165,17 +190,16 @@ class SaverTest(unittest.TestCase):
         for keysym in ("a", "shift", "ctrl", "alt", "Left", "F5"):
             with self.subTest(key=keysym):
                 proc, _, _ = self.start("/s")
-                time.sleep(0.5)
+                self.wait_painted()
                 self.session.key(keysym)
                 self.assert_ends_within(proc, QUICK_EXIT_S, keysym)
 
     def test_with_no_arguments_it_runs_the_same_way(self):
         proc, xid, _ = self.start()
         self.assert_covers_screen(xid)
-        time.sleep(1.5)
-        self.assertGreater(lit(self.session.screenshot(), CELL).mean(), 0.10)
+        self.wait_painted()
         self.session.move_mouse(700, 500)
-        time.sleep(0.5)
+        self.wait_walking_on()
         self.assertTrue(self.session.is_running(proc))
         self.session.key("x")
         self.assert_ends_within(proc, QUICK_EXIT_S, "x")
@@ -192,15 +216,7 @@ class SaverTest(unittest.TestCase):
     def test_a_locked_session_stills_the_picture_until_unlocked_and_keys_still_end_it(self):
         proc, _, _ = self.start("/s")
         s = self.session
-        cell = lambda: np.asarray(s.screenshot(CELL), dtype=np.int16)  # noqa: E731
-        last = [cell()]
-
-        def changed():
-            now = cell()
-            moved = np.abs(now - last[0]).max() > 60
-            last[0] = now
-            return moved
-
+        changed = self.walk_detector()
         wait_until(changed, 10, "the figure walks")
         self.post_session_change(7)
         # The frame that was on its way may still land; then the picture stands.
@@ -223,12 +239,7 @@ class SaverTest(unittest.TestCase):
         s = self.session
         for request in ("WM_CLOSE", "SC_CLOSE"):
             with self.subTest(request=request):
-                plain_env = s.env
-                s.env = dict(plain_env, WINEDEBUG="trace+system,trace+cursor")
-                try:
-                    proc, _, _ = self.start("/s")
-                finally:
-                    s.env = plain_env
+                proc, _, _ = self.start("/s", trace="trace+system,trace+cursor")
                 # A no-op for a saver that handles it: the system's own screen-saver request.
                 s.send_request("SC_SCREENSAVE", "Quarlo_Main")
                 self.assertTrue(s.is_running(proc), "SC_SCREENSAVE ended the saver")
@@ -257,9 +268,8 @@ class SaverTest(unittest.TestCase):
             with self.subTest(sprite_count=count):
                 self.write_settings(count)
                 proc, xid, _ = self.start("/s")
-                time.sleep(1.5)
+                self.wait_painted()
                 self.assertTrue(self.session.is_running(proc), proc.log())
-                self.assertGreater(lit(self.session.screenshot(), CELL).mean(), 0.10)
                 self.session.key("Return")
                 self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
 
