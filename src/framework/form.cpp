@@ -81,11 +81,13 @@ void Form::SetClientSize(int width, int height) {
 }
 
 BlankWindow::BlankWindow(Backend& backend, const os::Rect& area)
-    : area_(area), peer_(backend.CreateBlankWindow(*this)) {}
+    : Control(nullptr, "BlankWindow"), area_(area) {
+  AttachPeer(backend.CreatePeer(*this));
+}
 
 void BlankWindow::Place(const os::Rect& area) {
   area_ = area;
-  if (peer_) peer_->Place(area);
+  Notify(Change::Geometry);
 }
 
 std::vector<Control*> TabOrder(const Form& form,
@@ -114,110 +116,12 @@ Control* NextInTabOrder(const Form& form, const Control* current, bool backwards
   return order[backwards ? (index + count - 1) % count : (index + 1) % count];
 }
 
-// --- Headless backend --------------------------------------------------------------------------
+Backend::Backend(os::Os& os) : frames_(os, [this] { DoEvents(); }) {}
 
-namespace {
-
-class HeadlessPeer final : public ControlPeer {
- public:
-  HeadlessPeer(Control& control, os::Handle handle, Backend& backend)
-      : control_(control), handle_(handle), backend_(backend) {
-    if (dynamic_cast<Container*>(&control_) != nullptr) {
-      surface_ = std::make_unique<SoftwareSurface>(PixelsX(), PixelsY());
-    }
-  }
-  void Update(Change what) override {
-    if ((what == Change::Geometry || what == Change::Style) && surface_ &&
-        (surface_->Width() != PixelsX() || surface_->Height() != PixelsY())) {
-      surface_->Resize(PixelsX(), PixelsY());
-      if (auto* user = dynamic_cast<UserControl*>(&control_)) user->UserControl_Resize();
-    }
-  }
-  os::Handle Handle() const override { return handle_; }
-  Surface* DrawingSurface() override { return surface_.get(); }
-
- private:
-  // The drawable inside: a picture box's border takes a pixel on each side.
-  int PixelsX() const {
-    if (auto* box = dynamic_cast<const PictureBox*>(&control_)) return box->InnerWidthPixels();
-    return std::max(TwipsToPixels(control_.Width(), backend_.TwipsPerPixelX()), 0);
-  }
-  int PixelsY() const {
-    if (auto* box = dynamic_cast<const PictureBox*>(&control_)) return box->InnerHeightPixels();
-    return std::max(TwipsToPixels(control_.Height(), backend_.TwipsPerPixelY()), 0);
-  }
-
-  Control& control_;
-  os::Handle handle_;
-  Backend& backend_;
-  std::unique_ptr<SoftwareSurface> surface_;
-};
-
-// The window keeps the area its BlankWindow holds.
-class HeadlessBlankPeer final : public BlankWindow::Peer {
- public:
-  explicit HeadlessBlankPeer(os::Handle handle) : handle_(handle) {}
-  void Place(const os::Rect&) override {}
-  os::Handle Handle() const override { return handle_; }
-
- private:
-  os::Handle handle_;
-};
-
-}  // namespace
-
-std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
-  const bool noWindow =
-      IsWindowless(control) || (windowsFail && dynamic_cast<Form*>(&control) != nullptr);
-  return std::make_unique<HeadlessPeer>(control, noWindow ? os::kNull : nextHandle_++, *this);
-}
-
-std::unique_ptr<BlankWindow::Peer> HeadlessBackend::CreateBlankWindow(BlankWindow&) {
-  return std::make_unique<HeadlessBlankPeer>(windowsFail ? os::kNull : nextHandle_++);
-}
-
-PicturePtr HeadlessBackend::LoadPicture(int resourceId) {
-  const auto it = pictures.find(resourceId);
-  return it == pictures.end() ? nullptr : it->second;
-}
-
-void HeadlessBackend::DoEvents() {
-  ++doEventsCount;
-  if (onDoEvents) onDoEvents();
-}
-
-namespace {
-
-class HeadlessFrames final : public FramePlatform {
- public:
-  explicit HeadlessFrames(HeadlessBackend& backend) : backend_(backend) {}
-  double NowMs() override { return backend_.nowMs; }
-  bool Watching() override { return backend_.audience.Watching(); }
-  bool Composited() override { return false; }
-  void WaitUntil(std::optional<double> deadlineMs, const std::function<bool()>& done) override {
-    backend_.DoEvents();
-    if (!deadlineMs) {
-      while (!done()) backend_.DoEvents();  // each pass stands for one message
-    } else if (!done() && backend_.nowMs < *deadlineMs) {
-      backend_.nowMs = *deadlineMs;
-    }
-  }
-  std::optional<double> WaitForRefresh() override { return std::nullopt; }
-
- private:
-  HeadlessBackend& backend_;
-};
-
-}  // namespace
-
-void HeadlessBackend::RunFrames(Form& /*form*/, const FrameSteps& steps) {
-  FramePacer pacer(60);
-  HeadlessFrames frames(*this);
-  RunFrameLoop(frames, pacer, steps);
-}
-
-void HeadlessBackend::RunModal(Form& form) {
-  if (onModal) onModal(form);
+void Backend::RunFrames(Form& form, const FrameSteps& steps) {
+  frames_.Run(
+      steps, [&form] { return form.IsLoaded(); },
+      [&form](bool watched) { form.Form_WatchChange(watched); });
 }
 
 }  // namespace quarlo::fw

@@ -2,14 +2,13 @@
 // Top-level windows and the backend that realises them.
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/controls.h"
-#include "framework/frame_pacer.h"
+#include "framework/frame_driver.h"
 #include "framework/numeric.h"
 
 namespace quarlo::fw {
@@ -26,33 +25,23 @@ enum class UnloadMode {
 
 // A black, borderless, topmost window over a rectangle of the screen in pixels, beside a form:
 // no caption, no taskbar entry and no back buffer (the system paints it black; it draws nothing
-// of its own). It reports key presses, clicks of the left or right button and close requests;
-// mouse movement over it is not reported.
-class BlankWindow {
+// of its own). It reports key presses, clicks of the left or right button (Click) and close
+// requests; mouse movement over it is not reported. The window is created and shown, without
+// taking the activation, with the object.
+class BlankWindow : public Control {
  public:
-  class Peer {
-   public:
-    virtual ~Peer() = default;
-    virtual void Place(const os::Rect& area) = 0;
-    virtual os::Handle Handle() const = 0;
-  };
-
   BlankWindow(Backend& backend, const os::Rect& area);
-  BlankWindow(const BlankWindow&) = delete;
-  BlankWindow& operator=(const BlankWindow&) = delete;
+  ~BlankWindow() override { AttachPeer(nullptr); }
+  std::string_view TypeName() const override { return "BlankWindow"; }
 
   const os::Rect& Area() const { return area_; }
   void Place(const os::Rect& area);
-  os::Handle hWnd() const { return peer_ ? peer_->Handle() : os::kNull; }
 
-  // Raised by the backend (or a test).
   std::function<void(int keyCode, int shift)> KeyDown;
-  std::function<void()> Click;
   std::function<void()> CloseRequest;
 
  private:
   os::Rect area_;
-  std::unique_ptr<Peer> peer_;
 };
 
 class Form : public Container {
@@ -82,6 +71,10 @@ class Form : public Container {
   // Load.
   bool ShowInTaskbar() const { return showInTaskbar_; }
   void SetShowInTaskbar(bool on) { showInTaskbar_ = on; }
+  // An animated form's frames are driven by the backend (Backend::RunFrames), which follows
+  // whether anybody watches its window from its creation to its destruction; set before Load.
+  bool Animated() const { return animated_; }
+  void SetAnimated(bool on) { animated_ = on; }
 
   // Every control of the form, in creation order, whatever its container.
   const std::vector<Control*>& Controls() const { return controls_; }
@@ -123,6 +116,9 @@ class Form : public Container {
   virtual void Form_DisplayChange() {}
   // The system asks to start its screen saver (SC_SCREENSAVE); Cancel refuses.
   virtual void Form_ScreenSave(Bool16& /*Cancel*/) {}
+  // An animated form's frames pause because nobody watches (the display is off, the session
+  // locked or disconnected), or go on again.
+  virtual void Form_WatchChange(bool /*watched*/) {}
 
  private:
   Backend& backend_;
@@ -131,6 +127,7 @@ class Form : public Container {
   int iconResource_ = 0;
   bool keyPreview_ = false;
   bool showInTaskbar_ = true;
+  bool animated_ = false;
   bool loaded_ = false;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
@@ -146,14 +143,17 @@ std::vector<Control*> TabOrder(const Form& form,
 Control* NextInTabOrder(const Form& form, const Control* current, bool backwards,
                         const std::function<bool(const Control&)>& eligible);
 
-// The platform that realises forms and controls.
+// The platform that realises forms and controls. It drives the frame loops of animated forms
+// (FrameDriver) and runs the message loops.
 class Backend {
  public:
+  explicit Backend(os::Os& os);
   virtual ~Backend() = default;
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+
   // A peer for the control (forms included); called by Form::Load in creation order.
   virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
-  // Creates and shows the window, without activating it.
-  virtual std::unique_ptr<BlankWindow::Peer> CreateBlankWindow(BlankWindow& window) = 0;
   // Decodes a picture resource of the program; nullptr when it is missing or undecodable.
   virtual PicturePtr LoadPicture(int resourceId) = 0;
   virtual double TwipsPerPixelX() = 0;
@@ -162,50 +162,20 @@ class Backend {
   virtual int ScreenHeightPixels() = 0;
   // Handles every pending message of the thread once, then returns.
   virtual void DoEvents() = 0;
-  // Drives a frame loop until `steps.running()` is false: composes each step of 1/60 s ahead of
-  // its time, presents it on the display's first refresh at or after that time, handles the
-  // messages while it waits, and pauses while nobody watches `form`'s screen (FramePacer).
-  virtual void RunFrames(Form& form, const FrameSteps& steps) = 0;
   // Runs the message loop until the form has been unloaded.
   virtual void RunModal(Form& form) = 0;
   // Runs the message loop until no window of the program is left.
   virtual void RunMessageLoop() = 0;
   virtual void SetFocus(Control& control) = 0;
-};
 
-// A backend without a screen: peers hold their state in memory, drawable controls get a
-// software surface of their pixel size, and nothing waits. Tests script it.
-class HeadlessBackend : public Backend {
- public:
-  double twipsPerPixel = 15.0;
-  int screenWidth = 1024;
-  int screenHeight = 768;
-  std::map<int, PicturePtr> pictures;  // resource id -> picture
-  std::function<void()> onDoEvents;    // runs inside each DoEvents
-  std::function<void(Form&)> onModal;  // runs inside RunModal, in place of the user
-  bool windowsFail = false;            // the system creates no top-level window
-  int doEventsCount = 0;
-  // The frame loop's clock: each wait of a loop handles the messages once (DoEvents) and then
-  // moves the clock on to its deadline. No compositor; the audience is scripted.
-  double nowMs = 0;
-  Audience audience;
-  Control* focused = nullptr;
-
-  std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
-  std::unique_ptr<BlankWindow::Peer> CreateBlankWindow(BlankWindow& window) override;
-  PicturePtr LoadPicture(int resourceId) override;
-  double TwipsPerPixelX() override { return twipsPerPixel; }
-  double TwipsPerPixelY() override { return twipsPerPixel; }
-  int ScreenWidthPixels() override { return screenWidth; }
-  int ScreenHeightPixels() override { return screenHeight; }
-  void DoEvents() override;
-  void RunFrames(Form& form, const FrameSteps& steps) override;
-  void RunModal(Form& form) override;
-  void RunMessageLoop() override {}
-  void SetFocus(Control& control) override { focused = &control; }
+  // Drives the frames of an animated form until it unloads: composes each step of 1/60 s ahead
+  // of its time, presents it on the display's first refresh at or after that time, handles the
+  // messages while it waits, and pauses while nobody watches (Form_WatchChange tells the form).
+  void RunFrames(Form& form, const FrameSteps& steps);
+  FrameDriver& Frames() { return frames_; }
 
  private:
-  os::Handle nextHandle_ = 0x1000;
+  FrameDriver frames_;
 };
 
 }  // namespace quarlo::fw

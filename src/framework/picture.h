@@ -107,36 +107,4 @@ class Surface {
   virtual void Present() = 0;
 };
 
-// A surface that draws in memory with the same rules as GDI: clipping at the edges, the raster
-// operations on 24-bit colour, the vertical and horizontal two-colour gradient. Tests read its
-// pixels; the headless backend gives one to every drawable control.
-class SoftwareSurface final : public Surface {
- public:
-  SoftwareSurface(int width, int height);
-
-  int Width() const override { return buffer_->Width(); }
-  int Height() const override { return buffer_->Height(); }
-  void Clear(Colour colour) override;
-  void BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX, int sourceY,
-              Rop rop) override;
-  void StretchBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
-                  int sourceY, int sourceWidth, int sourceHeight, Rop rop) override;
-  bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,
-                    std::uint32_t meshCount, std::uint32_t mode) override;
-  void Line(int x1, int y1, int x2, int y2, Colour colour) override;
-  void Present() override { ++presents_; }
-
-  // Resizes the buffer (contents become black), as a control does when it is resized.
-  void Resize(int width, int height);
-  const Picture& Buffer() const { return *buffer_; }
-  Colour ColourAt(int x, int y) const { return ColourOf(buffer_->Pixel(x, y)); }
-  int Presents() const { return presents_; }
-
- private:
-  void Plot(int x, int y, std::uint32_t pixel, Rop rop);
-
-  std::unique_ptr<Picture> buffer_;
-  int presents_ = 0;
-};
-
 }  // namespace quarlo::fw

@@ -73,6 +73,61 @@ inline constexpr std::uint32_t kSemNoOpenFileErrorBox = 0x8000;
 inline constexpr std::uint32_t kMaxPath = 260;
 inline constexpr std::uint32_t kMonitorInfoFPrimary = 1;
 
+// The version the system reports (GetVersionExW: the real one, since the manifest names every
+// version the program knows).
+struct OsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+};
+
+// A GUID as the power-setting notifications name them.
+struct Guid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0;
+  std::uint16_t data3 = 0;
+  std::uint8_t data4[8] = {};
+  friend bool operator==(const Guid&, const Guid&) = default;
+};
+
+// The fields of DWM_TIMING_INFO the program reads: the display's refresh period and the time of
+// the last vertical blank, in performance-counter ticks.
+struct CompositionTiming {
+  std::uint64_t refreshPeriod = 0;
+  std::uint64_t vBlank = 0;
+};
+
+// Waits, timers and messages.
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitTimeout = 258;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+inline constexpr std::uint32_t kMwmoInputAvailable = 0x0004;
+inline constexpr std::uint32_t kCreateWaitableTimerHighResolution = 0x00000002;
+inline constexpr std::uint32_t kTimerAllAccess = 0x001F0003;
+inline constexpr std::uint32_t kTimerrNoError = 0;
+// The message queue's wake flags (QS_*): QS_ALLINPUT is kQsAllInputVista on Vista and 7; from
+// Windows 8 on it adds touch and pointer input, which earlier systems refuse in a wait.
+inline constexpr std::uint32_t kQsAllInputVista = 0x04FF;
+inline constexpr std::uint32_t kQsTouch = 0x0800;
+inline constexpr std::uint32_t kQsPointer = 0x1000;
+// Power-setting and session notifications.
+inline constexpr std::uint32_t kDeviceNotifyWindowHandle = 0;
+inline constexpr std::uint32_t kNotifyForThisSession = 0;
+inline constexpr Handle kWtsCurrentServer = 0;
+inline constexpr std::uint32_t kWtsCurrentSession = 0xFFFFFFFF;
+inline constexpr int kWtsConnectState = 8;    // value: WTS_CONNECTSTATE_CLASS
+inline constexpr int kWtsSessionInfoEx = 25;  // value: WTSINFOEX_LEVEL1's SessionFlags
+inline constexpr std::int32_t kWtsDisconnected = 4;
+inline constexpr std::int32_t kWtsSessionStateLock = 0;
+inline constexpr std::int32_t kWtsSessionStateUnlock = 1;
+// GUID_SESSION_DISPLAY_STATUS (Windows 8 on) and GUID_MONITOR_POWER_ON (before): the display of
+// the session (0 off, 1 on, 2 dimmed) and the monitor's power (0 off, 1 on).
+inline constexpr Guid kGuidSessionDisplayStatus = {
+    0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+inline constexpr Guid kGuidMonitorPowerOn = {
+    0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+
 // The fields of the file-open record that the program sets; the Win32 side lays them out as
 // OPENFILENAMEW. Texts are UTF-8; the filter holds its NUL separators. The file buffers are sized
 // by maxFile / maxFileTitle in UTF-16 characters and come back with the UTF-8 form of whatever
@@ -152,6 +207,34 @@ class Os {
   virtual bool GetMonitorInfoA(Handle monitor, MonitorInfo* info) = 0;
   virtual Handle LoadCursorA(Handle instance, int resourceId) = 0;
   virtual Handle SetCursor(Handle cursor) = 0;
+
+  // --- Time, waits, the compositor, power and session -------------------------------------------
+  virtual bool GetVersionExW(OsVersion* version) = 0;
+  virtual bool QueryPerformanceFrequency(std::int64_t* frequency) = 0;
+  virtual bool QueryPerformanceCounter(std::int64_t* count) = 0;
+  // A timer without a name or security attributes; kNull when the system refuses the flags.
+  virtual Handle CreateWaitableTimerExW(std::uint32_t flags, std::uint32_t access) = 0;
+  // `dueTime` in 100 ns units, negative for a time relative to now; no period, no routine.
+  virtual bool SetWaitableTimer(Handle timer, std::int64_t dueTime) = 0;
+  virtual bool CloseHandle(Handle handle) = 0;
+  virtual std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                    std::uint32_t milliseconds,
+                                                    std::uint32_t wakeMask,
+                                                    std::uint32_t flags) = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual std::uint32_t timeBeginPeriod(std::uint32_t period) = 0;
+  virtual std::uint32_t timeEndPeriod(std::uint32_t period) = 0;
+  // HRESULTs: 0 (S_OK) or more for success.
+  virtual std::int32_t DwmGetCompositionTimingInfo(Handle window, CompositionTiming* timing) = 0;
+  virtual Handle RegisterPowerSettingNotification(Handle recipient, const Guid& setting,
+                                                  std::uint32_t flags) = 0;
+  virtual bool UnregisterPowerSettingNotification(Handle notification) = 0;
+  virtual bool WTSRegisterSessionNotification(Handle window, std::uint32_t flags) = 0;
+  virtual bool WTSUnRegisterSessionNotification(Handle window) = 0;
+  // One number of the session's information: for kWtsConnectState the connection state, for
+  // kWtsSessionInfoEx the session flags (lock state); false when the query fails.
+  virtual bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
+                                           std::int32_t* value) = 0;
 
   // --- Settings file -------------------------------------------------------------------------
   // The wide profile functions: the file's path may hold any character. The system still keeps

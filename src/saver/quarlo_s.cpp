@@ -20,6 +20,7 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
   SetCaption(kSaverTitle);
   SetBorder(fw::FormBorder::None);
   SetShowInTaskbar(false);
+  SetAnimated(true);
   SetBackColour(kGrey);
   SetKeyPreview(true);
   Display.SetBackColour(kBlack);
@@ -82,17 +83,16 @@ void Quarlo_S::AnimationLoop() {
   Running = kTrue;
   // The backend owns the clock: each step below is one frame of the design, composed ahead of
   // its time and shown once, 60 steps a second whatever the display's refresh rate. Keys,
-  // clicks and the music timers are handled while it waits. The loop also ends if the window
-  // has gone some other way than EndSaver.
-  GetBackend().RunFrames(
-      *this, {[this] { ComposeFrame(); },
-              [this] {
-                if (fw::Surface* display = Display.DrawingSurface()) display->Present();
-              },
-              [this] { return IsTrue(Running) && IsLoaded(); }});
-  // Closed by someone else (a WM_CLOSE from another program or the system): end as a key would,
-  // so that the music stops and the system's screen-saver state is given back.
+  // clicks and the music timers are handled while it waits. The loop ends when the window
+  // unloads, which EndSaver does.
+  GetBackend().RunFrames(*this, {[this] { ComposeFrame(); }, [this] { PresentFrame(); }});
+  // Closed by someone else than EndSaver: end as a key would, so that the music stops and the
+  // system's screen-saver state is given back.
   if (IsTrue(Running)) EndSaver();
+}
+
+void Quarlo_S::PresentFrame() {
+  if (fw::Surface* display = Display.DrawingSurface()) display->Present();
 }
 
 // Clears the back buffer, draws the walking figure, then moves and draws the sprites.

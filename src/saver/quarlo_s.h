@@ -37,7 +37,7 @@ class Quarlo_S : public fw::Form {
   // Stops the music, gives back the cursor and the system's screen-saver state, stops the loop,
   // closes the window and ends the process.
   void EndSaver();
-  // Composes and presents one frame after another, paced by the backend, while Running is true.
+  // Composes and presents one frame after another, paced by the backend, until EndSaver.
   void AnimationLoop();
 
   fw::PictureBox Display{this, "Display"};
@@ -59,6 +59,7 @@ class Quarlo_S : public fw::Form {
   void ShowTopmost();
   void MakeTopmost();
   void ComposeFrame();
+  void PresentFrame();
 
   os::Os& os_;
   saver::TwisterRandom random_;

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "framework/picture.h"
+#include "support/software_surface.h"
 
 namespace quarlo::fw {
 namespace {
+
+using testing::SoftwareSurface;
 
 constexpr Colour kGrey = Rgb(0x80, 0x80, 0x80);
 

@@ -9,6 +9,7 @@
 #include "music/cd_simulator.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"
+#include "support/headless_backend.h"
 
 namespace quarlo::saver {
 namespace {
@@ -55,7 +56,7 @@ class SaverMusicTest : public ::testing::Test {
 
   static constexpr int kStep = 200;
   FakeOs os;
-  fw::HeadlessBackend backend;
+  testing::HeadlessBackend backend{os};
   MusicForm form{backend};
   music::Quarlo_BGM bgm{os};
   SaverMusic music{bgm, form.Timer1, form.Timer2};

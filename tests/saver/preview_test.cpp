@@ -4,6 +4,7 @@
 
 #include "assets/asset_ids.h"
 #include "support/fake_os.h"
+#include "support/headless_backend.h"
 
 namespace quarlo {
 namespace {
@@ -33,7 +34,7 @@ struct PreviewStart {
   }
 
   FakeOs os;
-  fw::HeadlessBackend backend;
+  testing::HeadlessBackend backend{os};
   fw::PicturePtr picture = std::make_shared<fw::Picture>(152, 112);
   std::unique_ptr<Quarlo_R> preview;
 };
@@ -127,7 +128,7 @@ TEST(PreviewStartUp, AHostThatVanishesBeforeTheAttachEndsTheProcess) {
   VanishingHostOs os;
   os.liveWindows = {kHost};
   os.windowRects[kHost] = {0, 0, 152, 112};
-  fw::HeadlessBackend backend;
+  testing::HeadlessBackend backend{os};
   EXPECT_EQ(StartPreview(os, backend, "/p 1234"), nullptr);
   ASSERT_GE(os.calls().size(), 2u);
   EXPECT_EQ(os.calls()[os.calls().size() - 2], "SetParent(4096, 1234)");

@@ -1,4 +1,5 @@
 #include "saver/sprite_engine.h"
+#include "support/software_surface.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ struct Art {
 };
 
 // A background every pixel of which differs from its neighbours.
-void PaintBackground(fw::SoftwareSurface& surface) {
+void PaintBackground(testing::SoftwareSurface& surface) {
   auto picture = MakePicture(surface.Width(), surface.Height(), [](int x, int y) {
     return static_cast<std::uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x400000u |
            static_cast<std::uint32_t>(y & 0x3F);
@@ -197,7 +198,7 @@ TEST(SetUp, DrawsHeightSpeedAndDirectionPerSpriteInThatOrder) {
   ScriptedRandom random;
   random.values = {0.5, 0.25, 0.7, 0.1, 0.99, 0.49};
   SpriteEngine engine(random);
-  fw::SoftwareSurface display(40, 30);
+  testing::SoftwareSurface display(40, 30);
   display.Clear(fw::Rgb(9, 9, 9));
   engine.SetUp(1, 768, 45296.25, &display);
 
@@ -289,7 +290,7 @@ struct Scene {
   }
   ScriptedRandom random;
   SpriteEngine engine;
-  fw::SoftwareSurface display;
+  testing::SoftwareSurface display;
   Art art;
 };
 
@@ -388,7 +389,7 @@ TEST(Draw, TheWalkerCopiesItsCellOpaquelyAtTheCentre) {
   Art art;
   ScriptedRandom random;
   SpriteEngine engine(random);
-  fw::SoftwareSurface display(1024, 768);
+  testing::SoftwareSurface display(1024, 768);
   PaintBackground(display);
   engine.WalkColumn = 2;
   engine.WalkRow = 3;
@@ -426,7 +427,7 @@ TEST(Draw, AFreshlySetUpScreenShowsNoSpriteUntilOneRespawns) {
   ScriptedRandom random;
   for (int i = 0; i < 51; ++i) random.values.insert(random.values.end(), {i / 60.0, 0.5, 0.5});
   SpriteEngine engine(random);
-  fw::SoftwareSurface display(1024, 768);
+  testing::SoftwareSurface display(1024, 768);
   Art art;
   engine.SetUp(50, 768, 0, &display);
   random.values = {0.5, 0.5, 0.5, 0.5};  // the respawn of sprite 50, at 50/60 of H
@@ -450,7 +451,7 @@ TEST(Draw, AFreshlySetUpScreenShowsNoSpriteUntilOneRespawns) {
 TEST(Draw, NoSpritesForANegativeCountWhileTheFigureStillWalks) {
   ScriptedRandom random;
   SpriteEngine engine(random);
-  fw::SoftwareSurface display(1024, 768);
+  testing::SoftwareSurface display(1024, 768);
   Art art;
   engine.SetUp(-1, 768, 0, &display);
   engine.StartWalk();

@@ -13,6 +13,7 @@
 #include "startup/settings.h"
 #include "startup/zoom.h"
 #include "support/fake_os.h"
+#include "support/headless_backend.h"
 
 namespace quarlo::testing {
 
@@ -47,7 +48,7 @@ class DialogTest : public ::testing::Test {
   Quarlo_P& Open() {
     // A fresh backend for each window, so that its handle is always kDialogWindow.
     dialog.reset();
-    backend = std::make_unique<fw::HeadlessBackend>();
+    backend = std::make_unique<testing::HeadlessBackend>(os);
     backend->pictures[IDR_MARK_OFF] = markOff;
     backend->pictures[IDR_MARK_ON] = markOn;
     dialog = std::make_unique<Quarlo_P>(*backend, os);
@@ -76,7 +77,7 @@ class DialogTest : public ::testing::Test {
   FakeOs os;
   fw::PicturePtr markOff = std::make_shared<fw::Picture>(12, 12);
   fw::PicturePtr markOn = std::make_shared<fw::Picture>(12, 12);
-  std::unique_ptr<fw::HeadlessBackend> backend;
+  std::unique_ptr<testing::HeadlessBackend> backend;
   std::unique_ptr<Quarlo_P> dialog;
 };
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "settings_dialog/dialog_fixture.h"
+#include "support/headless_backend.h"
+#include "support/software_surface.h"
 
 namespace quarlo::testing {
 namespace {
@@ -80,7 +82,7 @@ TEST_F(DialogTest, WithoutAPointerPositionBothZoomsUseTheScreenCorner) {
 }
 
 TEST_F(DialogTest, LoadingArmsEveryImageButtonFoundAmongTheControls) {
-  fw::HeadlessBackend probeBackend;
+  testing::HeadlessBackend probeBackend{os};
   Quarlo_P probe(probeBackend, os);
   for (Command* button : {&probe.Cmd_Can, &probe.Cmd_Set, &probe.Cmd_BGM}) {
     EXPECT_EQ(button->FaceState(), Command::State::None) << button->Name();
@@ -100,8 +102,9 @@ TEST_F(DialogTest, LoadingArmsEveryImageButtonFoundAmongTheControls) {
 // ------------------------------------------------------------------------
 
 // A backend whose form windows have a frame and a caption around their client area.
-class FramedBackend final : public fw::HeadlessBackend {
+class FramedBackend final : public testing::HeadlessBackend {
  public:
+  using HeadlessBackend::HeadlessBackend;
   fw::Size frame{90, 400};
 
   std::unique_ptr<fw::ControlPeer> CreatePeer(fw::Control& control) override {
@@ -147,7 +150,7 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
                  << c.width << " x " << c.height << " px at " << c.twipsPerPixel);
     ResetSaverSettings();
     FakeOs os;
-    FramedBackend backend;
+    FramedBackend backend{os};
     backend.screenWidth = c.width;
     backend.screenHeight = c.height;
     backend.twipsPerPixel = c.twipsPerPixel;
@@ -394,7 +397,7 @@ TEST_F(DialogTest, HomePageLabelOpensTheAddressUnderTheHourglass) {
 // -------------------------------------------------------------------------------------
 
 fw::Colour Pixel(fw::Surface* surface, int x, int y) {
-  return static_cast<fw::SoftwareSurface*>(surface)->ColourAt(x, y);
+  return static_cast<testing::SoftwareSurface*>(surface)->ColourAt(x, y);
 }
 
 TEST_F(DialogTest, GradientsRunDarkBrightDarkDownTheWindowAndThePanel) {

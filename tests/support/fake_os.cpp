@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace quarlo::testing {
@@ -260,6 +262,140 @@ os::Handle FakeOs::LoadCursorA(os::Handle instance, int resourceId) {
 os::Handle FakeOs::SetCursor(os::Handle cursor) {
   Record("SetCursor(" + std::to_string(cursor) + ")");
   return os::kNull;
+}
+
+bool FakeOs::GetVersionExW(os::OsVersion* answer) {
+  Record("GetVersionExW()");
+  *answer = version;
+  return true;
+}
+
+namespace {
+constexpr double kTicksPerMs = 10000.0;  // a 10 MHz performance counter
+constexpr os::Handle kTimer = 0x7100;
+constexpr os::Handle kPowerNotification = 0x7200;
+}  // namespace
+
+bool FakeOs::QueryPerformanceFrequency(std::int64_t* frequency) {
+  Record("QueryPerformanceFrequency()");
+  *frequency = static_cast<std::int64_t>(kTicksPerMs * 1000);
+  return true;
+}
+
+bool FakeOs::QueryPerformanceCounter(std::int64_t* count) {
+  *count = static_cast<std::int64_t>(std::llround(nowMs * kTicksPerMs));
+  return true;
+}
+
+os::Handle FakeOs::CreateWaitableTimerExW(std::uint32_t flags, std::uint32_t access) {
+  Record("CreateWaitableTimerExW(" + Hex(flags) + ", " + Hex(access) + ")");
+  const bool refused =
+      (flags & os::kCreateWaitableTimerHighResolution) != 0 && !highResolutionTimers;
+  return refused ? os::kNull : kTimer;
+}
+
+bool FakeOs::SetWaitableTimer(os::Handle timer, std::int64_t dueTime) {
+  Record("SetWaitableTimer(" + std::to_string(timer) + ", " + std::to_string(dueTime) + ")");
+  if (timer != kTimer) return false;
+  timerDueMs_ = dueTime < 0 ? nowMs - static_cast<double>(dueTime) / kTicksPerMs
+                            : static_cast<double>(dueTime) / kTicksPerMs;
+  return true;
+}
+
+bool FakeOs::CloseHandle(os::Handle handle) {
+  Record("CloseHandle(" + std::to_string(handle) + ")");
+  return handle == kTimer;
+}
+
+std::uint32_t FakeOs::MsgWaitForMultipleObjectsEx(std::uint32_t count, const os::Handle* handles,
+                                                  std::uint32_t milliseconds,
+                                                  std::uint32_t wakeMask, std::uint32_t flags) {
+  std::string waitedOn;
+  for (std::uint32_t i = 0; i < count; ++i)
+    waitedOn += (i ? ", " : "") + std::to_string(handles[i]);
+  Record("MsgWaitForMultipleObjectsEx(" + std::to_string(count) + ", {" + waitedOn + "}, " +
+         (milliseconds == os::kInfinite ? std::string("INFINITE") : std::to_string(milliseconds)) +
+         ", " + Hex(wakeMask) + ", " + Hex(flags) + ")");
+  if (waitsFail) return os::kWaitFailed;
+  std::optional<double> deadline;
+  if (count == 1 && handles[0] == kTimer && timerDueMs_) deadline = *timerDueMs_;
+  if (milliseconds != os::kInfinite) deadline = nowMs + milliseconds;
+  if (messageAtMs && (!deadline || *messageAtMs < *deadline)) {
+    nowMs = std::max(nowMs, *messageAtMs);
+    messageAtMs.reset();
+    return os::kWaitObject0 + count;
+  }
+  if (!deadline) return os::kWaitObject0 + count;
+  nowMs =
+      std::max(nowMs, *deadline + std::uniform_real_distribution<double>(0, waitLateMs)(lateness_));
+  if (count == 1) timerDueMs_.reset();
+  return count == 1 ? os::kWaitObject0 : os::kWaitTimeout;
+}
+
+void FakeOs::Sleep(std::uint32_t milliseconds) {
+  Record("Sleep(" + std::to_string(milliseconds) + ")");
+  nowMs += milliseconds;
+}
+
+std::uint32_t FakeOs::timeBeginPeriod(std::uint32_t period) {
+  Record("timeBeginPeriod(" + std::to_string(period) + ")");
+  return os::kTimerrNoError;
+}
+
+std::uint32_t FakeOs::timeEndPeriod(std::uint32_t period) {
+  Record("timeEndPeriod(" + std::to_string(period) + ")");
+  return os::kTimerrNoError;
+}
+
+std::int32_t FakeOs::DwmGetCompositionTimingInfo(os::Handle window, os::CompositionTiming* timing) {
+  Record("DwmGetCompositionTimingInfo(" + std::to_string(window) + ")");
+  constexpr std::int32_t kCompositionDisabled = static_cast<std::int32_t>(0x80263001u);
+  if (!(refreshHz > 0)) return kCompositionDisabled;
+  const double period = 1000.0 / refreshHz;
+  timing->refreshPeriod = static_cast<std::uint64_t>(std::llround(period * kTicksPerMs));
+  timing->vBlank =
+      static_cast<std::uint64_t>(std::llround(std::floor(nowMs / period) * period * kTicksPerMs));
+  return 0;
+}
+
+os::Handle FakeOs::RegisterPowerSettingNotification(os::Handle recipient, const os::Guid& setting,
+                                                    std::uint32_t flags) {
+  char guid[40];
+  std::snprintf(guid, sizeof guid, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}",
+                setting.data1, setting.data2, setting.data3, setting.data4[0], setting.data4[1],
+                setting.data4[2], setting.data4[3], setting.data4[4], setting.data4[5],
+                setting.data4[6], setting.data4[7]);
+  Record("RegisterPowerSettingNotification(" + std::to_string(recipient) + ", " + guid + ", " +
+         std::to_string(flags) + ")");
+  return kPowerNotification;
+}
+
+bool FakeOs::UnregisterPowerSettingNotification(os::Handle notification) {
+  Record("UnregisterPowerSettingNotification(" + std::to_string(notification) + ")");
+  return notification == kPowerNotification;
+}
+
+bool FakeOs::WTSRegisterSessionNotification(os::Handle window, std::uint32_t flags) {
+  Record("WTSRegisterSessionNotification(" + std::to_string(window) + ", " + std::to_string(flags) +
+         ")");
+  return true;
+}
+
+bool FakeOs::WTSUnRegisterSessionNotification(os::Handle window) {
+  Record("WTSUnRegisterSessionNotification(" + std::to_string(window) + ")");
+  return true;
+}
+
+bool FakeOs::WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessionId, int infoClass,
+                                         std::int32_t* value) {
+  Record("WTSQuerySessionInformationW(" + std::to_string(server) + ", " +
+         std::to_string(static_cast<std::int32_t>(sessionId)) + ", " + std::to_string(infoClass) +
+         ")");
+  const std::optional<std::int32_t>& answer =
+      infoClass == os::kWtsConnectState ? connectState : sessionFlags;
+  if (!answer) return false;
+  *value = *answer;
+  return true;
 }
 
 std::uint32_t FakeOs::GetPrivateProfileStringW(const char* section, const char* key,

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,6 +67,22 @@ class FakeOs : public os::Os {
   std::function<std::int32_t(const std::string& command, std::string& reply)> mci;
   std::function<std::optional<std::string>(std::int32_t error)> mciErrorText;
   std::uint32_t waveOutDevices = 1;
+  // Time and waits. The performance counter counts 10 MHz from `nowMs` (its reads are not
+  // recorded). A wait on a timer, or with a timeout, goes on to its deadline, up to
+  // `waitLateMs` late (a scheduler tick without a fine timer resolution is 15.6 ms), unless the
+  // message scripted at `messageAtMs` comes first; a wait with neither goes on to that message,
+  // or returns at once as if a message were there. Sleep moves the clock on.
+  double nowMs = 1000.0;
+  double waitLateMs = 0;
+  std::optional<double> messageAtMs;
+  bool waitsFail = false;            // MsgWaitForMultipleObjectsEx answers WAIT_FAILED
+  bool highResolutionTimers = true;  // CreateWaitableTimerExW takes the high-resolution flag
+  os::OsVersion version = {10, 0, 19045};
+  // The compositor: refreshes at this rate from time 0; 0 means none (its timing call fails).
+  double refreshHz = 60;
+  // The session now: WTSQuerySessionInformationW's answers (nullopt: the query fails).
+  std::optional<std::int32_t> connectState = 0;  // WTSActive
+  std::optional<std::int32_t> sessionFlags = os::kWtsSessionStateUnlock;
   // File-open dialog: the path the user picks, or nullopt for Cancel.
   std::optional<std::string> openFileChoice;
   std::optional<os::OpenFileName> lastOpenFileName;
@@ -137,6 +154,28 @@ class FakeOs : public os::Os {
   os::Handle ShellExecuteA(os::Handle owner, const char* verb, const char* file,
                            const char* parameters, const char* directory, int showCommand) override;
 
+  bool GetVersionExW(os::OsVersion* version) override;
+  bool QueryPerformanceFrequency(std::int64_t* frequency) override;
+  bool QueryPerformanceCounter(std::int64_t* count) override;
+  os::Handle CreateWaitableTimerExW(std::uint32_t flags, std::uint32_t access) override;
+  bool SetWaitableTimer(os::Handle timer, std::int64_t dueTime) override;
+  bool CloseHandle(os::Handle handle) override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const os::Handle* handles,
+                                            std::uint32_t milliseconds, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint32_t timeBeginPeriod(std::uint32_t period) override;
+  std::uint32_t timeEndPeriod(std::uint32_t period) override;
+  std::int32_t DwmGetCompositionTimingInfo(os::Handle window,
+                                           os::CompositionTiming* timing) override;
+  os::Handle RegisterPowerSettingNotification(os::Handle recipient, const os::Guid& setting,
+                                              std::uint32_t flags) override;
+  bool UnregisterPowerSettingNotification(os::Handle notification) override;
+  bool WTSRegisterSessionNotification(os::Handle window, std::uint32_t flags) override;
+  bool WTSUnRegisterSessionNotification(os::Handle window) override;
+  bool WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessionId, int infoClass,
+                                   std::int32_t* value) override;
+
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
   static std::string Quote(const char* text);
 
@@ -146,6 +185,8 @@ class FakeOs : public os::Os {
   std::vector<std::string> calls_;
   std::optional<std::uint32_t> exitCode_;
   int cursorShowCount_ = 0;
+  std::optional<double> timerDueMs_;
+  std::mt19937 lateness_{7};
 };
 
 // Builds the expected list of recorded lines in a test: lines({"A()", "B(1)"}).

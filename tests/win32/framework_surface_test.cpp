@@ -12,9 +12,12 @@
 #include "framework/picture.h"
 #include "framework/win32/gdi.h"
 #include "framework/win32/gdi_surface.h"
+#include "support/software_surface.h"
 
 namespace quarlo::fw {
 namespace {
+
+using testing::SoftwareSurface;
 
 constexpr int kWidth = 40;
 constexpr int kHeight = 30;

@@ -1,12 +1,118 @@
-// The system's scroll bar and combo box, window timers, and the windowless controls that their
-// container draws: labels, images and shapes.
+#include "framework/win32/control_peers.h"
 
 #include <algorithm>
 
-#include "framework/win32/peers.h"
 #include "os/win32/handles.h"
+#include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
+
+// --- PictureBoxPeer ----------------------------------------------------------------------------
+
+PictureBoxPeer::PictureBoxPeer(Win32Backend& backend, PictureBox& box)
+    : CanvasPeer(backend, box), box_(box) {
+  const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | VisibleStyle() |
+                      (box.GetBorder() == Border::FixedSingle ? WS_BORDER : 0);
+  CreateCanvasWindow(L"Quarlo.PictureBox", 0, style, L"", ParentWindow());
+  if (window_ != nullptr && !box.Enabled()) EnableWindow(window_, FALSE);
+  CreateSurface();
+}
+
+PictureBoxPeer::~PictureBoxPeer() { DestroyNow(); }
+
+void PictureBoxPeer::PaintBackground() {
+  if (!surface_) return;
+  surface_->Clear(ToColorRef(box_.BackColour()));
+  if (box_.GetPicture() && surface_->Dc() != nullptr) {
+    DrawPicture(surface_->Dc(), 0, 0, *box_.GetPicture());
+    surface_->DrewDirectly();
+  }
+}
+
+void PictureBoxPeer::Update(Change what) {
+  if (window_ == nullptr) return;
+  switch (what) {
+    case Change::Picture:
+      PaintBackground();
+      InvalidateRect(window_, nullptr, FALSE);
+      return;
+    case Change::Style: {
+      LONG style = GetWindowLongW(window_, GWL_STYLE) & ~WS_BORDER;
+      if (box_.GetBorder() == Border::FixedSingle) style |= WS_BORDER;
+      SetWindowLongW(window_, GWL_STYLE, style);
+      SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+      return;
+    }
+    default:
+      CanvasPeer::Update(what);
+  }
+}
+
+bool PictureBoxPeer::RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) {
+  if (target != nullptr) return CanvasPeer::RaiseMouse(kind, target, button, shift, point);
+  const std::function<void(int, int, int, int)>& handler = kind == Mouse::Down   ? box_.MouseDown
+                                                           : kind == Mouse::Move ? box_.MouseMove
+                                                                                 : box_.MouseUp;
+  if (!handler) return true;
+  const int x = TwipsX(point.x);
+  const int y = TwipsY(point.y);
+  return Raise([&] { handler(button, shift, x, y); });
+}
+
+// --- UserControlPeer ---------------------------------------------------------------------------
+
+UserControlPeer::UserControlPeer(Win32Backend& backend, UserControl& control)
+    : CanvasPeer(backend, control), user_(control) {
+  const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | VisibleStyle();
+  CreateCanvasWindow(L"Quarlo.UserControl." + os::Utf16(control.TypeName()), 0, style, L"",
+                     ParentWindow());
+  if (window_ != nullptr && !control.Enabled()) EnableWindow(window_, FALSE);
+  CreateSurface();
+  created_ = true;
+}
+
+UserControlPeer::~UserControlPeer() { DestroyNow(); }
+
+void UserControlPeer::OnSized() {
+  CanvasPeer::OnSized();
+  if (created_) Raise([&] { user_.UserControl_Resize(); });
+}
+
+bool UserControlPeer::RaiseMouse(Mouse kind, Control*, int button, int shift, POINT point) {
+  // The caption and any other windowless part of the control count as the control itself.
+  const int x = TwipsX(point.x);
+  const int y = TwipsY(point.y);
+  return Raise([&] {
+    switch (kind) {
+      case Mouse::Down:
+        user_.UserControl_MouseDown(button, shift, x, y);
+        break;
+      case Mouse::Move:
+        user_.UserControl_MouseMove(button, shift, x, y);
+        break;
+      case Mouse::Up:
+        user_.UserControl_MouseUp(button, shift, x, y);
+        break;
+    }
+  });
+}
+
+std::optional<LRESULT> UserControlPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFOCUS:
+      Raise([&] { user_.UserControl_GotFocus(); });
+      return 0;
+    case WM_KILLFOCUS:
+      Raise([&] { user_.UserControl_LostFocus(); });
+      return 0;
+    case WM_GETDLGCODE:
+      // Takes the focus by tabbing, wants no keys: Enter and Space do nothing here.
+      return 0;
+    default:
+      return CanvasPeer::OnMessage(message, wParam, lParam);
+  }
+}
 
 // --- ScrollBarPeer -----------------------------------------------------------------------------
 
@@ -131,7 +237,7 @@ void ComboBoxPeer::ApplyItems() {
   applying_ = true;
   SendMessageW(window_, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : combo_.Items()) {
-    const std::wstring wide = Widen(item);
+    const std::wstring wide = os::Utf16(item);
     SendMessageW(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
   }
   applying_ = false;
@@ -141,7 +247,7 @@ void ComboBoxPeer::ApplyItems() {
 void ComboBoxPeer::ApplyText() {
   if (window_ == nullptr) return;
   applying_ = true;
-  SetWindowTextW(window_, Widen(combo_.Text()).c_str());
+  SetWindowTextW(window_, os::Utf16(combo_.Text()).c_str());
   applying_ = false;
 }
 
@@ -150,7 +256,7 @@ std::string ComboBoxPeer::WindowText() const {
   std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
   const int copied = GetWindowTextW(window_, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-  return Narrow(text);
+  return os::Utf8(text);
 }
 
 void ComboBoxPeer::Update(Change what) {
@@ -192,7 +298,7 @@ LRESULT ComboBoxPeer::OnReflected(UINT message, WPARAM wParam, LPARAM) {
       SendMessageW(window_, CB_GETLBTEXT, static_cast<WPARAM>(index),
                    reinterpret_cast<LPARAM>(text.data()));
       text.resize(static_cast<std::size_t>(length));
-      combo_.TextEdited(Narrow(text));
+      combo_.TextEdited(os::Utf8(text));
       break;
     }
     default:
@@ -227,132 +333,6 @@ void TimerPeer::Apply() {
 
 void TimerPeer::Update(Change what) {
   if (what == Change::Enabled || what == Change::Value) Apply();
-}
-
-// --- Windowless controls -----------------------------------------------------------------------
-
-CanvasPeer* WindowlessPeer::Container() const {
-  fw::Container* parent = control_.Parent();
-  return parent != nullptr ? dynamic_cast<CanvasPeer*>(parent->Peer()) : nullptr;
-}
-
-void WindowlessPeer::InvalidateArea(const RECT& area) const {
-  if (CanvasPeer* container = Container()) container->Invalidate(area);
-}
-
-void WindowlessPeer::Update(Change) {
-  const RECT area = Area();
-  InvalidateArea(lastArea_);
-  InvalidateArea(area);
-  lastArea_ = area;
-}
-
-LabelPeer::LabelPeer(Win32Backend& backend, Label& label)
-    : WindowlessPeer(backend, label), label_(label) {
-  font_ = MakeFont(label.GetFont(), backend.DotsPerInch());
-  FitToText();
-  lastArea_ = Area();
-}
-
-UINT LabelPeer::TextFormat() const {
-  UINT format = DT_WORDBREAK | DT_EDITCONTROL;
-  switch (label_.GetAlignment()) {
-    case Alignment::Left:
-      format |= DT_LEFT;
-      break;
-    case Alignment::Centre:
-      format |= DT_CENTER;
-      break;
-    case Alignment::Right:
-      format |= DT_RIGHT;
-      break;
-  }
-  if (!label_.UseMnemonic()) format |= DT_NOPREFIX;
-  return format;
-}
-
-void LabelPeer::FitToText() {
-  if (!label_.AutoSize()) return;
-  gdi::MemoryDc dc;
-  if (!dc) return;
-  gdi::Select font(dc.Get(), font_.Get());
-  const int border = label_.GetBorder() == Border::FixedSingle ? 2 : 0;
-  const std::wstring text = Widen(label_.Caption());
-  RECT rect = {0, 0, label_.WordWrap() ? std::max(PixelsX(label_.Width()) - border, 1) : 0, 0};
-  UINT format = DT_CALCRECT | (TextFormat() & ~(DT_WORDBREAK | DT_EDITCONTROL));
-  if (label_.WordWrap()) format |= DT_WORDBREAK;
-  if (text.empty()) {
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(dc.Get(), &metrics);
-    rect.bottom = metrics.tmHeight;
-  } else {
-    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect, format);
-  }
-  const int width = label_.WordWrap() ? label_.Width() : TwipsX(rect.right - rect.left + border);
-  const int height = TwipsY(rect.bottom - rect.top + border);
-  if (width != label_.Width() || height != label_.Height()) label_.Resize(width, height);
-}
-
-void LabelPeer::Update(Change what) {
-  if (what == Change::Font) font_ = MakeFont(label_.GetFont(), backend_.DotsPerInch());
-  if (what == Change::Font || what == Change::Caption || what == Change::Style) FitToText();
-  WindowlessPeer::Update(what);
-}
-
-HCURSOR LabelPeer::Cursor() {
-  if (label_.CursorResource() == 0) return nullptr;
-  if (cursor_ == nullptr || cursorId_ != label_.CursorResource()) {
-    // Cursors loaded from the module belong to it; nothing to release.
-    cursorId_ = label_.CursorResource();
-    cursor_ = LoadCursorW(backend_.Instance(), MAKEINTRESOURCEW(cursorId_));
-  }
-  return cursor_;
-}
-
-void LabelPeer::Paint(HDC dc) {
-  RECT area = Area();
-  if (!label_.Transparent()) {
-    gdi::Select brush(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, ToColorRef(label_.BackColour()));
-    PatBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, PATCOPY);
-  }
-  if (label_.GetBorder() == Border::FixedSingle) {
-    gdi::Select brush(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, GetSysColor(COLOR_WINDOWFRAME));
-    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    InflateRect(&area, -1, -1);
-  }
-  const std::wstring text = Widen(label_.Caption());
-  if (text.empty()) return;
-  gdi::Select font(dc, font_.Get());
-  SetBkMode(dc, TRANSPARENT);
-  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  const UINT format = TextFormat();
-  if (label_.Greyed() || !label_.Enabled()) {
-    // The system's disabled text: a light copy one pixel down and right under a shadow.
-    RECT light = area;
-    OffsetRect(&light, 1, 1);
-    SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &light, format);
-    SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
-  } else {
-    SetTextColor(dc, ToColorRef(label_.ForeColour()));
-  }
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
-}
-
-void ImagePeer::Paint(HDC dc) {
-  if (!image_.GetPicture()) return;
-  const RECT area = Area();
-  DrawPicture(dc, area.left, area.top, *image_.GetPicture());
-}
-
-void ShapePeer::Paint(HDC dc) {
-  const RECT area = Area();
-  gdi::Select pen(dc, GetStockObject(DC_PEN));
-  gdi::Select brush(dc, GetStockObject(NULL_BRUSH));
-  SetDCPenColor(dc, ToColorRef(shape_.BorderColour()));
-  Rectangle(dc, area.left, area.top, area.right, area.bottom);
 }
 
 }  // namespace quarlo::fw::win32

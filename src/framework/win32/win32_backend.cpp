@@ -1,10 +1,10 @@
 #include "framework/win32/win32_backend.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "framework/win32/frame_waits.h"
-#include "framework/win32/peers.h"
+#include "framework/win32/control_peers.h"
+#include "framework/win32/form_peer.h"
+#include "framework/win32/windowless_peers.h"
 #include "os/win32/handles.h"
 
 namespace quarlo::fw {
@@ -13,14 +13,11 @@ using win32::FormPeer;
 using win32::ShiftState;
 using win32::WindowPeer;
 
-namespace {
-
-int RefreshRate(os::Os& os) { return os.ScreenDeviceCaps(os::kVRefresh); }
-
-}  // namespace
-
 Win32Backend::Win32Backend(os::Os& os)
-    : os_(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())) {
+    : Backend(os),
+      os_(os),
+      instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())),
+      pictures_(instance_) {
   const int dpiX = os_.ScreenDeviceCaps(os::kLogPixelsX);
   const int dpiY = os_.ScreenDeviceCaps(os::kLogPixelsY);
   if (dpiX > 0) twipsPerPixelX_ = 1440.0 / dpiX;
@@ -30,13 +27,11 @@ Win32Backend::Win32Backend(os::Os& os)
   }
 }
 
-Win32Backend::~Win32Backend() {
-  pictures_.clear();
-  if (comReady_) CoUninitialize();
-}
-
 std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
   if (auto* form = dynamic_cast<Form*>(&control)) return std::make_unique<FormPeer>(*this, *form);
+  if (auto* blank = dynamic_cast<BlankWindow*>(&control)) {
+    return std::make_unique<win32::BlankWindowPeer>(*this, *blank);
+  }
   if (auto* box = dynamic_cast<PictureBox*>(&control)) {
     return std::make_unique<win32::PictureBoxPeer>(*this, *box);
   }
@@ -62,10 +57,6 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
     return std::make_unique<win32::ShapePeer>(*this, *shape);
   }
   return nullptr;
-}
-
-std::unique_ptr<BlankWindow::Peer> Win32Backend::CreateBlankWindow(BlankWindow& window) {
-  return std::make_unique<win32::BlankWindowPeer>(*this, window);
 }
 
 int Win32Backend::ScreenWidthPixels() { return os_.GetSystemMetrics(os::kSmCxScreen); }
@@ -101,21 +92,12 @@ void Win32Backend::RemoveForm(FormPeer* form) {
   Form* gone = &form->GetForm();
   pendingUnloads_.erase(std::remove(pendingUnloads_.begin(), pendingUnloads_.end(), gone),
                         pendingUnloads_.end());
-  // A form unloaded inside a sent message (another program's WM_CLOSE is dispatched within
-  // GetMessageW) leaves GetMessageW waiting for a posted message that may never come: one is
-  // posted, so that whichever loop waits looks at its forms again.
-  WakeLoop();
 }
-
-void Win32Backend::WakeLoop() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
 
 void Win32Backend::UnloadLater(Form& form) {
   if (std::find(pendingUnloads_.begin(), pendingUnloads_.end(), &form) == pendingUnloads_.end()) {
     pendingUnloads_.push_back(&form);
   }
-  // A window destroyed by another thread (a preview's host destroying its pane) reaches us as a
-  // sent message inside GetMessageW, which then keeps waiting.
-  WakeLoop();
 }
 
 void Win32Backend::UnloadPending() {
@@ -142,7 +124,7 @@ int Win32Backend::LiveForms() const {
                                         [](const FormPeer* f) { return f->Window() != nullptr; }));
 }
 
-// --- Message loops -----------------------------------------------------------------------------
+// --- The message pump ----------------------------------------------------------------------------
 
 bool Win32Backend::PreTranslate(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
@@ -171,70 +153,37 @@ bool Win32Backend::PreTranslate(const MSG& message) {
   return false;
 }
 
-void Win32Backend::Dispatch(MSG& message) {
-  if (PreTranslate(message)) return;
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
-}
-
 void Win32Backend::DoEvents() {
+  // Sent messages (another program's WM_CLOSE, a host destroying a preview's pane) are handled
+  // inside PeekMessageW; the pass ends when nothing is left to handle.
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      // The blocking loops end on it (they test quit_). A frame loop that calls DoEvents goes
-      // on hearing its keys, mouse and timers: it is ended by its own input, never left deaf.
+      // The blocking loops end on it. A frame loop goes on hearing its keys, mouse and timers:
+      // it is ended by its own input, never left deaf.
       quit_ = true;
       continue;
     }
-    Dispatch(message);
+    if (!PreTranslate(message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
     UnloadPending();
   }
   UnloadPending();
 }
 
-void Win32Backend::OnPowerSetting(const POWERBROADCAST_SETTING& setting) {
-  if (IsEqualGUID(setting.PowerSetting, win32::kConsoleDisplayState) &&
-      setting.DataLength >= sizeof(DWORD)) {
-    DWORD state = 0;
-    std::memcpy(&state, setting.Data, sizeof state);
-    audience_.DisplayState(state);
-  }
-}
-
-void Win32Backend::RunFrames(Form& form, const FrameSteps& steps) {
-  // The rate is read afresh for each loop; the timer resolution, the compositor and the
-  // notifications are held only while the loop runs.
-  FramePacer pacer(RefreshRate(os_));
-  win32::FrameWaits waits(*this, os::ToHwnd(form.hWnd()), pacer.RefreshPeriodMs());
-  RunFrameLoop(waits, pacer, steps);
+void Win32Backend::PumpUntil(const std::function<bool()>& done) {
+  DoEvents();
+  while (!done() && !quit_) Frames().WaitAndPass(std::nullopt);
 }
 
 void Win32Backend::RunModal(Form& form) {
-  MSG message;
-  while (form.IsLoaded() && !quit_) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
-      quit_ = true;
-      break;
-    }
-    Dispatch(message);
-    UnloadPending();
-  }
+  PumpUntil([&form] { return !form.IsLoaded(); });
 }
 
 void Win32Backend::RunMessageLoop() {
-  UnloadPending();
-  MSG message;
-  while (LiveForms() > 0 && !quit_) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got <= 0) {
-      quit_ = true;
-      break;
-    }
-    Dispatch(message);
-    UnloadPending();
-  }
+  PumpUntil([this] { return LiveForms() == 0; });
 }
 
 void Win32Backend::SetFocus(Control& control) {

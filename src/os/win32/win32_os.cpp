@@ -2,38 +2,48 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <dwmapi.h>
 #include <mmsystem.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
+#include <cstring>
+
+#include <algorithm>
 #include <vector>
 
 #include "os/command_line.h"
 #include "os/win32/handles.h"
+#include "os/win32/wide.h"
 
 namespace quarlo::os {
 namespace {
 
-std::wstring Widen(const std::string& text, UINT codePage) {
+std::wstring Widen(std::string_view text, UINT codePage) {
   if (text.empty()) return {};
   const int n =
       MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  }
   return wide;
 }
 
-std::string Narrow(const std::wstring& wide, UINT codePage) {
+std::string Narrow(std::wstring_view wide, UINT codePage) {
   if (wide.empty()) return {};
   const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
                                     nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                      nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                        nullptr, nullptr);
+  }
   return text;
 }
 
 std::wstring Wide(const char* utf8) { return utf8 ? Widen(utf8, CP_UTF8) : std::wstring(); }
-std::string Utf8(const wchar_t* wide) { return wide ? Narrow(wide, CP_UTF8) : std::string(); }
+std::string FromWide(const wchar_t* wide) { return wide ? Narrow(wide, CP_UTF8) : std::string(); }
 
 // A wide argument that may be NULL: the widened text, or NULL.
 class WideArgument {
@@ -72,6 +82,9 @@ class FileHandle {
 
 }  // namespace
 
+std::wstring Utf16(std::string_view utf8) { return Widen(utf8, CP_UTF8); }
+std::string Utf8(std::wstring_view wide) { return Narrow(wide, CP_UTF8); }
+
 std::string Win32Os::ToAnsi(const std::string& utf8) {
   return Narrow(Widen(utf8, CP_UTF8), CP_ACP);
 }
@@ -79,7 +92,9 @@ std::string Win32Os::FromAnsi(const std::string& ansi) {
   return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
 }
 
-std::string Win32Os::CommandText() { return std::string(ArgumentText(Utf8(GetCommandLineW()))); }
+std::string Win32Os::CommandText() {
+  return std::string(ArgumentText(FromWide(GetCommandLineW())));
+}
 
 std::string Win32Os::ModuleFileName() {
   // Long paths (\\?\ and beyond MAX_PATH) fit: the buffer grows until the name does.
@@ -141,8 +156,7 @@ bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
     std::vector<char> chunk(1 << 16);
     for (;;) {
       DWORD read = 0;
-      if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read,
-                    nullptr)) {
+      if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
         break;
       }
       if (read == 0) {
@@ -265,6 +279,110 @@ Handle Win32Os::SetCursor(Handle cursor) {
   return FromNative(::SetCursor(ToNative<HCURSOR>(cursor)));
 }
 
+bool Win32Os::GetVersionExW(OsVersion* version) {
+  OSVERSIONINFOW native = {};
+  native.dwOSVersionInfoSize = sizeof native;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExW(&native)) return false;
+#pragma GCC diagnostic pop
+  *version = {native.dwMajorVersion, native.dwMinorVersion, native.dwBuildNumber};
+  return true;
+}
+
+bool Win32Os::QueryPerformanceFrequency(std::int64_t* frequency) {
+  LARGE_INTEGER native;
+  if (!::QueryPerformanceFrequency(&native)) return false;
+  *frequency = native.QuadPart;
+  return true;
+}
+
+bool Win32Os::QueryPerformanceCounter(std::int64_t* count) {
+  LARGE_INTEGER native;
+  if (!::QueryPerformanceCounter(&native)) return false;
+  *count = native.QuadPart;
+  return true;
+}
+
+Handle Win32Os::CreateWaitableTimerExW(std::uint32_t flags, std::uint32_t access) {
+  return FromNative(::CreateWaitableTimerExW(nullptr, nullptr, flags, access));
+}
+
+bool Win32Os::SetWaitableTimer(Handle timer, std::int64_t dueTime) {
+  LARGE_INTEGER due;
+  due.QuadPart = dueTime;
+  return ::SetWaitableTimer(ToNative<HANDLE>(timer), &due, 0, nullptr, nullptr, FALSE) != FALSE;
+}
+
+bool Win32Os::CloseHandle(Handle handle) {
+  return ::CloseHandle(ToNative<HANDLE>(handle)) != FALSE;
+}
+
+std::uint32_t Win32Os::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                   std::uint32_t milliseconds,
+                                                   std::uint32_t wakeMask, std::uint32_t flags) {
+  HANDLE native[MAXIMUM_WAIT_OBJECTS - 1] = {};
+  if (count > std::size(native)) return WAIT_FAILED;
+  for (std::uint32_t i = 0; i < count; ++i) native[i] = ToNative<HANDLE>(handles[i]);
+  return ::MsgWaitForMultipleObjectsEx(count, count != 0 ? native : nullptr, milliseconds, wakeMask,
+                                       flags);
+}
+
+void Win32Os::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+std::uint32_t Win32Os::timeBeginPeriod(std::uint32_t period) { return ::timeBeginPeriod(period); }
+
+std::uint32_t Win32Os::timeEndPeriod(std::uint32_t period) { return ::timeEndPeriod(period); }
+
+std::int32_t Win32Os::DwmGetCompositionTimingInfo(Handle window, CompositionTiming* timing) {
+  DWM_TIMING_INFO native = {};
+  native.cbSize = sizeof native;
+  const HRESULT result = ::DwmGetCompositionTimingInfo(ToHwnd(window), &native);
+  if (SUCCEEDED(result)) *timing = {native.qpcRefreshPeriod, native.qpcVBlank};
+  return result;
+}
+
+Handle Win32Os::RegisterPowerSettingNotification(Handle recipient, const Guid& setting,
+                                                 std::uint32_t flags) {
+  GUID native;
+  native.Data1 = setting.data1;
+  native.Data2 = setting.data2;
+  native.Data3 = setting.data3;
+  std::memcpy(native.Data4, setting.data4, sizeof native.Data4);
+  return FromNative(
+      ::RegisterPowerSettingNotification(ToNative<HANDLE>(recipient), &native, flags));
+}
+
+bool Win32Os::UnregisterPowerSettingNotification(Handle notification) {
+  return ::UnregisterPowerSettingNotification(ToNative<HPOWERNOTIFY>(notification)) != FALSE;
+}
+
+bool Win32Os::WTSRegisterSessionNotification(Handle window, std::uint32_t flags) {
+  return ::WTSRegisterSessionNotification(ToHwnd(window), flags) != FALSE;
+}
+
+bool Win32Os::WTSUnRegisterSessionNotification(Handle window) {
+  return ::WTSUnRegisterSessionNotification(ToHwnd(window)) != FALSE;
+}
+
+bool Win32Os::WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
+                                          std::int32_t* value) {
+  LPWSTR buffer = nullptr;
+  DWORD bytes = 0;
+  if (!::WTSQuerySessionInformationW(ToNative<HANDLE>(server), sessionId,
+                                     static_cast<WTS_INFO_CLASS>(infoClass), &buffer, &bytes) ||
+      buffer == nullptr) {
+    return false;
+  }
+  // WTS_CONNECTSTATE_CLASS is the whole answer; WTSINFOEXW starts with its level, then (level 1)
+  // the session id, its state and its flags.
+  const std::size_t offset = infoClass == kWtsSessionInfoEx ? 3 * sizeof(DWORD) : 0;
+  const bool read = bytes >= offset + sizeof(std::int32_t);
+  if (read) std::memcpy(value, reinterpret_cast<const char*>(buffer) + offset, sizeof *value);
+  ::WTSFreeMemory(buffer);
+  return read;
+}
+
 std::uint32_t Win32Os::GetPrivateProfileStringW(const char* section, const char* key,
                                                 const char* defaultValue, std::string* buffer,
                                                 std::uint32_t size, const char* fileName) {
@@ -275,7 +393,7 @@ std::uint32_t Win32Os::GetPrivateProfileStringW(const char* section, const char*
   const WideArgument wideFile(fileName);
   const DWORD n = ::GetPrivateProfileStringW(wideSection.get(), wideKey.get(), wideDefault.get(),
                                              wide.data(), size, wideFile.get());
-  if (buffer != nullptr) *buffer = Utf8(wide.data());
+  if (buffer != nullptr) *buffer = FromWide(wide.data());
   return n;
 }
 
@@ -296,7 +414,7 @@ bool Win32Os::CanOpenForReading(const std::string& ansiPath) {
     SetLastError(ERROR_SUCCESS);
     return false;
   }
-  CloseHandle(file);
+  ::CloseHandle(file);
   return true;
 }
 
@@ -343,8 +461,8 @@ bool Win32Os::GetOpenFileNameW(OpenFileName* record) {
   native.Flags = record->flags;
 
   const BOOL ok = ::GetOpenFileNameW(&native);
-  record->file = Utf8(file.data());
-  record->fileTitle = Utf8(title.data());
+  record->file = FromWide(file.data());
+  record->fileTitle = FromWide(title.data());
   return ok != FALSE;
 }
 

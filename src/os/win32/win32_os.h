@@ -46,6 +46,27 @@ class Win32Os : public Os {
   Handle LoadCursorA(Handle instance, int resourceId) override;
   Handle SetCursor(Handle cursor) override;
 
+  bool GetVersionExW(OsVersion* version) override;
+  bool QueryPerformanceFrequency(std::int64_t* frequency) override;
+  bool QueryPerformanceCounter(std::int64_t* count) override;
+  Handle CreateWaitableTimerExW(std::uint32_t flags, std::uint32_t access) override;
+  bool SetWaitableTimer(Handle timer, std::int64_t dueTime) override;
+  bool CloseHandle(Handle handle) override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                            std::uint32_t milliseconds, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint32_t timeBeginPeriod(std::uint32_t period) override;
+  std::uint32_t timeEndPeriod(std::uint32_t period) override;
+  std::int32_t DwmGetCompositionTimingInfo(Handle window, CompositionTiming* timing) override;
+  Handle RegisterPowerSettingNotification(Handle recipient, const Guid& setting,
+                                          std::uint32_t flags) override;
+  bool UnregisterPowerSettingNotification(Handle notification) override;
+  bool WTSRegisterSessionNotification(Handle window, std::uint32_t flags) override;
+  bool WTSUnRegisterSessionNotification(Handle window) override;
+  bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
+                                   std::int32_t* value) override;
+
   std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,
                                          const char* defaultValue, std::string* buffer,
                                          std::uint32_t size, const char* fileName) override;

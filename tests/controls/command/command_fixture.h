@@ -13,6 +13,8 @@
 #include "controls/command/command.h"
 #include "framework/form.h"
 #include "support/fake_os.h"
+#include "support/headless_backend.h"
+#include "support/software_surface.h"
 
 namespace quarlo::testing {
 
@@ -80,7 +82,7 @@ class RecordingSurface final : public fw::Surface {
   }
 
   void Resize(int width, int height) { canvas_.Resize(width, height); }
-  const fw::SoftwareSurface& Canvas() const { return canvas_; }
+  const testing::SoftwareSurface& Canvas() const { return canvas_; }
 
   std::vector<std::string> calls;       // every call, in order
   std::vector<std::string> facesDrawn;  // one name per drawn face (per Clear), by its frame
@@ -108,14 +110,14 @@ class RecordingSurface final : public fw::Surface {
       facesDrawn.back() = NameOf(picture);
   }
 
-  fw::SoftwareSurface canvas_;
+  testing::SoftwareSurface canvas_;
   const std::vector<const fw::Picture*>& faces_;
 };
 
 // The headless backend, except that every Command gets a recording surface.
-class RecordingBackend final : public fw::HeadlessBackend {
+class RecordingBackend final : public testing::HeadlessBackend {
  public:
-  RecordingBackend() {
+  explicit RecordingBackend(os::Os& os) : HeadlessBackend(os) {
     for (int i = 0; i < 6; ++i) {
       auto picture = std::make_shared<fw::Picture>(64, 25);
       for (int y = 0; y < 25; ++y) {
@@ -201,7 +203,7 @@ class CommandTest : public ::testing::Test {
   }
 
   FakeOs os;
-  RecordingBackend backend;
+  RecordingBackend backend{os};
   std::unique_ptr<HostForm> form;
   int clicks = 0;
   std::vector<std::string> changes;

@@ -156,7 +156,7 @@ TEST_F(PropertiesTest, StoreRoundTripThroughTheTextForm) {
   EXPECT_EQ(bag.Keys(), Strings({"Enabled", "Caption", "Font", "FontColour", "Visible"}));
 
   FakeOs otherOs;
-  RecordingBackend otherBackend;
+  RecordingBackend otherBackend{otherOs};
   HostForm other(otherBackend, otherOs);
   other.Cmd.UserControl_ReadProperties(fw::PropertyBag::Parse(bag.Serialize()));
   EXPECT_EQ(other.Cmd.IsEnabled(), kFalse);

@@ -284,7 +284,7 @@ TEST_F(RenderTest, MissingFaceImagesLeaveTheGradientAndTheRestOfTheDrawing) {
 
 TEST_F(RenderTest, ANewButtonDrawsNothingBeforeItIsSizedOrAsked) {
   FakeOs localOs;
-  RecordingBackend localBackend;
+  RecordingBackend localBackend{localOs};
   HostForm host(localBackend, localOs);
   EXPECT_EQ(host.Cmd.Width(), 1755);
   EXPECT_EQ(host.Cmd.Height(), 420);

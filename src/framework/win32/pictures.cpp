@@ -1,13 +1,11 @@
-// Pictures stored in the program: RCDATA resources holding JPEG or BMP file bytes, decoded with
-// the Windows Imaging Component straight into a DIB section.
+#include "framework/win32/pictures.h"
 
 #include <objbase.h>
 #include <wincodec.h>
 
 #include "framework/win32/gdi.h"
-#include "framework/win32/win32_backend.h"
 
-namespace quarlo::fw {
+namespace quarlo::fw::win32 {
 namespace {
 
 // Holds one COM interface and releases it.
@@ -81,12 +79,18 @@ PicturePtr Decode(IWICImagingFactory* factory, const BYTE* bytes, DWORD size) {
 
 }  // namespace
 
-PicturePtr Win32Backend::LoadPicture(int resourceId) {
+PictureStore::~PictureStore() {
+  // The pictures hold no COM object; the apartment goes last.
+  pictures_.clear();
+  if (comReady_) CoUninitialize();
+}
+
+PicturePtr PictureStore::Load(int resourceId) {
   const auto cached = pictures_.find(resourceId);
   if (cached != pictures_.end()) return cached->second;
   const BYTE* bytes = nullptr;
   DWORD size = 0;
-  if (!ResourceBytes(instance_, resourceId, bytes, size)) return nullptr;
+  if (!ResourceBytes(module_, resourceId, bytes, size)) return nullptr;
   if (!comReady_) {
     const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // S_FALSE: already initialised on this thread, which still has to be balanced.
@@ -103,4 +107,4 @@ PicturePtr Win32Backend::LoadPicture(int resourceId) {
   return picture;
 }
 
-}  // namespace quarlo::fw
+}  // namespace quarlo::fw::win32

@@ -1,0 +1,253 @@
+#include "framework/win32/canvas_peer.h"
+
+#include <windowsx.h>
+
+#include "framework/win32/windowless_peers.h"
+
+namespace quarlo::fw::win32 {
+
+CanvasPeer::~CanvasPeer() { DestroyNow(); }
+
+void CanvasPeer::CreateCanvasWindow(const std::wstring& className, DWORD exStyle, DWORD style,
+                                    const std::wstring& title, HWND parent) {
+  CreateOwnWindow(className, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, exStyle, style, title,
+                  WindowRect(), parent);
+}
+
+void CanvasPeer::CreateSurface() {
+  RECT client = {};
+  if (window_ != nullptr) GetClientRect(window_, &client);
+  surface_ = std::make_unique<GdiSurface>(client.right, client.bottom,
+                                          ToColorRef(container_.BackColour()));
+  surface_->SetPresenter([this](const std::vector<RECT>* changed) { PresentNow(changed); });
+  PaintBackground();
+}
+
+void CanvasPeer::PaintBackground() {
+  if (surface_) surface_->Clear(ToColorRef(container_.BackColour()));
+}
+
+void CanvasPeer::OnSized() {
+  if (!surface_ || window_ == nullptr) return;
+  RECT client = {};
+  GetClientRect(window_, &client);
+  surface_->Resize(client.right, client.bottom, ToColorRef(container_.BackColour()));
+}
+
+void CanvasPeer::Update(Change what) {
+  if (what == Change::BackColour) {
+    PaintBackground();
+    if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
+    return;
+  }
+  WindowPeer::Update(what);
+}
+
+void CanvasPeer::Invalidate(const RECT& area) {
+  if (window_ != nullptr) InvalidateRect(window_, &area, FALSE);
+}
+
+bool CanvasPeer::HasDrawnChildren() const {
+  for (Control* child : container_.Children()) {
+    if (child->Visible() && dynamic_cast<WindowlessPeer*>(child->Peer()) != nullptr) return true;
+  }
+  return false;
+}
+
+void CanvasPeer::Compose(HDC target) {
+  RECT client = {};
+  GetClientRect(window_, &client);
+  HDC buffer = surface_ ? surface_->Dc() : nullptr;
+  HDC dc = target;
+  if (HasDrawnChildren()) {
+    // The children are drawn into a second persistent buffer, so the screen changes in one blit.
+    if (!composed_) composed_ = std::make_unique<GdiSurface>(client.right, client.bottom, 0);
+    composed_->Resize(client.right, client.bottom, 0);
+    if (composed_->Dc() != nullptr) dc = composed_->Dc();
+  }
+  {
+    // Beyond the buffer (a window larger than its buffer for a moment): the back colour.
+    gdi::Select brush(dc, GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, ToColorRef(container_.BackColour()));
+    const int width = surface_ ? surface_->Width() : 0;
+    const int height = surface_ ? surface_->Height() : 0;
+    if (client.right > width) PatBlt(dc, width, 0, client.right - width, client.bottom, PATCOPY);
+    if (client.bottom > height) PatBlt(dc, 0, height, width, client.bottom - height, PATCOPY);
+    if (buffer != nullptr) BitBlt(dc, 0, 0, width, height, buffer, 0, 0, SRCCOPY);
+  }
+  if (dc != target) {
+    for (Control* child : container_.Children()) {
+      if (!child->Visible()) continue;
+      if (auto* peer = dynamic_cast<WindowlessPeer*>(child->Peer())) {
+        gdi::SavedState state(dc);
+        peer->Paint(dc);
+      }
+    }
+    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  }
+}
+
+void CanvasPeer::PresentNow(const std::vector<RECT>* changed) {
+  if (window_ == nullptr) return;
+  gdi::WindowDc dc(window_);
+  if (!dc) return;
+  // The screen holds the rest of the buffer already (a window uncovered meanwhile is repainted
+  // whole through WM_PAINT); windowless children drawn on top need the whole composition.
+  gdi::Region clip;
+  if (changed != nullptr && !HasDrawnChildren()) {
+    if (changed->empty()) return;
+    clip = gdi::RegionOf(*changed);
+    if (clip) SelectClipRgn(dc.Get(), clip.Get());
+  }
+  Compose(dc.Get());
+  if (clip) SelectClipRgn(dc.Get(), nullptr);
+}
+
+Control* CanvasPeer::ChildAt(POINT point) const {
+  return WindowlessChildAt(container_, TwipsX(point.x), TwipsY(point.y));
+}
+
+bool CanvasPeer::RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) {
+  auto* label = dynamic_cast<Label*>(target);
+  if (label == nullptr) return true;
+  const std::function<void(int, int, int, int)>& handler = kind == Mouse::Down   ? label->MouseDown
+                                                           : kind == Mouse::Move ? label->MouseMove
+                                                                                 : label->MouseUp;
+  if (!handler) return true;
+  const int x = TwipsX(point.x) - label->Left();
+  const int y = TwipsY(point.y) - label->Top();
+  return Raise([&] { handler(button, shift, x, y); });
+}
+
+bool CanvasPeer::RaiseClickOn(Control* target) {
+  Control& control = target != nullptr ? *target : static_cast<Control&>(container_);
+  return Raise([&] { control.RaiseClick(); });
+}
+
+std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM lParam) {
+  const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  const int shift = ShiftState();
+  int button = kLeftButton;
+  bool down = false;
+  bool second = false;
+  switch (message) {
+    case WM_LBUTTONDBLCLK:
+      second = true;
+      [[fallthrough]];
+    case WM_LBUTTONDOWN:
+      down = true;
+      break;
+    case WM_RBUTTONDBLCLK:
+      second = true;
+      [[fallthrough]];
+    case WM_RBUTTONDOWN:
+      down = true;
+      [[fallthrough]];
+    case WM_RBUTTONUP:
+      button = kRightButton;
+      break;
+    case WM_MBUTTONDBLCLK:
+      second = true;
+      [[fallthrough]];
+    case WM_MBUTTONDOWN:
+      down = true;
+      [[fallthrough]];
+    case WM_MBUTTONUP:
+      button = kMiddleButton;
+      break;
+    default:
+      break;
+  }
+  if (down) {
+    if (GetCapture() != window_) {
+      pressed_ = ChildAt(point);
+      pressedOnCanvas_ = true;
+      SetCapture(window_);
+      secondOfDouble_ = second;
+    }
+    if (button == kLeftButton && TakesFocusOnClick(pressed_) && GetFocus() != window_) {
+      if (!Raise([&] { ::SetFocus(window_); })) return 0;
+    }
+    RaiseMouse(Mouse::Down, pressed_, button, shift, point);
+    return 0;
+  }
+  Control* target = pressedOnCanvas_ ? pressed_ : ChildAt(point);
+  const bool stillHeld = (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
+  const bool overTarget = ChildAt(point) == target && point.x >= 0 && point.y >= 0;
+  RECT client = {};
+  GetClientRect(window_, &client);
+  const bool inside = PtInRect(&client, point) != FALSE;
+  if (!stillHeld) {
+    pressedOnCanvas_ = false;
+    pressed_ = nullptr;
+    if (GetCapture() == window_) ReleaseCapture();
+  }
+  if (!RaiseMouse(Mouse::Up, target, button, shift, point)) return 0;
+  const bool doubleClick = secondOfDouble_;
+  if (!stillHeld) secondOfDouble_ = false;
+  if (ClicksWith(button, target) && inside && overTarget && !doubleClick) RaiseClickOn(target);
+  return 0;
+}
+
+bool CanvasPeer::OnSetCursor() {
+  POINT point = {};
+  GetCursorPos(&point);
+  ScreenToClient(window_, &point);
+  auto* label = dynamic_cast<Label*>(ChildAt(point));
+  auto* peer = label != nullptr ? dynamic_cast<LabelPeer*>(label->Peer()) : nullptr;
+  HCURSOR cursor = peer != nullptr ? peer->Cursor() : nullptr;
+  if (cursor == nullptr) return false;
+  SetCursor(cursor);
+  return true;
+}
+
+std::optional<LRESULT> CanvasPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      gdi::PaintDc paint(window_);
+      if (paint.Get() != nullptr) Compose(paint.Get());
+      return 0;
+    }
+    case WM_SIZE:
+      OnSized();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      return OnButton(message, wParam, lParam);
+    case WM_MOUSEMOVE: {
+      const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      int buttons = 0;
+      if (wParam & MK_LBUTTON) buttons |= kLeftButton;
+      if (wParam & MK_RBUTTON) buttons |= kRightButton;
+      if (wParam & MK_MBUTTON) buttons |= kMiddleButton;
+      Control* target = pressedOnCanvas_ ? pressed_ : ChildAt(point);
+      RaiseMouse(Mouse::Move, target, buttons, ShiftState(), point);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != window_) {
+        pressedOnCanvas_ = false;
+        pressed_ = nullptr;
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == window_ &&
+          OnSetCursor()) {
+        return TRUE;
+      }
+      return std::nullopt;
+    default:
+      return WindowPeer::OnMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace quarlo::fw::win32

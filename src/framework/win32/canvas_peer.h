@@ -1,0 +1,70 @@
+#pragma once
+// A window with a persistent back buffer whose windowless children it draws and passes the
+// mouse to: the form, the picture box and the user control. Private to the backend.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "framework/win32/gdi_surface.h"
+#include "framework/win32/window_peer.h"
+
+namespace quarlo::fw::win32 {
+
+class CanvasPeer : public WindowPeer {
+ public:
+  CanvasPeer(Win32Backend& backend, Container& container)
+      : WindowPeer(backend, container), container_(container) {}
+  ~CanvasPeer() override;
+  Surface* DrawingSurface() override { return surface_.get(); }
+  void Update(Change what) override;
+  // Shows the buffer with the windowless children on top, now: only the `changed` rectangles
+  // when given.
+  void PresentNow(const std::vector<RECT>* changed = nullptr);
+  void Invalidate(const RECT& area);
+
+ protected:
+  // Our window classes of canvases: the second press of a double click comes as a message of
+  // its own (CS_DBLCLKS), and the buffer paints everything (no class background).
+  void CreateCanvasWindow(const std::wstring& className, DWORD exStyle, DWORD style,
+                          const std::wstring& title, HWND parent);
+  // Creates the buffer at the window's client size; called once the window exists.
+  void CreateSurface();
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void OnSized();
+  // Fills a fresh buffer: the back colour, and a picture box's picture.
+  virtual void PaintBackground();
+  // Raises a mouse event on the canvas itself (target nullptr) or a windowless child; the
+  // coordinates are the canvas's client pixels. False when the peer did not survive it.
+  enum class Mouse { Down, Move, Up };
+  virtual bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point);
+  // The button went up over the control it went down on.
+  virtual bool RaiseClickOn(Control* target);
+  // Whether a press and release of `button` on the canvas (target nullptr) or a windowless
+  // child is a click: the left button only, unless a canvas says otherwise.
+  virtual bool ClicksWith(int button, const Control* /*target*/) const {
+    return button == kLeftButton;
+  }
+  // Whether a left click on the canvas (target nullptr) or a windowless child gives the canvas
+  // the keyboard focus.
+  virtual bool TakesFocusOnClick(const Control* /*target*/) const { return false; }
+
+  Container& container_;
+  std::unique_ptr<GdiSurface> surface_;
+
+ private:
+  void Compose(HDC target);
+  bool HasDrawnChildren() const;
+  Control* ChildAt(POINT point) const;
+  std::optional<LRESULT> OnButton(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnSetCursor();
+
+  std::unique_ptr<GdiSurface> composed_;
+  Control* pressed_ = nullptr;
+  bool pressedOnCanvas_ = false;
+  // The press was the second of a double click: its release is no click (a double click on the
+  // home-page label opens the page once).
+  bool secondOfDouble_ = false;
+};
+
+}  // namespace quarlo::fw::win32

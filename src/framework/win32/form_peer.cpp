@@ -1,0 +1,286 @@
+#include "framework/win32/form_peer.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+
+#include "os/win32/handles.h"
+#include "os/win32/wide.h"
+
+namespace quarlo::fw::win32 {
+
+FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form), form_(form) {
+  backend_.AddForm(this);
+  CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
+                     os::Utf16(form.Caption()), nullptr);
+  if (window_ != nullptr && form.Animated()) {
+    backend_.Frames().Listen(os::FromNative(window_));
+    watched_ = true;
+  }
+  ApplyIcon();
+  CreateSurface();
+}
+
+FormPeer::~FormPeer() {
+  // The notifications are given up while the window still exists.
+  StopBeingWatched();
+  DestroyNow();
+  backend_.RemoveForm(this);
+}
+
+void FormPeer::StopBeingWatched() {
+  if (watched_) backend_.Frames().StopListening();
+  watched_ = false;
+}
+
+DWORD FormPeer::Style() const {
+  // Hidden until shown, whatever Visible says.
+  if (form_.Border() == FormBorder::None) return WS_POPUP | WS_CLIPCHILDREN;
+  return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+}
+
+DWORD FormPeer::ExStyle() const {
+  const DWORD taskbar = form_.ShowInTaskbar() ? 0 : WS_EX_TOOLWINDOW;
+  return (form_.Border() == FormBorder::None ? 0 : WS_EX_WINDOWEDGE) | taskbar;
+}
+
+void FormPeer::ApplyIcon() {
+  if (window_ == nullptr || form_.IconResource() == 0) return;
+  const auto load = [&](int size) {
+    // Shared icons belong to the system's cache; nothing to release.
+    return static_cast<HICON>(LoadImageW(backend_.Instance(),
+                                         MAKEINTRESOURCEW(form_.IconResource()), IMAGE_ICON, size,
+                                         size, LR_SHARED));
+  };
+  if (HICON big = load(GetSystemMetrics(SM_CXICON))) {
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  }
+  if (HICON small = load(GetSystemMetrics(SM_CXSMICON))) {
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  }
+}
+
+std::optional<Size> FormPeer::ClientSizeTwips() const {
+  if (window_ == nullptr) return std::nullopt;
+  RECT client = {};
+  GetClientRect(window_, &client);
+  return Size{TwipsX(client.right), TwipsY(client.bottom)};
+}
+
+Size FormPeer::FrameSizeTwips() const {
+  RECT rect = {0, 0, 0, 0};
+  DWORD style = Style();
+  DWORD exStyle = ExStyle();
+  if (window_ != nullptr) {
+    style = static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE));
+    exStyle = static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE));
+  }
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  return Size{TwipsX(rect.right - rect.left), TwipsY(rect.bottom - rect.top)};
+}
+
+void FormPeer::Update(Change what) {
+  if (window_ == nullptr) return;
+  switch (what) {
+    case Change::Visible:
+      if (form_.Visible()) {
+        showing_ = true;
+        ShowWindow(window_, SW_SHOWNORMAL);
+        showing_ = false;
+      } else {
+        ShowWindow(window_, SW_HIDE);
+      }
+      return;
+    case Change::Caption:
+      SetWindowTextW(window_, os::Utf16(form_.Caption()).c_str());
+      return;
+    case Change::Style: {
+      const LONG current = GetWindowLongW(window_, GWL_STYLE);
+      LONG style = static_cast<LONG>(Style()) | (current & (WS_VISIBLE | WS_CHILD | WS_DISABLED));
+      // A form made a child window (the preview) never takes WS_POPUP back.
+      if ((current & WS_CHILD) != 0) style &= ~static_cast<LONG>(WS_POPUP);
+      SetWindowLongW(window_, GWL_STYLE, style);
+      SetWindowLongW(window_, GWL_EXSTYLE, static_cast<LONG>(ExStyle()));
+      SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+      return;
+    }
+    default:
+      CanvasPeer::Update(what);
+  }
+}
+
+void FormPeer::OnSized() {
+  CanvasPeer::OnSized();
+  // Form_Resize follows every size change of a visible form; Form::Show raises the first one.
+  if (showing_ || !form_.Visible() || !IsWindowVisible(window_)) return;
+  Raise([&] { form_.Form_Resize(); });
+}
+
+void FormPeer::OnDestroyedFromOutside() { backend_.UnloadLater(form_); }
+
+bool FormPeer::Focusable(const Control& control) const {
+  HWND window = os::ToHwnd(control.hWnd());
+  if (window == nullptr || window == window_) return false;
+  return IsWindowVisible(window) && IsWindowEnabled(window) &&
+         (GetWindowLongW(window, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+Control* FormPeer::FocusedControl() const {
+  // The focus may sit in a part of a control (the edit field of a combo box).
+  for (HWND window = GetFocus(); window != nullptr && window != window_;
+       window = GetParent(window)) {
+    if (WindowPeer* peer = backend_.PeerOf(window)) return &peer->GetControl();
+  }
+  return nullptr;
+}
+
+bool FormPeer::MoveFocus(bool backwards) {
+  Control* next = NextInTabOrder(form_, FocusedControl(), backwards,
+                                 [this](const Control& c) { return Focusable(c); });
+  if (next == nullptr) return false;
+  ::SetFocus(os::ToHwnd(next->hWnd()));
+  return true;
+}
+
+std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      // The close box, Alt+F4 and SC_CLOSE arrive here through DefWindowProc, and so does a
+      // close request another program sends or posts.
+      Raise([&] { form_.Close(UnloadMode::FormControlMenu); });
+      return 0;
+    case WM_ENDSESSION:
+      // After this message returns the system may end the process at any moment.
+      if (wParam != FALSE) Raise([&] { form_.Close(UnloadMode::AppWindows); });
+      return 0;
+    case WM_ACTIVATEAPP:
+      if (wParam == FALSE) Raise([&] { form_.Form_AppDeactivate(); });
+      return 0;
+    case WM_DISPLAYCHANGE:
+      Raise([&] { form_.Form_DisplayChange(); });
+      return std::nullopt;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_SCREENSAVE) {
+        Bool16 cancel = kFalse;
+        if (!Raise([&] { form_.Form_ScreenSave(cancel); }) || IsTrue(cancel)) return 0;
+      }
+      return std::nullopt;
+    case WM_TIMER:
+      if (Timer* timer = backend_.TimerOf(wParam)) {
+        Raise([&] { timer->RaiseTick(); });
+        return 0;
+      }
+      return std::nullopt;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // A form with KeyPreview has seen the key in the message loop already.
+      if (!form_.KeyPreview()) {
+        const int key = static_cast<int>(wParam);
+        const int shift = ShiftState();
+        if (!Raise([&] { form_.Form_KeyDown(key, shift); })) return 0;
+      }
+      return std::nullopt;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
+        const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+        if (setting.DataLength >= sizeof(DWORD)) {
+          os::Guid guid;
+          guid.data1 = setting.PowerSetting.Data1;
+          guid.data2 = setting.PowerSetting.Data2;
+          guid.data3 = setting.PowerSetting.Data3;
+          std::memcpy(guid.data4, setting.PowerSetting.Data4, sizeof guid.data4);
+          DWORD value = 0;
+          std::memcpy(&value, setting.Data, sizeof value);
+          backend_.Frames().PowerSetting(guid, value);
+        }
+        return TRUE;
+      }
+      return std::nullopt;
+    case WM_WTSSESSION_CHANGE:
+      backend_.Frames().SessionChange(static_cast<std::uint32_t>(wParam));
+      return 0;
+    case WM_DESTROY:
+      // Destroyed with its parent (a preview pane), or by the system.
+      StopBeingWatched();
+      return std::nullopt;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
+      }
+      return std::nullopt;
+    case WM_SETFOCUS: {
+      // The form passes the focus on to the control that had it last, or the first in order.
+      if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(window_, lastFocus_) &&
+          IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        ::SetFocus(lastFocus_);
+      } else {
+        MoveFocus(false);
+      }
+      return 0;
+    }
+    default:
+      return CanvasPeer::OnMessage(message, wParam, lParam);
+  }
+}
+
+// --- BlankWindowPeer ---------------------------------------------------------------------------
+
+BlankWindowPeer::BlankWindowPeer(Win32Backend& backend, BlankWindow& blank)
+    : WindowPeer(backend, blank), blank_(blank) {
+  // No caption: the instance test looks for the saver by its caption only.
+  CreateOwnWindow(L"Quarlo.Blank", 0, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                  WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP, L"", WindowRect(), nullptr);
+  if (window_ != nullptr) ShowWindow(window_, SW_SHOWNA);
+}
+
+BlankWindowPeer::~BlankWindowPeer() { DestroyNow(); }
+
+RECT BlankWindowPeer::WindowRect() const {
+  const os::Rect& area = blank_.Area();
+  return RECT{area.left, area.top, area.right, area.bottom};
+}
+
+void BlankWindowPeer::Update(Change what) {
+  if (window_ == nullptr || what != Change::Geometry) return;
+  WindowPeer::Update(what);
+}
+
+std::optional<LRESULT> BlankWindowPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (blank_.KeyDown) Raise([&] { blank_.KeyDown(static_cast<int>(wParam), ShiftState()); });
+      return 0;
+    case WM_MOUSEACTIVATE:
+      // The keyboard stays with the form this window stands beside.
+      return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      pressed_ = true;
+      SetCapture(window_);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+      // A click is a press and a release on the window, as on a picture box.
+      const bool wasPressed = std::exchange(pressed_, false);
+      if (GetCapture() == window_) ReleaseCapture();
+      RECT client = {};
+      GetClientRect(window_, &client);
+      const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (wasPressed && PtInRect(&client, point)) Raise([&] { blank_.RaiseClick(); });
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != window_) pressed_ = false;
+      return 0;
+    case WM_CLOSE:
+      if (blank_.CloseRequest) Raise([&] { blank_.CloseRequest(); });
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace quarlo::fw::win32

@@ -1,0 +1,54 @@
+#pragma once
+// The top-level windows: a form's window with its back buffer, focus and the system's events,
+// and the blank black window beside it. Private to the backend.
+
+#include "framework/form.h"
+#include "framework/win32/canvas_peer.h"
+
+namespace quarlo::fw::win32 {
+
+class FormPeer final : public CanvasPeer {
+ public:
+  FormPeer(Win32Backend& backend, Form& form);
+  ~FormPeer() override;
+  void Update(Change what) override;
+  std::optional<Size> ClientSizeTwips() const override;
+  Size FrameSizeTwips() const override;
+  Form& GetForm() const { return form_; }
+  // Tab and Shift+Tab: moves the focus along the tab order; false when nothing can take it.
+  bool MoveFocus(bool backwards);
+
+ private:
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnDestroyedFromOutside() override;
+  void OnSized() override;
+  DWORD Style() const;
+  DWORD ExStyle() const;
+  void ApplyIcon();
+  Control* FocusedControl() const;
+  bool Focusable(const Control& control) const;
+  // An animated form's window is watched by the frame driver while it exists.
+  void StopBeingWatched();
+
+  Form& form_;
+  bool showing_ = false;
+  bool watched_ = false;
+  HWND lastFocus_ = nullptr;
+};
+
+// A black window of its own small class: the class background paints it, nothing else draws.
+class BlankWindowPeer final : public WindowPeer {
+ public:
+  BlankWindowPeer(Win32Backend& backend, BlankWindow& blank);
+  ~BlankWindowPeer() override;
+  void Update(Change what) override;
+
+ private:
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  RECT WindowRect() const override;
+
+  BlankWindow& blank_;
+  bool pressed_ = false;
+};
+
+}  // namespace quarlo::fw::win32

@@ -1,0 +1,77 @@
+#include "support/headless_backend.h"
+
+#include <algorithm>
+
+#include "support/software_surface.h"
+
+namespace quarlo::testing {
+namespace {
+
+class HeadlessPeer final : public fw::ControlPeer {
+ public:
+  HeadlessPeer(fw::Control& control, os::Handle handle, HeadlessBackend& backend)
+      : control_(control), handle_(handle), backend_(backend) {
+    if (dynamic_cast<fw::Container*>(&control_) != nullptr) {
+      surface_ = std::make_unique<SoftwareSurface>(PixelsX(), PixelsY());
+    }
+    // An animated form's window is watched from its creation to its destruction.
+    if (IsAnimatedWindow()) backend_.Frames().Listen(handle_);
+  }
+  ~HeadlessPeer() override {
+    if (IsAnimatedWindow()) backend_.Frames().StopListening();
+  }
+  void Update(fw::Change what) override {
+    if ((what == fw::Change::Geometry || what == fw::Change::Style) && surface_ &&
+        (surface_->Width() != PixelsX() || surface_->Height() != PixelsY())) {
+      surface_->Resize(PixelsX(), PixelsY());
+      if (auto* user = dynamic_cast<fw::UserControl*>(&control_)) user->UserControl_Resize();
+    }
+  }
+  os::Handle Handle() const override { return handle_; }
+  fw::Surface* DrawingSurface() override { return surface_.get(); }
+
+ private:
+  bool IsAnimatedWindow() const {
+    const auto* form = dynamic_cast<const fw::Form*>(&control_);
+    return form != nullptr && form->Animated() && handle_ != os::kNull;
+  }
+  // The drawable inside: a picture box's border takes a pixel on each side.
+  int PixelsX() const {
+    if (auto* box = dynamic_cast<const fw::PictureBox*>(&control_)) return box->InnerWidthPixels();
+    return std::max(fw::TwipsToPixels(control_.Width(), backend_.TwipsPerPixelX()), 0);
+  }
+  int PixelsY() const {
+    if (auto* box = dynamic_cast<const fw::PictureBox*>(&control_)) return box->InnerHeightPixels();
+    return std::max(fw::TwipsToPixels(control_.Height(), backend_.TwipsPerPixelY()), 0);
+  }
+
+  fw::Control& control_;
+  os::Handle handle_;
+  HeadlessBackend& backend_;
+  std::unique_ptr<SoftwareSurface> surface_;
+};
+
+}  // namespace
+
+std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreatePeer(fw::Control& control) {
+  const bool topLevel = dynamic_cast<fw::Form*>(&control) != nullptr ||
+                        dynamic_cast<fw::BlankWindow*>(&control) != nullptr;
+  const bool noWindow = fw::IsWindowless(control) || (windowsFail && topLevel);
+  return std::make_unique<HeadlessPeer>(control, noWindow ? os::kNull : nextHandle_++, *this);
+}
+
+fw::PicturePtr HeadlessBackend::LoadPicture(int resourceId) {
+  const auto it = pictures.find(resourceId);
+  return it == pictures.end() ? nullptr : it->second;
+}
+
+void HeadlessBackend::DoEvents() {
+  ++doEventsCount;
+  if (onDoEvents) onDoEvents();
+}
+
+void HeadlessBackend::RunModal(fw::Form& form) {
+  if (onModal) onModal(form);
+}
+
+}  // namespace quarlo::testing
