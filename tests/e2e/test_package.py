@@ -3,7 +3,10 @@ states, two builds in fresh clones that agree byte for byte, and signing with a 
 certificate.
 
 The harness's prefix is a 32-bit one, so the 32-bit system folder the installer must use is its
-system32 (on 64-bit Windows it would be SysWOW64)."""
+system32 (on 64-bit Windows it would be SysWOW64). Under Wine every program has administrator
+rights and there is one user, so the installer's elevated copy starts without a prompt and writes
+the same profile: what shows that the user's steps are left to the user's own process is the
+elevated copy, run on its own, leaving HKCU as it was."""
 
 import os
 import re
@@ -16,6 +19,7 @@ from pathlib import Path
 from harness import REPO, WineSession, wait_until
 
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+PENDING_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarlo"
 SYSTEM_SAVER = r"C:\windows\system32\Quarlo.scr"
 UNINSTALLER = r"C:\Program Files\Quarlo\Uninstall.exe"
@@ -100,6 +104,17 @@ def reg_set(session, key, name, data):
                    stderr=subprocess.DEVNULL)
 
 
+def user_registry(session):
+    """HKCU as reg.exe exports it, key by key, without Wine's own keys, which every program that
+    starts touches."""
+    path = session.root / "tmp" / "hkcu.reg"
+    subprocess.run(["wine", "reg", "export", "HKCU", session.win_path(path), "/y"],
+                   env=session.env, timeout=60, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return {key for key in path.read_text("utf-16").split("\n\n")
+            if not key.startswith("[HKEY_CURRENT_USER\\Software\\Wine\\")}
+
+
 def install(session, installer):
     """Runs the installer silently to its end; fails the test unless it succeeds."""
     proc = session.start(installer, "/S")
@@ -142,13 +157,21 @@ class InstallerTest(unittest.TestCase):
             install(s, installer)
             self.assert_installed(s, version)
 
+            # Installing over the running saver sets the file in use aside until the next start.
             proc = s.start(saver, "/s")
             xid = s.wait_window("Quarlo_Main", timeout=30)
-            s.key("space", window=xid)
-            self.assertEqual(s.wait_exit(proc, 30), 0, proc.log())
-
+            running = saver.stat().st_ino
             install(s, installer)
             self.assert_installed(s, version)
+            self.assertNotEqual(saver.stat().st_ino, running, "Quarlo.scr was not replaced")
+            aside = [p for p in saver.parent.glob("Quarlo.scr.*") if p.stat().st_ino == running]
+            self.assertEqual([p.suffix for p in aside], [".old"], "the running copy set aside")
+            # Pairs of \??\path\0 and where it goes, nowhere (an empty string) for a deletion.
+            pending = reg_values(s, PENDING_KEY).get("PendingFileRenameOperations", "") + "\\0"
+            deletion = "\\??\\" + SYSTEM_SAVER.replace("Quarlo.scr", aside[0].name) + "\\0\\0"
+            self.assertIn(deletion, pending, "its deletion at the next start")
+            s.key("space", window=xid)
+            self.assertEqual(s.wait_exit(proc, 30), 0, proc.log())
 
             settings = s.linux_path(r"C:\windows\system32\Quarlo.ini")
             stored = "[Section]\r\nQuarloの数= 120\r\n".encode("cp932")
@@ -171,14 +194,53 @@ class InstallerTest(unittest.TestCase):
             self.assertEqual(desktop.get("ScreenSaveTimeOut"), "420")
             self.assertEqual(settings.read_bytes(), stored, "the silent uninstall keeps settings")
 
+    def test_only_the_users_own_process_touches_their_settings(self):
+        """The installer's and the uninstaller's copies that run with administrator rights
+        (their private switch) do the system folder and the uninstall entry, and nothing else;
+        when that part fails, the installer stops before the user's part."""
+        version = project_version()
+        with WineSession(audio=False) as s:
+            reg_set(s, DESKTOP_KEY, "SCRNSAVE.EXE", SYSTEM_SAVER)
+            reg_set(s, DESKTOP_KEY, "ScreenSaveActive", "0")
+            before = user_registry(s)
+            proc = s.start(release / setup_name(version), "/MACHINEPART")
+            self.assertEqual(s.wait_exit(proc, 180), 0, proc.log())
+            self.assert_on_machine(s, version)
+            saver = s.linux_path(SYSTEM_SAVER)
+            self.assertEqual(list(saver.parent.glob("Quarlo.scr*")), [saver])
+            self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
+
+            installed = saver.stat().st_ino
+            subprocess.run(["chattr", "+i", str(saver.parent)], check=True)  # even root may not
+            try:
+                proc = s.start(release / setup_name(version), "/S")
+                self.assertEqual(s.wait_exit(proc, 180), 2, "the status of a failed install")
+            finally:
+                subprocess.run(["chattr", "-i", str(saver.parent)], check=True)
+            self.assertEqual(list(saver.parent.glob("Quarlo.scr*")), [saver])
+            self.assertEqual(saver.stat().st_ino, installed, "the installed Quarlo.scr replaced")
+            self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
+
+            # As the uninstaller's own copy does: from a temporary folder, told where to work.
+            uninstaller = shutil.copy(s.linux_path(UNINSTALLER), s.root / "tmp" / "Un.exe")
+            proc = s.start(uninstaller, "/MACHINEPART", "_?=" + UNINSTALLER.rsplit("\\", 1)[0])
+            self.assertEqual(s.wait_exit(proc, 120), 0, proc.log())
+            self.assertEqual(list(saver.parent.glob("Quarlo.scr*")), [], "Quarlo.scr left")
+            self.assertFalse(s.linux_path(UNINSTALLER).parent.exists(), "its folder left")
+            self.assertIsNone(reg_values(s, UNINSTALL_KEY), "the uninstall entry left")
+            self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
+
     def assert_installed(self, s, version):
-        saver = s.linux_path(SYSTEM_SAVER)
-        self.assertEqual(saver.read_bytes(), (release / "Quarlo.scr").read_bytes())
-        self.assertTrue(s.linux_path(UNINSTALLER).is_file(), "no uninstaller")
+        self.assert_on_machine(s, version)
         desktop = reg_values(s, DESKTOP_KEY)
         self.assertEqual(desktop.get("SCRNSAVE.EXE", "").lower(), SYSTEM_SAVER.lower())
         self.assertEqual(desktop.get("ScreenSaveActive"), "1")
         self.assertEqual(desktop.get("ScreenSaveTimeOut"), "420")
+
+    def assert_on_machine(self, s, version):
+        saver = s.linux_path(SYSTEM_SAVER)
+        self.assertEqual(saver.read_bytes(), (release / "Quarlo.scr").read_bytes())
+        self.assertTrue(s.linux_path(UNINSTALLER).is_file(), "no uninstaller")
         entry = reg_values(s, UNINSTALL_KEY)
         self.assertIsNotNone(entry, "no uninstall entry")
         expected = {
