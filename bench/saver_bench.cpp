@@ -19,6 +19,7 @@
 
 #include "assets/asset_ids.h"
 #include "framework/form.h"
+#include "framework/win32/gdi_surface.h"
 #include "framework/win32/win32_backend.h"
 #include "os/win32/win32_os.h"
 #include "saver/random.h"
@@ -42,6 +43,7 @@ struct Options {
   int sprites = 300;
   int frames = 600;
   int pacedSeconds = 0;
+  bool full = false;
 };
 
 Options ReadOptions(int argc, char** argv) {
@@ -50,6 +52,7 @@ Options ReadOptions(int argc, char** argv) {
     if (std::strcmp(argv[i], "--sprites") == 0) options.sprites = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--frames") == 0) options.frames = std::max(std::atoi(argv[i + 1]), 1);
     if (std::strcmp(argv[i], "--paced") == 0) options.pacedSeconds = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--present") == 0) options.full = std::strcmp(argv[i + 1], "full") == 0;
   }
   options.sprites = std::clamp(options.sprites, -1, 32767);
   return options;
@@ -134,12 +137,15 @@ int main(int argc, char** argv) {
   for (int frame = 0; frame < warmUp + options.frames; ++frame) {
     if (frame == warmUp) memoryBefore = PrivateBytes();
     for (saver::Sprite& sprite : engine.Sprites()) sprite.Shown = 1;  // untimed
+    auto* gdi = dynamic_cast<fw::GdiSurface*>(display);
     const double start = NowMs();
+    if (options.full && gdi) gdi->DrewDirectly();
     display->Clear(fw::Rgb(0, 0, 0));
     engine.DrawWalker(*display, sheet.get(), W, H);
     engine.AdvanceWalk();
     engine.AnimateSprites(display, frames, masks, W, H, W);
     const double composed = NowMs();
+    if (options.full && gdi) gdi->DrewDirectly();
     display->Present();
     const double presented = NowMs();
     backend.DoEvents();

@@ -1,9 +1,8 @@
 #pragma once
 // Our window-and-control layer: forms and the controls they hold, described portably. A form
 // subclass declares its controls as members in creation order and wires their events to its
-// handlers (Form_Load, HS_Fast_Change, ...). A Backend gives every control a peer: real windows
-// and GDI in the product, plain memory in the native tests, where a test raises the events
-// itself and reads the controls' state.
+// handlers (Form_Load, HS_Fast_Change, ...). A Backend gives every control a peer, its platform
+// side (framework/win32 realises them with windows and GDI), which raises the control's events.
 //
 // Geometry is in twips relative to the control's container (15 twips per pixel at 96 dpi).
 
@@ -123,7 +122,7 @@ class Control {
   ControlPeer* Peer() const { return peer_.get(); }
   void AttachPeer(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
 
-  // Events every control may raise; backends and tests call Raise*.
+  // Events every control may raise; the peers call Raise*.
   std::function<void()> Click;
   void RaiseClick() {
     if (Click && enabled_) Click();
@@ -132,6 +131,12 @@ class Control {
  protected:
   void Notify(Change what) {
     if (peer_) peer_->Update(what);
+  }
+  // Sets a property's field and tells the peer what changed.
+  template <typename T, typename V>
+  void Assign(T& field, V&& value, Change what) {
+    field = std::forward<V>(value);
+    Notify(what);
   }
 
  private:
@@ -155,10 +160,7 @@ class Container : public Control {
   // The drawing surface of the container's back buffer (persistent, in pixels).
   Surface* DrawingSurface() const { return Peer() ? Peer()->DrawingSurface() : nullptr; }
   Colour BackColour() const { return backColour_; }
-  void SetBackColour(Colour colour) {
-    backColour_ = colour;
-    Notify(Change::BackColour);
-  }
+  void SetBackColour(Colour colour) { Assign(backColour_, colour, Change::BackColour); }
 
  private:
   std::vector<Control*> children_;
@@ -176,69 +178,33 @@ class Label : public Control {
   // handlers instead of its own (a caption is part of the control's face).
 
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption) {
-    caption_ = std::move(caption);
-    Notify(Change::Caption);
-  }
+  void SetCaption(std::string caption) { Assign(caption_, std::move(caption), Change::Caption); }
   const Font& GetFont() const { return font_; }
-  void SetFont(const Font& font) {
-    font_ = font;
-    Notify(Change::Font);
-  }
+  void SetFont(const Font& font) { Assign(font_, font, Change::Font); }
   Colour ForeColour() const { return foreColour_; }
-  void SetForeColour(Colour colour) {
-    foreColour_ = colour;
-    Notify(Change::ForeColour);
-  }
+  void SetForeColour(Colour colour) { Assign(foreColour_, colour, Change::ForeColour); }
   Alignment GetAlignment() const { return alignment_; }
-  void SetAlignment(Alignment a) {
-    alignment_ = a;
-    Notify(Change::Style);
-  }
+  void SetAlignment(Alignment a) { Assign(alignment_, a, Change::Style); }
   bool AutoSize() const { return autoSize_; }
-  void SetAutoSize(bool on) {
-    autoSize_ = on;
-    Notify(Change::Style);
-  }
+  void SetAutoSize(bool on) { Assign(autoSize_, on, Change::Style); }
   Border GetBorder() const { return border_; }
-  void SetBorder(Border b) {
-    border_ = b;
-    Notify(Change::Style);
-  }
+  void SetBorder(Border b) { Assign(border_, b, Change::Style); }
   bool Transparent() const { return transparent_; }
-  void SetTransparent(bool on) {
-    transparent_ = on;
-    Notify(Change::Style);
-  }
+  void SetTransparent(bool on) { Assign(transparent_, on, Change::Style); }
   // The background of an opaque label.
   Colour BackColour() const { return backColour_; }
-  void SetBackColour(Colour colour) {
-    backColour_ = colour;
-    Notify(Change::BackColour);
-  }
+  void SetBackColour(Colour colour) { Assign(backColour_, colour, Change::BackColour); }
   // False shows ampersands literally instead of as access-key marks.
   bool UseMnemonic() const { return useMnemonic_; }
-  void SetUseMnemonic(bool on) {
-    useMnemonic_ = on;
-    Notify(Change::Style);
-  }
+  void SetUseMnemonic(bool on) { Assign(useMnemonic_, on, Change::Style); }
   bool WordWrap() const { return wordWrap_; }
-  void SetWordWrap(bool on) {
-    wordWrap_ = on;
-    Notify(Change::Style);
-  }
+  void SetWordWrap(bool on) { Assign(wordWrap_, on, Change::Style); }
   // Drawn with the platform's greyed, disabled-text look.
   bool Greyed() const { return greyed_; }
-  void SetGreyed(bool on) {
-    greyed_ = on;
-    Notify(Change::Style);
-  }
+  void SetGreyed(bool on) { Assign(greyed_, on, Change::Style); }
   // A cursor resource of the program shown over the label; 0 for the default arrow.
   int CursorResource() const { return cursorResource_; }
-  void SetCursorResource(int id) {
-    cursorResource_ = id;
-    Notify(Change::Cursor);
-  }
+  void SetCursorResource(int id) { Assign(cursorResource_, id, Change::Cursor); }
 
   // Mouse events of a windowless label (button, shift, x, y in twips).
   std::function<void(int, int, int, int)> MouseDown, MouseMove, MouseUp;
@@ -264,10 +230,7 @@ class Image : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Image"; }
   const PicturePtr& GetPicture() const { return picture_; }
-  void SetPicture(PicturePtr picture) {
-    picture_ = std::move(picture);
-    Notify(Change::Picture);
-  }
+  void SetPicture(PicturePtr picture) { Assign(picture_, std::move(picture), Change::Picture); }
 
  private:
   PicturePtr picture_;
@@ -279,10 +242,7 @@ class Shape : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Shape"; }
   Colour BorderColour() const { return borderColour_; }
-  void SetBorderColour(Colour colour) {
-    borderColour_ = colour;
-    Notify(Change::ForeColour);
-  }
+  void SetBorderColour(Colour colour) { Assign(borderColour_, colour, Change::ForeColour); }
 
  private:
   Colour borderColour_ = 0;
@@ -295,20 +255,13 @@ class PictureBox : public Container {
   using Container::Container;
   std::string_view TypeName() const override { return "PictureBox"; }
   const PicturePtr& GetPicture() const { return picture_; }
-  void SetPicture(PicturePtr picture) {
-    picture_ = std::move(picture);
-    Notify(Change::Picture);
-  }
+  void SetPicture(PicturePtr picture) { Assign(picture_, std::move(picture), Change::Picture); }
   Border GetBorder() const { return border_; }
-  void SetBorder(Border b) {
-    border_ = b;
-    Notify(Change::Style);
-  }
+  void SetBorder(Border b) { Assign(border_, b, Change::Style); }
   // Width and height of the drawable inside, in pixels.
   int InnerWidthPixels() const;
   int InnerHeightPixels() const;
 
-  std::function<void()> Resized;
   std::function<void(int, int, int, int)> MouseDown, MouseMove, MouseUp;
 
  private:
@@ -352,24 +305,14 @@ class ComboBox : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "ComboBox"; }
   const std::string& Text() const { return text_; }
-  void SetText(std::string text) {
-    text_ = std::move(text);
-    Notify(Change::Text);
-  }
+  void SetText(std::string text) { Assign(text_, std::move(text), Change::Text); }
   const std::vector<std::string>& Items() const { return items_; }
   void AddItem(std::string item) {
     items_.push_back(std::move(item));
     Notify(Change::Items);
   }
-  void Clear() {
-    items_.clear();
-    Notify(Change::Items);
-  }
   const Font& GetFont() const { return font_; }
-  void SetFont(const Font& font) {
-    font_ = font;
-    Notify(Change::Font);
-  }
+  void SetFont(const Font& font) { Assign(font_, font, Change::Font); }
   // The user typed or picked a text (called by the backend); raises Changed.
   void TextEdited(std::string text) {
     text_ = std::move(text);
@@ -389,10 +332,7 @@ class Timer : public Control {
   using Control::Control;
   std::string_view TypeName() const override { return "Timer"; }
   std::uint32_t Interval() const { return interval_; }
-  void SetInterval(std::uint32_t ms) {
-    interval_ = ms;
-    Notify(Change::Value);
-  }
+  void SetInterval(std::uint32_t ms) { Assign(interval_, ms, Change::Value); }
   bool TimerEnabled() const { return Enabled(); }
   std::function<void()> Tick;
   void RaiseTick() {

@@ -52,15 +52,9 @@ class Form : public Container {
   Backend& GetBackend() const { return backend_; }
 
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption) {
-    caption_ = std::move(caption);
-    Notify(Change::Caption);
-  }
+  void SetCaption(std::string caption) { Assign(caption_, std::move(caption), Change::Caption); }
   FormBorder Border() const { return border_; }
-  void SetBorder(FormBorder border) {
-    border_ = border;
-    Notify(Change::Style);
-  }
+  void SetBorder(FormBorder border) { Assign(border_, border, Change::Style); }
   // An icon resource of the program for the title bar; 0 for none.
   int IconResource() const { return iconResource_; }
   void SetIconResource(int id) { iconResource_ = id; }

@@ -14,7 +14,7 @@
 
 namespace quarlo::fw::gdi {
 
-// A GDI object (bitmap, font, pen, brush, region) deleted with DeleteObject.
+// A GDI object (bitmap, font, region) deleted with DeleteObject.
 template <typename H>
 class Object {
  public:
@@ -42,8 +42,6 @@ class Object {
 
 using Bitmap = Object<HBITMAP>;
 using Font = Object<HFONT>;
-using Pen = Object<HPEN>;
-using Brush = Object<HBRUSH>;
 using Region = Object<HRGN>;
 
 // The union of the rectangles as one region (empty Region when the system refuses it).

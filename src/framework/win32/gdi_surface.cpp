@@ -16,16 +16,27 @@ void GdiSurface::Fill(HDC dc, int x, int y, int width, int height, Colour colour
   PatBlt(dc, x, y, width, height, PATCOPY);
 }
 
-void GdiSurface::Pieces::Add(const RECT& rect, long long mostArea) {
+namespace {
+
+// What a rectangle costs of its own beyond its area, in pixels of a whole-buffer copy: for a
+// clear, one fill call; for a present, a rectangle more of the clipping region the copy to the
+// screen goes through. Measured with bench/saver_bench (--present).
+constexpr long long kClearPerPiece = 256;
+constexpr long long kPresentPerPiece = 4096;
+// More pieces than this are never cheaper.
+constexpr std::size_t kMostPieces = 1024;
+
+}  // namespace
+
+void GdiSurface::Pieces::Add(const RECT& rect, long long wholeCost, long long perPiece) {
   if (everywhere) return;
   // A sprite is a mask and then its picture on the same place.
   const bool same = !rects.empty() && rects.back().left == rect.left &&
                     rects.back().top == rect.top && rects.back().right == rect.right &&
                     rects.back().bottom == rect.bottom;
   if (same) return;
-  constexpr std::size_t kMostPieces = 1024;
-  area += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
-  if (rects.size() >= kMostPieces || area > mostArea) {
+  cost += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top) + perPiece;
+  if (rects.size() >= kMostPieces || cost > wholeCost) {
     everywhere = true;
     return;
   }
@@ -36,10 +47,8 @@ void GdiSurface::Drew(int x, int y, int width, int height) {
   const RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
                      std::min(y + height, height_)};
   if (area.right <= area.left || area.bottom <= area.top) return;
-  // Filling many small pieces pays only while they cover little; copying them to the screen, a
-  // little longer.
-  drawn_.Add(area, Area() / 4);
-  changed_.Add(area, Area() / 2);
+  drawn_.Add(area, Area(), kClearPerPiece);
+  changed_.Add(area, Area(), kPresentPerPiece);
 }
 
 void GdiSurface::Resize(int width, int height, Colour fill) {
@@ -65,7 +74,7 @@ void GdiSurface::Clear(Colour colour) {
   if (!drawn_.everywhere && clearedTo_ == colour) {
     for (const RECT& area : drawn_.rects) {
       Fill(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, colour);
-      changed_.Add(area, Area() / 2);
+      changed_.Add(area, Area(), kPresentPerPiece);
     }
   } else {
     Fill(dc, 0, 0, width_, height_, colour);

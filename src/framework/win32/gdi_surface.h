@@ -44,16 +44,17 @@ class GdiSurface final : public Surface {
   const Picture* Buffer() const { return buffer_.get(); }
 
  private:
-  // Rectangles of the buffer, or (everywhere) the whole of it: beyond `mostArea` pixels, or very
-  // many pieces, one rectangle over everything serves as well.
+  // Rectangles of the buffer, or (everywhere) the whole of it. A rectangle costs its area and a
+  // fixed amount of its own (`perPiece`, in pixels: the call and the clipping it takes); once
+  // the rectangles cost more than the whole buffer, the whole is the cheaper choice.
   struct Pieces {
     std::vector<RECT> rects;
-    long long area = 0;
+    long long cost = 0;
     bool everywhere = true;
-    void Add(const RECT& rect, long long mostArea);
+    void Add(const RECT& rect, long long wholeCost, long long perPiece);
     void Reset() {
       rects.clear();
-      area = 0;
+      cost = 0;
       everywhere = false;
     }
   };
@@ -69,8 +70,9 @@ class GdiSurface final : public Surface {
   Presenter presenter_;
   // A frame loop clears the whole buffer and then blits a few small pictures: the next clear in
   // the same colour need only wipe what those blits covered, and the present need only show what
-  // the clear and the blits changed, which spares two full-screen copies per frame. Anything else
-  // drawn (or too much) makes the next clear, or the next present, a whole one.
+  // the clear and the blits changed, which spares two full-screen copies per frame while the
+  // pictures are few. Each frame takes whichever costs less: anything else drawn, or pictures
+  // that cover too much or are too many, make the next clear, or the next present, a whole one.
   std::optional<Colour> clearedTo_;
   Pieces drawn_;    // blitted since the last clear
   Pieces changed_;  // changed since the last present
