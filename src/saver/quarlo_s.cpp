@@ -88,6 +88,7 @@ void Quarlo_S::AnimationLoop() {
       *this, {[this] { ComposeFrame(); },
               [this] {
                 if (fw::Surface* display = Display.DrawingSurface()) display->Present();
+                music_.FramePresented();
               },
               [this] { return IsTrue(Running) && IsLoaded(); }});
   // Closed by someone else (a WM_CLOSE from another program or the system): end as a key would,

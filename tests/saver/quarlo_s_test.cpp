@@ -30,6 +30,7 @@ struct SaverRun {
     ResetSaverSettings();
     SaverSettings().SpriteCount = spriteCount;
     os.commandText = commandText;
+    os.everyFileReadable = true;
     sheet = Filled(1024, 1180, [](int x, int y) {
       return static_cast<std::uint32_t>(x / 128 << 20 | y / 295 << 16 | (x & 0x7F) << 8 |
                                         (y & 0xFF)) |
@@ -137,7 +138,8 @@ TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
   EXPECT_LT(topmost, close);
   EXPECT_LT(close, flags) << "the music stops first thing in EndSaver";
   EXPECT_EQ(run.SystemCalls(),
-            lines({"EnumDisplayMonitors(0, NULL)", "GetMonitorInfoA(65537)",
+            lines({"CanOpenForReading(\"C:\\Music\\song.Mp3\")", "EnumDisplayMonitors(0, NULL)",
+                   "GetMonitorInfoA(65537)",
                    "SetWindowPos(" + std::to_string(run.handle) + ", -1, 0, 0, 0, 0, 0x0013)",
                    "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
                    "SystemParametersInfoA(17, 1, NULL, 0)", "ExitProcess(0)"}));
