@@ -1,7 +1,5 @@
 #include "music/plain_copy.h"
 
-#include <array>
-
 namespace quarlo::music {
 namespace {
 
@@ -9,6 +7,8 @@ constexpr std::uint8_t kFooterFlag = 0x10;
 constexpr std::int64_t kFooterLength = 10;
 // A plain name: no blank, no "!", nothing outside ASCII.
 constexpr const char* kCopyName = "QuarloBGM.mp3";
+// A path of MAX_PATH characters and its NUL, in UTF-16 characters.
+constexpr std::uint32_t kFolderBufferSize = os::kMaxPath + 1;
 
 std::uint8_t Byte(std::string_view text, std::size_t index) {
   return static_cast<std::uint8_t>(text[index]);
@@ -30,31 +30,41 @@ std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize) {
   return length <= fileSize ? length : 0;
 }
 
-std::string PlainCopy::TargetPath() {
-  std::array<char, os::kMaxPath + 1> buffer{};
-  const std::uint32_t n = os_.GetTempPathA(static_cast<std::uint32_t>(buffer.size()), buffer.data());
+std::string PlainCopy::TargetFolder() {
+  std::string folder;
+  const std::uint32_t n = os_.GetTempPathW(kFolderBufferSize, &folder);
   // 0 is a failure; a value of the buffer's size or more is the size it would have needed.
-  if (n == 0 || n >= buffer.size()) return {};
-  std::string folder(buffer.data(), n);
+  if (n == 0 || n >= kFolderBufferSize) return {};
+  if (!os::AnsiCanHold(os_, folder)) {
+    // The copy's name must reach mciSendStringA; a volume without short names gives the long
+    // form back, and then no name will do.
+    std::string shortFolder;
+    const std::uint32_t m = os_.GetShortPathNameW(folder.c_str(), &shortFolder, kFolderBufferSize);
+    if (m == 0 || m >= kFolderBufferSize || !os::AnsiCanHold(os_, shortFolder)) return {};
+    folder = shortFolder;
+  }
+  if (folder.empty()) return {};
   if (folder.back() != '\\') folder += '\\';
-  return folder + kCopyName;
+  return folder;
 }
 
-std::string PlainCopy::Make(const std::string& ansiSource) {
+std::string PlainCopy::Make(const std::string& source) {
   Remove();
-  const std::string target = TargetPath();
-  if (target.empty()) return {};
   std::string head;
   std::int64_t fileSize = 0;
-  if (!os_.ReadFileHead(ansiSource, kId3v2HeaderLength, &head, &fileSize)) return {};
-  if (!os_.CopyFileFrom(ansiSource, Id3v2TagLength(head, fileSize), target)) return {};
-  path_ = target;
+  if (!os_.ReadFileHead(source, kId3v2HeaderLength, &head, &fileSize)) return {};
+  const std::int64_t tagLength = Id3v2TagLength(head, fileSize);
+  if (tagLength == 0 && source.find('!') == std::string::npos) return {};
+  const std::string folder = TargetFolder();
+  if (folder.empty()) return {};
+  if (!os_.CopyFileFrom(source, tagLength, folder + kCopyName)) return {};
+  path_ = folder + kCopyName;
   return path_;
 }
 
 void PlainCopy::Remove() {
   if (path_.empty()) return;
-  os_.DeleteFileA(path_.c_str());
+  os_.DeleteFileW(path_.c_str());
   path_.clear();
 }
 

@@ -24,20 +24,23 @@ inline constexpr std::uint32_t kId3v2HeaderLength = 10;
 std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize);
 
 // The one temporary copy of the music file. Make replaces any copy an earlier run left behind;
-// Remove deletes it. Paths are in the ANSI code page.
+// Remove deletes it. Paths are in UTF-8 and go through the wide file functions.
 class PlainCopy {
  public:
   explicit PlainCopy(os::Os& os) : os_(os) {}
 
-  // Writes the copy of `ansiSource` without its ID3v2 tag and returns its path, or an empty text
-  // when no copy could be made.
-  std::string Make(const std::string& ansiSource);
+  // Writes the copy of `source` without its ID3v2 tag and returns its path, one the ANSI code
+  // page can name; an empty text when no copy was made. A file with no tag and no "!" in its
+  // path is not copied: its copy would be refused as the file was.
+  std::string Make(const std::string& source);
   // Deletes the copy made by Make, if any.
   void Remove();
   const std::string& Path() const { return path_; }
 
  private:
-  std::string TargetPath();
+  // The temporary folder, ending in a backslash, by a name the ANSI code page holds (its short
+  // form when the long one has characters the code page lacks); empty when there is none.
+  std::string TargetFolder();
 
   os::Os& os_;
   std::string path_;

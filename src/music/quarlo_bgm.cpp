@@ -98,16 +98,25 @@ std::int32_t Quarlo_BGM::Mp3Open(const std::string& path) {
   return SendWithoutReply("open \"" + path + "\" type MPEGVideo Alias MP3Play");
 }
 
+bool Quarlo_BGM::MusicFileOpens() { return FileExists(os_, SaverSettings().MusicFile); }
+
 void Quarlo_BGM::Mp3Play() {
-  const std::string& file = SaverSettings().MusicFile;
-  std::int32_t code = Mp3Open(file);
-  if (code != 0) {
-    const std::string copy = plainCopy_.Make(os_.ToAnsi(file));
-    if (!copy.empty()) code = Mp3Open(os_.FromAnsi(copy));
-    // A copy the device refuses as well is of no use.
-    if (code != 0) plainCopy_.Remove();
+  mp3Open_ = Mp3Open(SaverSettings().MusicFile) == 0;
+  copyPending_ = !mp3Open_;
+  if (mp3Open_) SendWithoutReply("play MP3Play");
+}
+
+void Quarlo_BGM::Mp3PlayCopy() {
+  if (!copyPending_) return;
+  copyPending_ = false;
+  const std::string copy = plainCopy_.Make(SaverSettings().MusicFile);
+  if (copy.empty()) return;
+  mp3Open_ = Mp3Open(copy) == 0;
+  if (mp3Open_) {
+    SendWithoutReply("play MP3Play");
+  } else {
+    plainCopy_.Remove();  // a copy the device refuses as well is of no use
   }
-  if (code == 0) SendWithoutReply("play MP3Play");
 }
 
 bool Quarlo_BGM::Mp3IsPlaying() {
@@ -124,9 +133,15 @@ void Quarlo_BGM::Mp3KeepPlaying() {
   SendWithoutReply("play MP3Play from 0");
 }
 
+void Quarlo_BGM::Mp3Pause() { SendWithoutReply("pause MP3Play"); }
+
+void Quarlo_BGM::Mp3Resume() { SendWithoutReply("resume MP3Play"); }
+
 void Quarlo_BGM::Mp3Close() {
   SendWithoutReply("stop MP3Play");
   SendWithoutReply("close MP3Play");
+  mp3Open_ = false;
+  copyPending_ = false;
   // Only a closed alias lets go of the file.
   plainCopy_.Remove();
 }
@@ -203,5 +218,9 @@ void Quarlo_BGM::CdClose() {
   SendWithoutReply("stop cdaudio");
   SendWithoutReply("close cdaudio");
 }
+
+void Quarlo_BGM::CdPause() { SendWithoutReply("pause cdaudio"); }
+
+void Quarlo_BGM::CdResume() { MciPlay(kCdDevice, "", ""); }
 
 }  // namespace quarlo::music

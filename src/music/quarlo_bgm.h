@@ -28,11 +28,23 @@ class Quarlo_BGM {
   const std::string& MciReply() const { return mciReply_; }
 
   // --- The music file (SaverSettings().MusicFile) ---------------------------------------------
-  // Opens the file under the alias and plays it. When the device refuses the file as it is, the
-  // alias is opened on a plain copy without the ID3v2 tag instead (see PlainCopy).
+  // True when the file can be opened for reading now (it may live on a drive that is away).
+  bool MusicFileOpens();
+  // Opens the file under the alias and plays it. When the device refuses the file as it is, a
+  // plain copy without the ID3v2 tag may play instead; making it can take seconds, so it is left
+  // for Mp3PlayCopy.
   void Mp3Play();
+  // True after Mp3Play was refused, until Mp3PlayCopy or Mp3Close.
+  bool Mp3CopyPending() const { return copyPending_; }
+  // Makes the plain copy (see PlainCopy), opens it under the alias and plays it.
+  void Mp3PlayCopy();
+  // True while the alias is open on the file or its copy.
+  bool Mp3IsOpen() const { return mp3Open_; }
   bool Mp3IsPlaying();
   void Mp3KeepPlaying();
+  // The alias keeps its position while paused.
+  void Mp3Pause();
+  void Mp3Resume();
   // Stops and closes the alias, then removes the plain copy if one was made.
   void Mp3Close();
   void WavPlay();
@@ -44,6 +56,10 @@ class Quarlo_BGM {
   void CdPreviousTrack();
   void CdNextTrack();
   void CdClose();
+  // The drive keeps its position while paused ("pause" stops it; "play" without a position goes
+  // on from there).
+  void CdPause();
+  void CdResume();
   // True while the CD answers; set by every poll.
   Bool16 CdReady() const { return cdReady_; }
 
@@ -63,6 +79,8 @@ class Quarlo_BGM {
   std::array<char, 256> cdModeBuffer_{};
   std::string mciReply_;
   Bool16 cdReady_ = kFalse;
+  bool mp3Open_ = false;
+  bool copyPending_ = false;
 };
 
 }  // namespace quarlo::music

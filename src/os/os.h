@@ -169,16 +169,21 @@ class Os {
 
   // --- Process error mode and files -----------------------------------------------------------
   virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
-  virtual std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) = 0;
+  // The file functions below are the wide ones: paths in UTF-8, any character. `size` and the
+  // results count UTF-16 characters as the real buffers do: the length written without its NUL,
+  // the size needed (NUL included) when the buffer is too small, 0 for a failure.
+  virtual std::uint32_t GetTempPathW(std::uint32_t size, std::string* buffer) = 0;
+  virtual std::uint32_t GetShortPathNameW(const char* longPath, std::string* shortPath,
+                                          std::uint32_t size) = 0;
   // Reads up to `count` bytes from the start of the file into `head` and its length into
   // `fileSize`; false when the file cannot be opened or read.
-  virtual bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+  virtual bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                             std::int64_t* fileSize) = 0;
-  // Creates `ansiTarget` (replacing any file of that name) holding the bytes of `ansiSource`
-  // from `offset` to its end; false, and no target left behind, when that fails.
-  virtual bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
-                            const std::string& ansiTarget) = 0;
-  virtual bool DeleteFileA(const char* fileName) = 0;
+  // Creates `target` (replacing any file of that name) holding the bytes of `source` from
+  // `offset` to its end; false, and no target left behind, when that fails.
+  virtual bool CopyFileFrom(const std::string& source, std::int64_t offset,
+                            const std::string& target) = 0;
+  virtual bool DeleteFileW(const char* fileName) = 0;
 
   // --- Window manager ----------------------------------------------------------------------
   // Windows are titled in UTF-16, so they are looked up by their wide titles.
@@ -261,5 +266,11 @@ class Os {
   virtual Handle ShellExecuteA(Handle owner, const char* verb, const char* file,
                                const char* parameters, const char* directory, int showCommand) = 0;
 };
+
+// True when the ANSI code page holds `utf8` as it is: converted there and back it comes out the
+// same, with no "?" or look-alike in place of a character the code page lacks.
+inline bool AnsiCanHold(Os& os, const std::string& utf8) {
+  return os.FromAnsi(os.ToAnsi(utf8)) == utf8;
+}
 
 }  // namespace quarlo::os

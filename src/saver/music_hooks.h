@@ -20,20 +20,38 @@ class SaverMusic {
   // Timer2_Timer.
   SaverMusic(music::Quarlo_BGM& bgm, fw::Timer& timer1, fw::Timer& timer2);
 
-  // Starts the music chosen by SaverSettings (a step of the saver's load sequence).
+  // Starts the music chosen by SaverSettings (a step of the saver's load sequence). A music file
+  // that cannot be opened now plays nothing for this run.
   void MusicStart();
+  // Called after each frame the saver has presented. The first call while the music is not
+  // paused plays an MP3 from its plain copy when the device refused the file at the start: the
+  // copy may take seconds, and the saver must be seen first.
+  void FramePresented();
+  // Silences the music and stops both timers, so that nothing restarts it; Resume goes on from
+  // where it was (a WAV from its start). Music that is not playing (none, a file that could not
+  // be opened, a copy not yet made) stays as it is. A second Pause, or Resume without Pause,
+  // does nothing.
+  void Pause();
+  void Resume();
   void Timer1_Timer();
   void Timer2_Timer();
   // The arrow keys while the source is the CD: true when the key was used and must not end the
-  // saver.
+  // saver. While the music is paused they change no track.
   bool MusicKey(int keyCode);
-  // Stops the music (the first step of the saver's exit).
+  // Stops the music (the first step of the saver's exit), paused or not.
   void MusicStop();
 
  private:
+  enum class FileMusic { kNone, kWav, kMp3 };
+
   music::Quarlo_BGM& bgm_;
   fw::Timer& timer1_;
   fw::Timer& timer2_;
+  FileMusic fileMusic_ = FileMusic::kNone;  // what MusicStart played of the music file
+  bool paused_ = false;
+  // The timers' states when Pause turned them off.
+  bool keepPlayingBeforePause_ = false;
+  bool pollBeforePause_ = false;
 };
 
 }  // namespace quarlo::saver

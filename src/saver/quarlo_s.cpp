@@ -91,8 +91,10 @@ void Quarlo_S::AnimationLoop() {
   if (IsTrue(Running)) EndSaver();
 }
 
+// Shows the step, then lets the music do what waits for the first frame on the screen.
 void Quarlo_S::PresentFrame() {
   if (fw::Surface* display = Display.DrawingSurface()) display->Present();
+  music_.FramePresented();
 }
 
 // Clears the back buffer, draws the walking figure, then moves and draws the sprites.

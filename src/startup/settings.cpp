@@ -79,7 +79,7 @@ bool SettingsFileCanHold(os::Os& os, const std::string& value) {
   }
   if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) return false;
   if (EnclosedInQuotes(value)) return false;
-  return os.FromAnsi(os.ToAnsi(value)) == value;
+  return os::AnsiCanHold(os, value);
 }
 
 std::string ReadIniValue(os::Os& os, const std::string& section, const std::string& key,
@@ -107,9 +107,8 @@ bool FileExists(os::Os& os, const std::string& path) {
   if (!target.empty() && target.back() == '\\') target.pop_back();
   // A name the ANSI code page cannot hold (from a settings file saved in UTF-16) would reach the
   // system with "?" or a look-alike in its place, which may even name another file.
-  const std::string ansiPath = os.ToAnsi(target);
-  if (os.FromAnsi(ansiPath) != target) return false;
-  return os.CanOpenForReading(ansiPath);
+  if (!os::AnsiCanHold(os, target)) return false;
+  return os.CanOpenForReading(os.ToAnsi(target));
 }
 
 void LoadSettings(os::Os& os) {
@@ -121,8 +120,9 @@ void LoadSettings(os::Os& os) {
   const std::string file = ReadIniValue(os, kSection, kKeyMusicFile, SettingsPath(os));
   s.MusicFile = file;
   // A path the file cannot hold as it is (only a hand-edited file gives one: quotes round blanks,
-  // say) is no file name; dropped like a missing file, it can never be saved back changed.
-  if (file.empty() || !SettingsFileCanHold(os, file) || !FileExists(os, file)) {
+  // say) is no file name; dropped, it can never be saved back changed. A file that cannot be
+  // opened now is kept: it may be on a drive that is away, and it is the user's choice still.
+  if (file.empty() || !SettingsFileCanHold(os, file)) {
     s.MusicFile.clear();
     if (s.MusicSource == kMusicFile) s.MusicSource = kMusicNone;
   }

@@ -59,8 +59,8 @@ void WriteIniValue(os::Os& os, const std::string& section, const std::string& ke
 // backslash is ignored.
 bool FileExists(os::Os& os, const std::string& path);
 
-// Fills SaverSettings from the settings file. Never fails. A music path is kept only when the
-// file can hold it as it is and it can be opened.
+// Fills SaverSettings from the settings file. Never fails. A music path is kept when the file
+// can hold it as it is, whether or not it can be opened now (the saver asks at its start).
 void LoadSettings(os::Os& os);
 
 }  // namespace quarlo

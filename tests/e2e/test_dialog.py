@@ -286,6 +286,25 @@ class DialogTest(unittest.TestCase):
                 self.assertEqual(d.wait_closed(), 0)
                 self.assertEqual(d.ini.read_bytes(), stored)
 
+    def test_a_stored_file_on_a_drive_that_is_away_stays_the_choice(self):
+        stored = ini_text("50", "2", "0", r"Q:\away\song.mp3")
+        one_more = (BAR[0] + BAR[2] - BAR_ARROW // 2, BAR[1] + BAR[3] // 2)
+        for button in (CMD_CAN, CMD_SET):
+            d = self.dialog(stored).open()
+            self.assertEqual(d.chosen_marks(), [2])
+            self.assertTrue(len(ink_columns(d.pixels(FILE_LABEL))) > 40, "the path is not shown")
+            d.click(one_more)
+            d.wait_still()
+            d.click(button)
+            self.assertEqual(d.wait_closed(), 0)
+            if button == CMD_CAN:
+                self.assertEqual(d.ini.read_bytes(), stored)
+                continue
+            written = d.ini.read_bytes()
+            for line in ("BGM区分=2", r"BGMﾌｧｲﾙ=Q:\away\song.mp3"):
+                self.assertIn(f"{line}\r\n".encode("cp932"), written)
+            self.assertEqual(read_ini(d.ini)[KEYS[0]], "51")
+
     def test_a_saver_started_while_the_dialog_is_open_ends_at_once(self):
         d = self.dialog(ini_text(" 50")).open()
         saver = self.session.start(d.exe, "/s")

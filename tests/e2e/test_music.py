@@ -19,7 +19,8 @@ import unittest
 
 import numpy as np
 
-from harness import AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, WineSession, helper_path, product_path
+from harness import (AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, WineSession, helper_path, product_path,
+                     wait_until)
 
 POLL_S = 0.05
 WINDOW_S = 0.04         # analysis window: 25 Hz frequency resolution
@@ -354,8 +355,9 @@ class FilePlaybackTest(MusicTestCase):
         mp3.write_bytes(tag + audio)
         seen = {}
 
-        def look_at_the_copy():
-            found = list(self.s.prefix.glob("drive_c/users/*/**/QuarloBGM.mp3"))
+        def look_at_the_copy():  # made once the saver's first frame is shown
+            found = wait_until(lambda: [p for p in self.s.prefix.glob("drive_c/users/*/**/QuarloBGM.mp3")
+                                        if p.stat().st_size == len(audio)], 10, "the whole copy")
             seen["copies"] = [(p, p.read_bytes()) for p in found]
 
         run = self.run_saver(mp3, seconds=3.5, program=helper_path("refusing_saver"),

@@ -37,7 +37,7 @@ class FilePlaybackTest : public ::testing::Test {
     // answers `mode` (or fails when it is empty).
     os.mci = [this](const std::string& command, std::string& reply) -> std::int32_t {
       if (command.rfind("open ", 0) == 0) {
-        return command.find(kCopy) == std::string::npos ? openCode : copyOpenCode;
+        return command.find("QuarloBGM.mp3") == std::string::npos ? openCode : copyOpenCode;
       }
       if (command == "status MP3Play mode") {
         if (mode.empty()) return 263;
@@ -64,7 +64,7 @@ TEST_F(FilePlaybackTest, Mp3PlayOpensTheQuotedPathUnderTheAliasAndStartsIt) {
 
 TEST_F(FilePlaybackTest, Mp3PlayDoesNotPlayWhatDidNotOpen) {
   openCode = 277;
-  // The file cannot be read for a copy: nothing else is opened.
+  // A plain copy may take seconds: it waits for Mp3PlayCopy.
   bgm.Mp3Play();
   EXPECT_EQ(os.callsStartingWith("mciSendStringA(").size(), 1u);
   EXPECT_EQ(os.callsStartingWith("mciSendStringA(\"play").size(), 0u);
@@ -109,9 +109,10 @@ TEST_F(FilePlaybackTest, ARefusedMp3PlaysFromAPlainCopyWithoutItsTagUntilItIsClo
   openCode = 277;
 
   bgm.Mp3Play();
+  bgm.Mp3PlayCopy();
   EXPECT_EQ(os.calls(),
-            lines({kOpenFile, "GetTempPathA(261, buffer)",
-                   "ReadFileHead(\"C:\\My Music\\theme song.mp3\", 10)",
+            lines({kOpenFile, "ReadFileHead(\"C:\\My Music\\theme song.mp3\", 10)",
+                   "GetTempPathW(261, buffer)",
                    "CopyFileFrom(\"C:\\My Music\\theme song.mp3\", 30, \"" + kCopy + "\")",
                    kOpenCopy, "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"}));
   EXPECT_EQ(os.files[kCopy], audio);
@@ -125,51 +126,96 @@ TEST_F(FilePlaybackTest, ARefusedMp3PlaysFromAPlainCopyWithoutItsTagUntilItIsClo
   bgm.Mp3Close();
   EXPECT_EQ(os.calls(), lines({"mciSendStringA(\"stop MP3Play\", NULL, 0, 0)",
                                "mciSendStringA(\"close MP3Play\", NULL, 0, 0)",
-                               "DeleteFileA(\"" + kCopy + "\")"}));
+                               "DeleteFileW(\"" + kCopy + "\")"}));
   EXPECT_EQ(os.files.count(kCopy), 0u);
   EXPECT_EQ(os.files.count("C:\\My Music\\theme song.mp3"), 1u);
 }
 
-TEST_F(FilePlaybackTest, ACopyThatCannotBeMadeOrOpenedLeavesNothingBehind) {
-  const std::string song = "C:\\My Music\\theme song.mp3";
+// The copy is made only for a tag or a "!", and its name must reach mciSendStringA in the ANSI
+// code page; whatever fails leaves nothing behind. Copies under C:\Refused\ are refused too.
+TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenItCannot) {
+  const std::string song = "C:\\My Music\\theme song.mp3", bang = "C:\\Hey there!.mp3";
+  const std::string temp = "C:\\Users\\me\\Temp\\", locked = "C:\\Locked\\",
+                    refused = "C:\\Refused\\", russian = "C:\\Users\\Олег\\Temp\\",
+                    russianShort = "C:\\Users\\2F0A~1\\Temp\\";
+  const auto open = [](const std::string& path) {
+    return "mciSendStringA(\"open \"" + path + "\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)";
+  };
+  const auto head = [](const std::string& path) { return "ReadFileHead(\"" + path + "\", 10)"; };
+  const auto copy = [&](const std::string& folder) {
+    return "CopyFileFrom(\"" + bang + "\", 0, \"" + folder + "QuarloBGM.mp3\")";
+  };
+  const auto shortOf = [](const std::string& folder) {
+    return "GetShortPathNameW(\"" + folder + "\", buffer, 261)";
+  };
+  const std::string getTemp = "GetTempPathW(261, buffer)";
+  const std::string play = "mciSendStringA(\"play MP3Play\", NULL, 0, 0)";
   const struct {
     const char* what;
-    bool sourceReadable;
+    std::string source;
+    std::uint32_t codePage;
     std::string tempPath;
-    bool tempWritable;
-    std::int32_t copyOpenCode;
-    std::vector<std::string> afterRefusal;
+    std::vector<std::string> calls;  // after the refused open
   } cases[] = {
-      {"copy refused too", true, "C:\\Users\\me\\Temp\\", true, 277,
-       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)",
-        "CopyFileFrom(\"" + song + "\", 0, \"" + kCopy + "\")", kOpenCopy,
-        "DeleteFileA(\"" + kCopy + "\")"}},
-      {"temporary folder not writable", true, "C:\\Users\\me\\Temp\\", false, 0,
-       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)",
-        "CopyFileFrom(\"" + song + "\", 0, \"" + kCopy + "\")"}},
-      {"no temporary folder", true, "", true, 0, {"GetTempPathA(261, buffer)"}},
-      {"temporary folder longer than a path", true, std::string(300, 'T'), true, 0,
-       {"GetTempPathA(261, buffer)"}},
-      {"file unreadable", false, "C:\\Users\\me\\Temp", true, 0,
-       {"GetTempPathA(261, buffer)", "ReadFileHead(\"" + song + "\", 10)"}},
+      {"no tag, no \"!\"", song, 1252, temp, {head(song)}},
+      {"\"!\" without a tag",
+       bang,
+       1252,
+       temp,
+       {head(bang), getTemp, copy(temp), open(temp + "QuarloBGM.mp3"), play}},
+      {"file unreadable", "C:\\gone!.mp3", 1252, temp, {head("C:\\gone!.mp3")}},
+      {"copy refused too",
+       bang,
+       1252,
+       refused,
+       {head(bang), getTemp, copy(refused), open(refused + "QuarloBGM.mp3"),
+        "DeleteFileW(\"" + refused + "QuarloBGM.mp3\")"}},
+      {"temporary folder not writable", bang, 1252, locked, {head(bang), getTemp, copy(locked)}},
+      {"no temporary folder", bang, 1252, "", {head(bang), getTemp}},
+      {"temporary folder longer than a path",
+       bang,
+       1252,
+       std::string(300, 'T'),
+       {head(bang), getTemp}},
+      // A user name code page 1252 cannot hold: the folder's short name, if the volume keeps one.
+      {"Cyrillic folder, short name",
+       bang,
+       1252,
+       russian,
+       {head(bang), getTemp, shortOf(russian), copy(russianShort),
+        open(russianShort + "QuarloBGM.mp3"), play}},
+      {"Cyrillic folder, no short name",
+       bang,
+       1252,
+       "C:\\Олег\\",
+       {head(bang), getTemp, shortOf("C:\\Олег\\")}},
+      {"Cyrillic folder, UTF-8 code page",
+       bang,
+       65001,
+       russian,
+       {head(bang), getTemp, copy(russian), open(russian + "QuarloBGM.mp3"), play}},
   };
   for (const auto& c : cases) {
     FakeOs fresh;
-    fresh.mci = os.mci;
-    if (c.sourceReadable) fresh.files[song] = "\xFF\xFB no tag at all";
+    fresh.mci = [](const std::string& command, std::string&) {
+      const bool ofCopy = command.find("QuarloBGM") != std::string::npos;
+      const bool refusedHere = !ofCopy || command.find("Refused") != std::string::npos;
+      return command.rfind("open", 0) == 0 && refusedHere ? 277 : 0;
+    };
+    fresh.codePage = c.codePage;
+    fresh.files = {{song, "\xFF\xFB"}, {bang, "\xFF\xFB"}};
     fresh.tempPath = c.tempPath;
-    if (!c.tempWritable) fresh.unwritableFolders.insert("C:\\Users\\me\\Temp\\");
-    openCode = 277;
-    copyOpenCode = c.copyOpenCode;
+    fresh.shortPaths[russian] = russianShort;
+    fresh.unwritableFolders = {locked};
+    SaverSettings().MusicFile = c.source;
     Quarlo_BGM player{fresh};
     player.Mp3Play();
-    std::vector<std::string> expected = {kOpenFile};
-    expected.insert(expected.end(), c.afterRefusal.begin(), c.afterRefusal.end());
+    player.Mp3PlayCopy();
+    std::vector<std::string> expected = {open(c.source)};
+    expected.insert(expected.end(), c.calls.begin(), c.calls.end());
     EXPECT_EQ(fresh.calls(), expected) << c.what;
-    EXPECT_EQ(fresh.files.count(kCopy), 0u) << c.what;
-    fresh.clearCalls();
     player.Mp3Close();
-    EXPECT_TRUE(fresh.callsStartingWith("DeleteFileA").empty()) << c.what;
+    EXPECT_EQ(fresh.files.size(), 2u) << c.what << ": a copy was left behind";
   }
 }
 

@@ -33,6 +33,7 @@ class SaverMusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSaverSettings();
+    os.everyFileReadable = true;
     form.Load();
     form.Timer1.Tick = [this] { music.Timer1_Timer(); };
     form.Timer2.Tick = [this] { music.Timer2_Timer(); };
@@ -109,19 +110,22 @@ TEST_F(SaverMusicTest, MusicStartsAndStopsAccordingToTheSettings) {
         "mciSendStringA(\"close cdaudio\", NULL, 0, 0)"}},
       {2,
        "C:\\Music\\a.wav",
-       {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.wav\", 0, 11)"},
+       {"CanOpenForReading(\"C:\\Music\\a.wav\")", "waveOutGetNumDevs()",
+        "PlaySoundA(\"C:\\Music\\a.wav\", 0, 11)"},
        false,
        false,
        {"PlaySoundA(NULL, 0, 0)"}},
       {2,
        "C:\\Music\\a.WAV",
-       {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.WAV\", 0, 11)"},
+       {"CanOpenForReading(\"C:\\Music\\a.WAV\")", "waveOutGetNumDevs()",
+        "PlaySoundA(\"C:\\Music\\a.WAV\", 0, 11)"},
        false,
        false,
        {"PlaySoundA(NULL, 0, 0)"}},
       {2,
        "C:\\My Music\\a.mp3",
-       {"mciSendStringA(\"open \"C:\\My Music\\a.mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
+       {"CanOpenForReading(\"C:\\My Music\\a.mp3\")",
+        "mciSendStringA(\"open \"C:\\My Music\\a.mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"},
        true,
        false,
@@ -129,7 +133,8 @@ TEST_F(SaverMusicTest, MusicStartsAndStopsAccordingToTheSettings) {
         "mciSendStringA(\"close MP3Play\", NULL, 0, 0)"}},
       {2,
        "C:\\Music\\a.Mp3",
-       {"mciSendStringA(\"open \"C:\\Music\\a.Mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
+       {"CanOpenForReading(\"C:\\Music\\a.Mp3\")",
+        "mciSendStringA(\"open \"C:\\Music\\a.Mp3\" type MPEGVideo Alias MP3Play\", NULL, 0, 0)",
         "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"},
        true,
        false,
@@ -138,10 +143,12 @@ TEST_F(SaverMusicTest, MusicStartsAndStopsAccordingToTheSettings) {
       {2, "C:\\Music\\a.mid", {}, false, false, {}},
       {2, "C:\\Music\\a.ogg", {}, false, false, {}},
       {2, "", {}, false, false, {}},
+      {2, "Q:\\away\\a.mp3", {"CanOpenForReading(\"Q:\\away\\a.mp3\")"}, false, false, {}},
   };
   for (const auto& c : cases) {
     const std::string what = std::to_string(c.source) + " " + c.file;
     UseMusic(c.source, c.file);
+    os.everyFileReadable = c.file[0] != 'Q';  // drive Q: is away
     form.Timer1.SetEnabled(false);
     form.Timer2.SetEnabled(false);
     os.clearCalls();
@@ -206,6 +213,78 @@ TEST_F(SaverMusicTest, Timer1NeverRunsForAWavFile) {
   os.clearCalls();
   Run(5000);
   EXPECT_TRUE(os.calls().empty());
+}
+
+// While paused nothing plays and no timer restarts anything; a copy waits for a frame presented
+// while not paused; the exit still closes everything.
+TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
+  const auto sent = [](const std::string& command) {
+    return "mciSendStringA(\"" + command + "\", NULL, 0, 0)";
+  };
+  const std::string copy = "C:\\Users\\me\\Temp\\QuarloBGM.mp3";
+  const struct {
+    std::int16_t source;
+    const char* file;
+    std::vector<std::string> pause, resume, stop;
+  } cases[] = {
+      {0, "", {}, {}, {}},
+      {1,
+       "",
+       {sent("pause cdaudio")},
+       {"mciSendStringA(\"play cdaudio\", buffer, 512, 0)"},
+       {sent("stop cdaudio"), sent("close cdaudio")}},
+      {2,
+       "C:\\Music\\a.wav",
+       {"PlaySoundA(NULL, 0, 0)"},
+       {"waveOutGetNumDevs()", "PlaySoundA(\"C:\\Music\\a.wav\", 0, 11)"},
+       {"PlaySoundA(NULL, 0, 0)"}},
+      {2,
+       "C:\\Music\\a.mp3",
+       {sent("pause MP3Play")},
+       {sent("resume MP3Play")},
+       {sent("stop MP3Play"), sent("close MP3Play")}},
+      // Refused by the device: its copy is made at the first frame presented after the pause.
+      {2,
+       "C:\\Music\\art.mp3",
+       {},
+       {"ReadFileHead(\"C:\\Music\\art.mp3\", 10)", "GetTempPathW(261, buffer)",
+        "CopyFileFrom(\"C:\\Music\\art.mp3\", 10, \"" + copy + "\")",
+        sent("open \"" + copy + "\" type MPEGVideo Alias MP3Play"), sent("play MP3Play")},
+       {sent("stop MP3Play"), sent("close MP3Play"), "DeleteFileW(\"" + copy + "\")"}},
+  };
+  os.mci = [](const std::string& command, std::string&) {
+    return command.find("open \"C:\\Music\\art") == 0 ? 277 : 0;
+  };
+  os.files["C:\\Music\\art.mp3"] = std::string("ID3\x04\0\0\0\0\0\0\xFF\xFB", 12);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.source) + " " + c.file);
+    UseMusic(c.source, c.file);
+    music.MusicStart();
+    const bool keepPlaying = form.Timer1.Enabled(), poll = form.Timer2.Enabled();
+    EXPECT_TRUE(os.callsStartingWith("ReadFileHead").empty()) << "a copy before any frame";
+    os.clearCalls();
+    music.Pause();
+    music.Pause();
+    music.FramePresented();
+    EXPECT_EQ(music.MusicKey(kRight), c.source == 1);
+    Run(3000);
+    EXPECT_EQ(os.calls(), c.pause);
+    EXPECT_FALSE(form.Timer1.Enabled() || form.Timer2.Enabled());
+
+    os.clearCalls();
+    music.Resume();
+    music.Resume();
+    music.FramePresented();
+    music.FramePresented();
+    EXPECT_EQ(os.calls(), c.resume);
+    EXPECT_EQ(form.Timer1.Enabled(), keepPlaying);
+    EXPECT_EQ(form.Timer2.Enabled(), poll);
+
+    music.Pause();
+    os.clearCalls();
+    music.MusicStop();
+    EXPECT_EQ(os.calls(), c.stop);
+  }
 }
 
 // --- Whole runs against the simulated drive ---------------------------------------------------

@@ -37,6 +37,7 @@ struct SaverRun {
     SaverSettings().SpriteCount = spriteCount;
     os.commandText = commandText;
     os.refreshHz = 0;  // no compositor: each step is shown at its time
+    os.everyFileReadable = true;
     sheet = Filled(1024, 1180, [](int x, int y) {
       return static_cast<std::uint32_t>(x / 128 << 20 | y / 295 << 16 | (x & 0x7F) << 8 |
                                         (y & 0xFF)) |
@@ -165,8 +166,8 @@ TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
                  ", {2b84c20e-ad23-4ddf-93db-05ffbd7efca5}, 0)",
              "WTSRegisterSessionNotification(" + window + ", 0)",
              "WTSQuerySessionInformationW(0, -1, 8)", "WTSQuerySessionInformationW(0, -1, 25)",
-             "EnumDisplayMonitors(0, NULL)", "GetMonitorInfoA(65537)",
-             "SetWindowPos(" + window + ", -1, 0, 0, 0, 0, 0x0013)",
+             "CanOpenForReading(\"C:\\Music\\song.Mp3\")", "EnumDisplayMonitors(0, NULL)",
+             "GetMonitorInfoA(65537)", "SetWindowPos(" + window + ", -1, 0, 0, 0, 0, 0x0013)",
              "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
              "SystemParametersInfoA(17, 1, NULL, 0)", "UnregisterPowerSettingNotification(29184)",
              "WTSUnRegisterSessionNotification(" + window + ")", "ExitProcess(0)"}));

@@ -226,6 +226,12 @@ std::string Utf8FromUtf16(std::string_view bytes, bool bigEndian) {
   return EncodeUtf8(text);
 }
 
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char32_t c : DecodeUtf8(utf8)) units += c >= 0x10000 ? 2 : 1;
+  return units;
+}
+
 std::string CutToUtf16Units(std::string_view utf8, std::size_t units) {
   std::u32string kept;
   for (const char32_t c : DecodeUtf8(utf8)) {

@@ -16,6 +16,8 @@ std::string Utf8FromAnsi(std::uint32_t codePage, std::string_view ansi);
 // UTF-16 bytes (little- or big-endian) to UTF-8; a lone surrogate becomes U+FFFD, an odd last
 // byte is dropped.
 std::string Utf8FromUtf16(std::string_view bytes, bool bigEndian);
+// How many UTF-16 characters the text takes.
+std::size_t Utf16Length(std::string_view utf8);
 // UTF-8 as a buffer of `units` UTF-16 characters holds it: cut after that many units (a pair cut
 // in half leaves U+FFFD, as the wide-to-UTF-8 conversion of the real boundary does).
 std::string CutToUtf16Units(std::string_view utf8, std::size_t units);

@@ -104,37 +104,56 @@ std::uint32_t FakeOs::SetErrorMode(std::uint32_t mode) {
   return 0;
 }
 
-std::uint32_t FakeOs::GetTempPathA(std::uint32_t size, char* buffer) {
-  Record("GetTempPathA(" + std::to_string(size) + ", buffer)");
-  // Like the system: the length copied, or the size needed when the buffer is too small.
-  if (tempPath.size() >= size) return static_cast<std::uint32_t>(tempPath.size() + 1);
-  return CopyBounded(tempPath, buffer, size);
+namespace {
+
+// A wide call's answer: the text in the buffer and its length, or the size needed (NUL
+// included) when the buffer is too small, both in UTF-16 characters.
+std::uint32_t WideAnswer(const std::string& text, std::string* buffer, std::uint32_t size) {
+  const auto units = static_cast<std::uint32_t>(Utf16Length(text));
+  if (units >= size) return units + 1;
+  if (buffer != nullptr) *buffer = text;
+  return units;
 }
 
-bool FakeOs::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+}  // namespace
+
+std::uint32_t FakeOs::GetTempPathW(std::uint32_t size, std::string* buffer) {
+  Record("GetTempPathW(" + std::to_string(size) + ", buffer)");
+  return tempPath.empty() ? 0 : WideAnswer(tempPath, buffer, size);
+}
+
+std::uint32_t FakeOs::GetShortPathNameW(const char* longPath, std::string* shortPath,
+                                        std::uint32_t size) {
+  Record("GetShortPathNameW(" + Quote(longPath) + ", buffer, " + std::to_string(size) + ")");
+  if (longPath == nullptr) return 0;
+  const auto found = shortPaths.find(longPath);
+  return WideAnswer(found == shortPaths.end() ? longPath : found->second, shortPath, size);
+}
+
+bool FakeOs::ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                           std::int64_t* fileSize) {
-  Record("ReadFileHead(" + Quote(ansiPath.c_str()) + ", " + std::to_string(count) + ")");
-  const auto file = files.find(ansiPath);
+  Record("ReadFileHead(" + Quote(path.c_str()) + ", " + std::to_string(count) + ")");
+  const auto file = files.find(path);
   if (file == files.end()) return false;
   *head = file->second.substr(0, count);
   *fileSize = static_cast<std::int64_t>(file->second.size());
   return true;
 }
 
-bool FakeOs::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
-                          const std::string& ansiTarget) {
-  Record("CopyFileFrom(" + Quote(ansiSource.c_str()) + ", " + std::to_string(offset) + ", " +
-         Quote(ansiTarget.c_str()) + ")");
-  const auto source = files.find(ansiSource);
-  const std::string folder = ansiTarget.substr(0, ansiTarget.find_last_of('\\') + 1);
-  if (source == files.end() || offset < 0 || unwritableFolders.count(folder) > 0) return false;
-  const auto start = std::min(static_cast<std::size_t>(offset), source->second.size());
-  files[ansiTarget] = source->second.substr(start);
+bool FakeOs::CopyFileFrom(const std::string& source, std::int64_t offset,
+                          const std::string& target) {
+  Record("CopyFileFrom(" + Quote(source.c_str()) + ", " + std::to_string(offset) + ", " +
+         Quote(target.c_str()) + ")");
+  const auto from = files.find(source);
+  const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
+  if (from == files.end() || offset < 0 || unwritableFolders.count(folder) > 0) return false;
+  const auto start = std::min(static_cast<std::size_t>(offset), from->second.size());
+  files[target] = from->second.substr(start);
   return true;
 }
 
-bool FakeOs::DeleteFileA(const char* fileName) {
-  Record("DeleteFileA(" + Quote(fileName) + ")");
+bool FakeOs::DeleteFileW(const char* fileName) {
+  Record("DeleteFileW(" + Quote(fileName) + ")");
   return fileName != nullptr && files.erase(fileName) > 0;
 }
 

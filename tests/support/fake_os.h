@@ -26,11 +26,15 @@ class FakeOs : public os::Os {
   std::string moduleFileName = "C:\\Saver\\Quarlo.scr";
   os::Handle moduleInstance = 0x400000;
   double secondsSinceMidnight = 43200.0;
-  // Files by ANSI path, with their bytes, for ReadFileHead, CopyFileFrom and DeleteFileA. A
-  // target in a folder listed in unwritableFolders cannot be created.
+  // Files by path (UTF-8, as the wide functions name them), with their bytes, for ReadFileHead,
+  // CopyFileFrom and DeleteFileW. A target in a folder listed in unwritableFolders cannot be
+  // created.
   std::map<std::string, std::string> files;
   std::set<std::string> unwritableFolders;
-  std::string tempPath = "C:\\Users\\me\\Temp\\";  // GetTempPathA; empty: the call fails
+  std::string tempPath = "C:\\Users\\me\\Temp\\";  // GetTempPathW; empty: the call fails
+  // GetShortPathNameW: the short forms of paths; any other path is its own short form, as on a
+  // volume that keeps no short names.
+  std::map<std::string, std::string> shortPaths;
   // The ANSI code page ToAnsi and FromAnsi convert with, as Windows does: 65001 (UTF-8), 1252 or
   // 932. A character the code page lacks becomes "?"; bytes it cannot read become U+FFFD (65001),
   // or U+30FB (932). Every byte of 1252 reads and writes back unchanged.
@@ -105,12 +109,14 @@ class FakeOs : public os::Os {
   double SecondsSinceMidnight() override { return secondsSinceMidnight; }
 
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
-  std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) override;
-  bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+  std::uint32_t GetTempPathW(std::uint32_t size, std::string* buffer) override;
+  std::uint32_t GetShortPathNameW(const char* longPath, std::string* shortPath,
+                                  std::uint32_t size) override;
+  bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                     std::int64_t* fileSize) override;
-  bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
-                    const std::string& ansiTarget) override;
-  bool DeleteFileA(const char* fileName) override;
+  bool CopyFileFrom(const std::string& source, std::int64_t offset,
+                    const std::string& target) override;
+  bool DeleteFileW(const char* fileName) override;
 
   os::Handle FindWindowW(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;

@@ -134,19 +134,15 @@ TEST_F(SettingsStoreTest, StoredNumbersFollowTheConversionRules) {
   }
 }
 
-TEST_F(SettingsStoreTest, MusicSourceCorrectionsLeaveTheFileAlone) {
-  const std::string text = "[Section]\r\nBGM区分=2\r\nBGMﾌｧｲﾙ=C:\\nowhere\\gone.mp3\r\n";
+TEST_F(SettingsStoreTest, AMusicFileThatCannotBeOpenedNowIsKeptAndTheFileLeftAlone) {
+  const std::string text = "[Section]\r\nBGM区分=2\r\nBGMﾌｧｲﾙ=Q:\\away\\gone.mp3\r\n";
   StoreFile(text);
   const std::string before = ReadBytes(ini);
   LoadSettings(os);
-  EXPECT_EQ(SaverSettings().MusicSource, 0);
-  EXPECT_EQ(SaverSettings().MusicFile, "");
+  EXPECT_EQ(SaverSettings().MusicSource, 2);
+  EXPECT_EQ(SaverSettings().MusicFile, "Q:\\away\\gone.mp3");
+  EXPECT_FALSE(FileExists(os, SaverSettings().MusicFile));
   EXPECT_EQ(ReadBytes(ini), before);
-
-  StoreFile("[Section]\r\nBGM区分=1\r\nBGMﾌｧｲﾙ=C:\\nowhere\\gone.mp3\r\n");
-  LoadSettings(os);
-  EXPECT_EQ(SaverSettings().MusicSource, 1);
-  EXPECT_EQ(SaverSettings().MusicFile, "");
 
   StoreFile("[Section]\r\nBGM区分=7\r\n");
   LoadSettings(os);
@@ -181,7 +177,8 @@ TEST_F(SettingsStoreTest, GarbageAndHugeFilesNeverBreakTheLoader) {
   ResetSaverSettings();
   LoadSettings(os);
   EXPECT_EQ(SaverSettings().SpriteCount, 5);  // the first of a repeated key wins
-  EXPECT_EQ(SaverSettings().MusicFile, "");
+  // The broken sequences read as some text; kept only as one that saves back as it reads.
+  EXPECT_TRUE(SettingsFileCanHold(os, SaverSettings().MusicFile));
 }
 
 TEST(AnsiConversion, UsesTheSystemCodePage) {

@@ -120,13 +120,25 @@ double Win32Os::SecondsSinceMidnight() {
 
 std::uint32_t Win32Os::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
 
-std::uint32_t Win32Os::GetTempPathA(std::uint32_t size, char* buffer) {
-  return ::GetTempPathA(size, buffer);
+std::uint32_t Win32Os::GetTempPathW(std::uint32_t size, std::string* buffer) {
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
+  const DWORD n = ::GetTempPathW(size, wide.data());
+  if (buffer != nullptr) *buffer = FromWide(wide.data());
+  return n;
 }
 
-bool Win32Os::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+std::uint32_t Win32Os::GetShortPathNameW(const char* longPath, std::string* shortPath,
+                                         std::uint32_t size) {
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
+  const WideArgument wideLong(longPath);
+  const DWORD n = ::GetShortPathNameW(wideLong.get(), wide.data(), size);
+  if (shortPath != nullptr) *shortPath = FromWide(wide.data());
+  return n;
+}
+
+bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                            std::int64_t* fileSize) {
-  const FileHandle file(CreateFileA(ansiPath.c_str(), GENERIC_READ,
+  const FileHandle file(CreateFileW(Wide(path.c_str()).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
@@ -140,23 +152,24 @@ bool Win32Os::ReadFileHead(const std::string& ansiPath, std::uint32_t count, std
   return true;
 }
 
-bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
-                           const std::string& ansiTarget) {
-  const FileHandle source(CreateFileA(ansiSource.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+bool Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
+                           const std::string& target) {
+  const std::wstring wideTarget = Wide(target.c_str());
+  const FileHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER start;
   start.QuadPart = offset;
-  if (!source || !SetFilePointerEx(source.get(), start, nullptr, FILE_BEGIN)) return false;
+  if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return false;
   bool copied = false;
   {
-    const FileHandle target(CreateFileA(ansiTarget.c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    if (!target) return false;
+    const FileHandle to(CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!to) return false;
     std::vector<char> chunk(1 << 16);
     for (;;) {
       DWORD read = 0;
-      if (!ReadFile(source.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
+      if (!ReadFile(from.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
         break;
       }
       if (read == 0) {
@@ -164,16 +177,17 @@ bool Win32Os::CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
         break;
       }
       DWORD written = 0;
-      if (!WriteFile(target.get(), chunk.data(), read, &written, nullptr) || written != read) {
-        break;
-      }
+      if (!WriteFile(to.get(), chunk.data(), read, &written, nullptr) || written != read) break;
     }
   }
-  if (!copied) ::DeleteFileA(ansiTarget.c_str());
+  if (!copied) ::DeleteFileW(wideTarget.c_str());
   return copied;
 }
 
-bool Win32Os::DeleteFileA(const char* fileName) { return ::DeleteFileA(fileName) != FALSE; }
+bool Win32Os::DeleteFileW(const char* fileName) {
+  const WideArgument wideName(fileName);
+  return ::DeleteFileW(wideName.get()) != FALSE;
+}
 
 Handle Win32Os::FindWindowW(const char* className, const char* windowName) {
   const WideArgument wideClass(className);

@@ -16,12 +16,14 @@ class Win32Os : public Os {
   double SecondsSinceMidnight() override;
 
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
-  std::uint32_t GetTempPathA(std::uint32_t size, char* buffer) override;
-  bool ReadFileHead(const std::string& ansiPath, std::uint32_t count, std::string* head,
+  std::uint32_t GetTempPathW(std::uint32_t size, std::string* buffer) override;
+  std::uint32_t GetShortPathNameW(const char* longPath, std::string* shortPath,
+                                  std::uint32_t size) override;
+  bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                     std::int64_t* fileSize) override;
-  bool CopyFileFrom(const std::string& ansiSource, std::int64_t offset,
-                    const std::string& ansiTarget) override;
-  bool DeleteFileA(const char* fileName) override;
+  bool CopyFileFrom(const std::string& source, std::int64_t offset,
+                    const std::string& target) override;
+  bool DeleteFileW(const char* fileName) override;
 
   Handle FindWindowW(const char* className, const char* windowName) override;
   int ShowCursor(bool show) override;
