@@ -130,6 +130,14 @@ void Quarlo_S::Form_DisplayChange() {
 
 void Quarlo_S::Form_ScreenSave(Bool16& Cancel) { Cancel = kTrue; }
 
+void Quarlo_S::Form_WatchChange(bool watched) {
+  if (watched) {
+    music_.Resume();
+  } else {
+    music_.Pause();
+  }
+}
+
 void Quarlo_S::Display_Click() { EndSaver(); }
 
 void Quarlo_S::Timer1_Timer() { music_.Timer1_Timer(); }

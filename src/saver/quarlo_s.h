@@ -31,6 +31,9 @@ class Quarlo_S : public fw::Form {
   void Form_DisplayChange() override;
   // No second saver starts on top of this one.
   void Form_ScreenSave(Bool16& Cancel) override;
+  // While nobody watches (the display off, the session locked or disconnected) the music pauses
+  // with the picture, so that the system may sleep; it goes on when somebody watches again.
+  void Form_WatchChange(bool watched) override;
   void Display_Click();
   void Timer1_Timer();
   void Timer2_Timer();

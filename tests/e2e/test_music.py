@@ -318,6 +318,40 @@ class FilePlaybackTest(MusicTestCase):
               f"{', '.join(f'{g:.2f}' for g in gaps)} s; "
               f"restart commands {commands.count('play MP3Play from 0')}")
 
+    def test_a_locked_session_silences_the_music_and_the_unlock_brings_it_back(self):
+        wav = make_wav(media / "lock.wav")
+        s = self.s
+        before = set(s.audio_files())
+        recorded = lambda: sum(p.stat().st_size for p in s.audio_files() if p not in before)
+
+        def session_change(code):  # WM_WTSSESSION_CHANGE as the system posts it
+            status, _ = s.run_windows_exe(helper_path("post_message"), "Quarlo_Main", "0x2B1",
+                                          str(code))
+            self.assertEqual(status, 0, "the session change was not posted")
+
+        def still_for(seconds):
+            size, since = recorded(), time.monotonic()
+            while time.monotonic() - since < seconds:
+                time.sleep(POLL_S)
+                if recorded() != size:
+                    return False
+            return True
+
+        def lock_and_unlock():
+            wait_until(recorded, 10, "the music is heard")
+            session_change(7)
+            # The sound device is closed: nothing more reaches the recording.
+            wait_until(lambda: still_for(1.0), 10, "silence while the session is locked")
+            silent = recorded()
+            session_change(8)
+            wait_until(lambda: recorded() > silent, 10, "the music plays again after the unlock")
+
+        run = self.run_saver(wav, seconds=0.5, once_shown=lock_and_unlock)
+        self.assert_ended_cleanly(run)
+        # Stopped at the lock, played from its start at the unlock, stopped at the exit.
+        self.assertEqual(run.play_sound_calls(), [(False, 0xB), (True, 0), (False, 0xB), (True, 0)])
+        self.assertGreaterEqual(len(s.audio_files()) - len(before), 2, "the device opened twice")
+
     def test_paths_with_blanks_and_japanese_characters_play(self):
         cases = [
             (make_mp3(media / "My Music" / "theme song.mp3"), "blanks mp3"),

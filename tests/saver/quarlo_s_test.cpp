@@ -424,7 +424,7 @@ TEST(Quarlo_S, EachFrameShowsTheNextStepOfTheWalkAtTheCentre) {
       << "each step waits for its time, 60 steps a second; the key came in step 13's wait";
 }
 
-TEST(Quarlo_S, NothingIsDrawnWhileNobodyWatchesAndTheWalkGoesOnFromTheSameStep) {
+TEST(Quarlo_S, NothingIsDrawnOrPlayedWhileNobodyWatchesAndTheWalkGoesOnFromTheSameStep) {
   struct Case {
     const char* what;
     std::function<void(fw::FrameDriver&)> away, back;
@@ -466,7 +466,15 @@ TEST(Quarlo_S, NothingIsDrawnWhileNobodyWatchesAndTheWalkGoesOnFromTheSameStep) 
       EXPECT_EQ(presents[pass], presents[5]) << c.what << ", pass " << pass + 1;
       EXPECT_EQ(clock[pass], clock[5]) << c.what << ", pass " << pass + 1;
     }
-    EXPECT_GT(mciDuringPause, mciBefore) << c.what << ": the music's timers keep running";
+    EXPECT_EQ(mciDuringPause, mciBefore) << c.what << ": no music timer runs while nobody watches";
+    const auto count = [&](const char* command) {
+      const auto& calls = run.os.calls();
+      return std::count_if(calls.begin(), calls.end(), [&](const std::string& line) {
+        return line.find(command) != std::string::npos;
+      });
+    };
+    EXPECT_EQ(count("\"pause cdaudio\""), 1) << c.what << ": the music pauses with the picture";
+    EXPECT_EQ(count("\"play cdaudio\""), 1) << c.what << ": and goes on with it";
     // Back: step 6 is due at once (pass 11 is its message pass), then 7 follows at its pace.
     EXPECT_EQ(presents[11], presents[5] + 1) << c.what;
     EXPECT_EQ(presents[12], presents[5] + 2) << c.what;
