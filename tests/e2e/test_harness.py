@@ -222,6 +222,17 @@ class SessionLifecycleTests(unittest.TestCase):
         self.assertTrue(str(s.root).startswith("/tmp/quarlo-e2e-"))
         self.assertFalse(s.root.exists())
 
+    def test_command_line_runs_a_command_in_a_session_and_ends_the_session_after_it(self):
+        script = ('xdpyinfo | grep -o "dimensions: *[0-9x]*"; echo "$WINEPREFIX $QUARLO_XVFB_PID";'
+                  f'wine {helper_path("console_probe")} | grep acp=; exit 3')
+        done = subprocess.run([sys.executable, harness.__file__, "run", "--screen", "640x480",
+                               "--code-page", "1252", "--", "sh", "-c", script],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
+        lines = done.stdout.decode().split()
+        self.assertEqual((done.returncode, lines[1], lines[4]), (3, "640x480", "acp=1252"), lines)
+        self.assertFalse(Path(lines[2]).exists(), "the session's folder is left")
+        self.assertFalse(Path("/proc", lines[3]).exists(), "the session's Xvfb still runs")
+
     def test_prefix_is_built_once_when_sessions_start_together(self):
         builds = []
 
