@@ -40,8 +40,8 @@ def tearDownModule():
 
 def probe(s, *args):
     """console_probe's report as a dict. Only a complete report is accepted; its exit status is
-    not what these tests are about. About once in a hundred runs Wine 8 dies of SIGSEGV while
-    the probe exits, after the report was written: the thread that waveOutGetNumDevs starts
+    not what these tests are about. Wine 8 dies of SIGSEGV while the probe exits, after the
+    report was written, in about one run of 150: the thread that waveOutGetNumDevs starts
     ("wine_mmdevapi_notification") crashes inside ntdll while the exit tears it down. A probe
     without that call ended cleanly in 600 runs out of 600."""
     status, out = s.run_windows_exe(helper_path("console_probe"), *args)
