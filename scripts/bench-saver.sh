@@ -14,61 +14,22 @@
 #
 #   scripts/bench-saver.sh            # uses build/win32; BUILD=... picks another build folder
 #
-# Environment: BUILD (win32 build folder), DISPLAY_NUM (default 131), WINEPREFIX (default a
-# private one under the work folder), MEASURE (seconds, default 10), FRAMES (default 600),
-# PACED (seconds, default 10).
+# Each screen size is measured in a Wine session of its own, as the end-to-end tests have one
+# (tests/e2e/harness.py run: a copy of the machine's prepared prefix, the Japanese locale, a
+# private Xvfb display of that size); the script runs itself inside it with --in-session.
+#
+# Environment: BUILD (win32 build folder), MEASURE (seconds, default 10), FRAMES (default 600),
+# PACED (seconds, default 10), SIZES (default "1920x1080 1024x768"), COUNTS (default "50 300").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build/win32}
-DISPLAY_NUM=${DISPLAY_NUM:-131}
-MEASURE=${MEASURE:-10}
-FRAMES=${FRAMES:-600}
-PACED=${PACED:-10}
+export BUILD=${BUILD:-$ROOT/build/win32}
+export MEASURE=${MEASURE:-10}
+export FRAMES=${FRAMES:-600}
+export PACED=${PACED:-10}
 POST=$BUILD/tests/e2e/helpers/post_message.exe
 SIZES=${SIZES:-"1920x1080 1024x768"}
-COUNTS=${COUNTS:-"50 300"}
-
-for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr" "$POST"; do
-  [ -f "$f" ] || { echo "bench-saver: $f is missing (cmake --preset win32 && cmake --build build/win32)" >&2; exit 1; }
-done
-for tool in wine wineboot wineserver Xvfb xdpyinfo xdotool iconv; do
-  command -v "$tool" >/dev/null || { echo "bench-saver: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
-done
-if [ -e "/tmp/.X${DISPLAY_NUM}-lock" ]; then
-  echo "bench-saver: display :$DISPLAY_NUM is taken; set DISPLAY_NUM" >&2
-  exit 1
-fi
-
-WORK=$(mktemp -d /tmp/saver-bench.XXXXXX)
-export WINEPREFIX=${WINEPREFIX:-$WORK/prefix} WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=win32
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" DISPLAY=:$DISPLAY_NUM
-XVFB_PID=
-SAVER_PID=
-
-cleanup() {
-  [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null || true
-  wineserver -k >/dev/null 2>&1 || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && wait "$XVFB_PID" 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-start_display() {  # WIDTHxHEIGHT
-  Xvfb ":$DISPLAY_NUM" -screen 0 "${1}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
-  echo "bench-saver: Xvfb :$DISPLAY_NUM does not answer" >&2
-  exit 1
-}
-
-stop_display() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$XVFB_PID" 2>/dev/null || true
-  wait "$XVFB_PID" 2>/dev/null || true
-  XVFB_PID=
-}
+export COUNTS=${COUNTS:-"50 300"}
 
 # utime + stime of a process, in clock ticks.
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
@@ -104,16 +65,10 @@ paced_share() {
     'BEGIN { s = (t1 - t0) * hz; printf "%.1f%% %.1f%%", 100 * (b - a) / s, 100 * (xb - xa) / s }'
 }
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  start_display 1024x768
-  timeout 300 wineboot -i >/dev/null 2>&1
-  stop_display
-fi
-
-printf '%-10s %7s %14s %14s %14s %11s %9s %12s %12s\n' screen sprites "frame median" "compose med" "present med" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
-locked=
-for size in $SIZES; do
-  start_display "$size"
+# One screen size, inside its session: a row per sprite count; at the first count of the first
+# size also the locked session's share, into $WORK/locked.
+measure_size() {  # WIDTHxHEIGHT
+  local size=$1 count out frame compose present growth steps share xshare locked
   for count in $COUNTS; do
     out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" --paced "$PACED" 2>/dev/null | tr -d '\r')
     echo "$out" >"$WORK/bench-$size-$count.txt"
@@ -126,11 +81,33 @@ for size in $SIZES; do
     steps=$(awk '/^paced/ { print $4 }' <<<"$out")
     read -r share xshare <<<"$(paced_share "$count")"
     printf '%-10s %7s %11s ms %11s ms %11s ms %7s KiB %9s %12s %12s\n' "$size" "$count" "$frame" "$compose" "$present" "$growth" "$steps" "$share" "$xshare"
-    if [ -z "$locked" ]; then
+    if [ ! -e "$WORK/locked" ]; then
       locked=$(paced_share "$count" locked)
-      locked="$size $count sprites, session locked: saver cpu ${locked% *}, Xvfb cpu ${locked#* }"
+      echo "$size $count sprites, session locked: saver cpu ${locked% *}, Xvfb cpu ${locked#* }" >"$WORK/locked"
     fi
   done
-  stop_display
+}
+
+# Inside the session; whatever Wine still runs when this ends, the session ends with it.
+if [ "${1:-}" = --in-session ]; then
+  XVFB_PID=$QUARLO_XVFB_PID
+  measure_size "$2"
+  exit 0
+fi
+
+for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr" "$POST"; do
+  [ -f "$f" ] || { echo "bench-saver: $f is missing (cmake --preset win32 && cmake --build build/win32)" >&2; exit 1; }
 done
-echo "$locked"
+for tool in xdotool iconv; do
+  command -v "$tool" >/dev/null || { echo "bench-saver: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
+done
+
+WORK=$(mktemp -d /tmp/saver-bench.XXXXXX)
+export WORK
+trap 'rm -rf "$WORK"' EXIT
+
+printf '%-10s %7s %14s %14s %14s %11s %9s %12s %12s\n' screen sprites "frame median" "compose med" "present med" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
+for size in $SIZES; do
+  /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "$size" -- bash "$0" --in-session "$size"
+done
+cat "$WORK/locked"

@@ -24,13 +24,11 @@ fi
 scr=$(cd "$(dirname "$scr")" && pwd)/$(basename "$scr")
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  prefix=$(/usr/bin/python3 "$repo/tests/e2e/harness.py" persistent-prefix)
   echo "run-saver: showing $(basename "$scr") /s on $DISPLAY; any key or click ends it"
   status=0
-  # The Japanese locale gives the program its ANSI code page, 932.
+  # The harness gives Wine the Japanese locale, and so the program its ANSI code page, 932.
   ( cd "$(dirname "$scr")" &&
-    WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
-      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine "$scr" /s ) || status=$?
+    /usr/bin/python3 "$repo/tests/e2e/harness.py" run --on-display -- wine "$scr" /s ) || status=$?
   echo "run-saver: the saver ended (exit status $status)"
   exit "$status"
 fi

@@ -23,8 +23,12 @@ With audio=False the default device cannot be opened and Wine reports no wave ou
 
 A session that cannot be set up raises WineUnavailable with the reason: tests that need Wine fail,
 they never pass or skip quietly.
+
+Scripts get the same sessions from the command line: `harness.py run [options] -- COMMAND` runs
+COMMAND with a session's environment and ends the session after it (`harness.py run --help`).
 """
 
+import argparse
 import contextlib
 import fcntl
 import hashlib
@@ -32,7 +36,9 @@ import os
 import re
 import select
 import shutil
+import signal
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
@@ -430,17 +436,21 @@ class WineSession:
         if self.root is not None:
             shutil.rmtree(self.root, ignore_errors=True)
 
+    @property
+    def xvfb_pid(self):
+        """The process of the session's X server."""
+        return self._xvfb.pid if self._xvfb is not None else None
+
     def processes(self):
         """PIDs of the live processes of this session: its Xvfb and everything of its prefix.
         Still answers after close(), which should leave none."""
         prefix = str(self.prefix).encode()
-        xvfb_pid = self._xvfb.pid if self._xvfb is not None else None
         pids = []
         for entry in Path("/proc").iterdir():
             if entry.name.isdigit():
                 environ = _live_process_environ(entry.name)
                 if environ is not None and (environ.get(b"WINEPREFIX") == prefix
-                                            or int(entry.name) == xvfb_pid):
+                                            or int(entry.name) == self.xvfb_pid):
                     pids.append(int(entry.name))
         return pids
 
@@ -654,12 +664,84 @@ class WineSession:
         return done.stdout.decode("utf-8", "replace")
 
 
-if __name__ == "__main__":
-    # scripts/run-saver.sh asks for the prefix it runs the saver in on a real display.
-    import sys
-    if sys.argv[1:] != ["persistent-prefix"]:
-        sys.exit("usage: harness.py persistent-prefix")
+# --- From the command line ------------------------------------------------------------------
+
+DESCRIPTION = """\
+Runs COMMAND (wine with a program, or a script that calls wine) with the environment of a Wine
+session and exits with its status. The session is a private one, as the tests have: a copy of
+the cached prefix, a HOME of its own whose sound is recorded, and an Xvfb display; the variable
+QUARLO_XVFB_PID names that X server's process. When COMMAND ends, or this command is
+interrupted, everything the session started ends and its folder is deleted. With --on-display,
+COMMAND runs on the caller's $DISPLAY instead, with the caller's HOME, in a prefix kept across
+runs (~/.local/share/quarlo-wine)."""
+
+
+def on_display_env(code_page=932):
+    """The environment for showing programs on the caller's own display, in the persistent
+    prefix, in the locale of `code_page`."""
+    display = os.environ.get("DISPLAY")
+    if not display:
+        raise WineUnavailable("no $DISPLAY to show the program on")
+    return dict(_base_env(), WINEPREFIX=str(persistent_prefix()), DISPLAY=display,
+                LANG=CODE_PAGE_LOCALES[code_page])
+
+
+def _size(text):
+    width, _, height = text.partition("x")
+    if not (width.isdigit() and height.isdigit()):
+        raise argparse.ArgumentTypeError(f"a size is WIDTHxHEIGHT, not {text!r}")
+    return int(width), int(height)
+
+
+def _run_command(command, env):
+    """Runs a Unix command to its end and returns its exit status; the command is stopped if
+    this process is interrupted first."""
+    child = subprocess.Popen(command, env=env)
     try:
-        print(persistent_prefix())
+        return child.wait()
+    finally:
+        if child.poll() is None:
+            child.terminate()
+            try:
+                child.wait(10)
+            except subprocess.TimeoutExpired:
+                child.kill()
+                child.wait()
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(prog="harness.py", description=DESCRIPTION)
+    commands = parser.add_subparsers(dest="verb", required=True)
+    run = commands.add_parser("run", description=DESCRIPTION,
+                              usage="%(prog)s [options] -- COMMAND...")
+    run.add_argument("--screen", type=_size, default=(1024, 768), metavar="WxH",
+                     help="the primary monitor's size (default 1024x768)")
+    run.add_argument("--monitor", type=_size, action="append", default=[], metavar="WxH",
+                     help="one more monitor of this size (Xvfb puts its corner at the origin)")
+    run.add_argument("--code-page", type=int, choices=sorted(CODE_PAGE_LOCALES), default=932,
+                     help="the ANSI code page, through the Unix locale (default 932)")
+    run.add_argument("--silent", action="store_true", help="no sound device")
+    run.add_argument("--on-display", action="store_true",
+                     help="run on $DISPLAY in the persistent prefix")
+    run.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args(argv)
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if not command:
+        run.error("no COMMAND")
+    # A terminated script leaves through the `with` block below, which ends the session.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
+    try:
+        if args.on_display:
+            return _run_command(command, on_display_env(args.code_page))
+        with WineSession(screen=args.screen, audio=not args.silent, code_page=args.code_page,
+                         more_screens=args.monitor) as session:
+            return _run_command(command, dict(session.env, QUARLO_XVFB_PID=str(session.xvfb_pid)))
     except WineUnavailable as error:
-        sys.exit(f"cannot prepare a Wine prefix: {error}")
+        print(f"harness.py: cannot set up a Wine session: {error}", file=sys.stderr)
+        return 1
+    except KeyboardInterrupt:
+        return 128 + signal.SIGINT
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
