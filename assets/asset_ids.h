@@ -24,4 +24,14 @@
 #define WALK_CELL_HEIGHT             295
 #define QUARLO_SPRITE_SIZE           60
 
+/* A picture drawn for a display scale of `percent` % has the identifier of its 100 % picture
+   plus 100 x percent. The walking sheet, sprite frames and masks are drawn at the ART
+   scales, the option marks, button faces and hand cursor at the UI scales; each is
+   round(100 % size x scale) pixels, halves to even. */
+#define QUARLO_SCALED_ID(id, percent) ((id) + 100 * (percent))
+#define QUARLO_ART_SCALES            200, 300
+#define QUARLO_ART_SCALE_COUNT       2
+#define QUARLO_UI_SCALES             125, 150, 175, 200, 225, 250, 300
+#define QUARLO_UI_SCALE_COUNT        7
+
 #endif

@@ -1,6 +1,10 @@
 #!/usr/bin/python3
 """Draws every picture that Quarlo stores and writes the resource script that embeds them.
 
+Each picture is drawn at 100 % and, from the same model, for larger display scales: the walking
+sheet, sprite frames and masks at ART_SCALES, the option marks, button faces and hand cursor at
+UI_SCALES, named <name>@<percent>.<ext>. The program derives the scales in between.
+
     /usr/bin/python3 assets/generate.py [--out DIR]
 
 Needs only Python 3 with PIL and numpy.  The output is the same, byte for byte, on every run: nothing
@@ -9,7 +13,9 @@ quality and no chroma subsampling.  The product build uses the committed outputs
 script.
 """
 import argparse
+import functools
 import io
+import multiprocessing
 import os
 import sys
 import warnings
@@ -30,6 +36,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from artgen import contact, preview, quarlo, ui, walker, winfiles  # noqa: E402
 from artgen.raytrace import linear_to_srgb8  # noqa: E402
+from artgen.scaling import scaled, scaled_name  # noqa: E402
 
 SHEET_COLUMNS, SHEET_ROWS = 8, 4
 CELL_W, CELL_H = walker.CELL
@@ -39,7 +46,11 @@ SPRITE_PX = 60
 # XORs the frame onto the background there, so anything brighter would show as garbage.
 TRANSPARENT_MAX = 8
 SHEET_QUALITY, SPRITE_QUALITY, PREVIEW_QUALITY = 92, 100, 94
-ICON_SIZES = (16, 24, 32, 48, 256)
+WORKERS = 4                 # processes tracing the walking sheet; each holds about 0.5 GB at 300 %
+ART_SCALES = (200, 300)
+UI_SCALES = (125, 150, 175, 200, 225, 250, 300)
+# Title bars ask for 16 x scale pixels, the task switcher for 32 x scale, at every scale above.
+ICON_SIZES = (16, 20, 24, 28, 32, 36, 40, 48, 56, 64, 72, 80, 96, 256)
 ICON_TURN = -0.06
 ICON_ZOOM = 1.1
 
@@ -65,40 +76,77 @@ def bmp_bytes(picture):
     return buffer.getvalue()
 
 
+def png_bytes(picture):
+    buffer = io.BytesIO()
+    Image.fromarray(picture).save(buffer, 'PNG', optimize=True)
+    return buffer.getvalue()
+
+
+def stored_name(name, percent):
+    """The file of a picture at a scale. The 100 % files keep their formats; at other scales the
+    bitmaps (masks, marks, faces) are PNG, which holds them losslessly in a fraction of the size."""
+    return scaled_name(name, percent, 'png' if name.endswith('.bmp') else None)
+
+
+def picture_bytes(picture, name):
+    return bmp_bytes(picture) if name.endswith('.bmp') else png_bytes(picture)
+
+
 def display_cell(k):
     """Sheet row and column of the k-th cell shown: each row runs from column 7 down to 0."""
     return k // SHEET_COLUMNS, SHEET_COLUMNS - 1 - k % SHEET_COLUMNS
 
 
-def walk_sheet():
-    """The 1024 x 1180 sheet, with pose k of the gait cycle in the k-th cell shown."""
-    sheet = np.zeros((SHEET_ROWS * CELL_H, SHEET_COLUMNS * CELL_W, 3), np.uint8)
-    for k in range(walker.POSES):
+def sheet_cell(percent, k):
+    """Pose k of the gait cycle in a cell at a scale, as sRGB."""
+    scale = percent / 100
+    size = (scaled(CELL_W, percent), scaled(CELL_H, percent))
+    colour, _ = walker.render_pose(k, scale=scale, size=size, ink=walker.INK * scale)
+    return linear_to_srgb8(colour)
+
+
+def walk_sheet(percent=100):
+    """The sheet (1024 x 1180 at 100 %), with pose k of the gait cycle in the k-th cell shown.
+
+    The cells are traced side by side on up to WORKERS processors; each comes out the same
+    wherever it is traced."""
+    w, h = scaled(CELL_W, percent), scaled(CELL_H, percent)
+    sheet = np.zeros((SHEET_ROWS * h, SHEET_COLUMNS * w, 3), np.uint8)
+    with multiprocessing.Pool(min(WORKERS, os.cpu_count() or 1)) as pool:
+        cells = pool.map(functools.partial(sheet_cell, percent), range(walker.POSES))
+    for k, cell in enumerate(cells):
         row, col = display_cell(k)
-        colour, _ = walker.render_pose(k)
-        sheet[row * CELL_H:(row + 1) * CELL_H, col * CELL_W:(col + 1) * CELL_W] = linear_to_srgb8(colour)
+        sheet[row * h:(row + 1) * h, col * w:(col + 1) * w] = cell
     return sheet
 
 
-def dilate(flags):
-    """Grows a boolean picture by one pixel in all eight directions."""
-    padded = np.pad(flags, 1)
+def dilate(flags, steps=1):
+    """Grows a boolean picture by `steps` pixels in all eight directions."""
     h, w = flags.shape
-    return np.any([padded[dy:dy + h, dx:dx + w] for dy in range(3) for dx in range(3)], axis=0)
+    for _ in range(steps):
+        padded = np.pad(flags, 1)
+        flags = np.any([padded[dy:dy + h, dx:dx + w] for dy in range(3) for dx in range(3)], axis=0)
+    return flags
 
 
-def sprite_frame(index):
-    """JPEG bytes of frame `index` and its mask (black on the sprite, white elsewhere).
+def sprite_frame(index, percent=100):
+    """JPEG bytes of frame `index` and where its mask is black (the sprite), at a scale.
 
-    The mask covers the sprite grown by one pixel, plus any pixel the JPEG coding has lifted above
-    TRANSPARENT_MAX, so the pair always keeps the background clean."""
-    colour, cover = quarlo.render_quarlo(2 * np.pi * index / FRAME_COUNT, px=SPRITE_PX)
+    The mask covers the sprite grown by one pixel at 100 % (two at 200 %, three at 300 %), plus
+    any pixel the JPEG coding has lifted above TRANSPARENT_MAX, so the pair always keeps the
+    background clean."""
+    px = scaled(SPRITE_PX, percent)
+    colour, cover = quarlo.render_quarlo(2 * np.pi * index / FRAME_COUNT, px=px)
     picture = linear_to_srgb8(colour)
     picture[cover == 0] = 0
     data = jpeg_bytes(picture, SPRITE_QUALITY)
-    solid = dilate(cover > 0) | (decode(data).max(axis=2) > TRANSPARENT_MAX)
-    mask = np.where(solid[..., None], 0, 255).astype(np.uint8).repeat(3, axis=2)
-    return data, mask
+    solid = dilate(cover > 0, percent // 100) | (decode(data).max(axis=2) > TRANSPARENT_MAX)
+    return data, solid
+
+
+def mask_picture(solid):
+    """An AND mask: black on the sprite, white elsewhere."""
+    return np.where(solid[..., None], 0, 255).astype(np.uint8).repeat(3, axis=2)
 
 
 def icon_image(px):
@@ -120,8 +168,17 @@ def over_checker(picture, alpha):
     return np.round(blended).astype(np.uint8)
 
 
+# (identifier, file at 100 %) of the pictures drawn at ART_SCALES and at UI_SCALES.
+ART_PICTURES = ([('IDR_WALK_SHEET', 'walk_sheet.jpg')]
+                + [('IDR_QUARLO_FIRST + %d' % i, 'quarlo_%02d.jpg' % i) for i in range(FRAME_COUNT)]
+                + [('IDR_MASK_FIRST + %d' % i, 'mask_%02d.bmp' % i) for i in range(FRAME_COUNT)])
+UI_PICTURES = ([('IDR_MARK_OFF', 'mark_off.bmp'), ('IDR_MARK_ON', 'mark_on.bmp')]
+               + [(name, stem + '.bmp') for stem, name, _ in FACE_IDS])
+
+
 def resource_tables():
-    """(identifier, value) pairs, counts, and the resource script entries."""
+    """(identifier, value) pairs, counts, the lines on display scales, and the resource script
+    entries."""
     ids = [('IDI_QUARLO', 1), ('IDR_WALK_SHEET', 100), ('IDR_QUARLO_FIRST', 200),
            ('IDR_MASK_FIRST', 300), ('IDR_PREVIEW', 400), ('IDR_MARK_OFF', 410), ('IDR_MARK_ON', 411)]
     ids += [(name, value) for _, name, value in FACE_IDS]
@@ -129,55 +186,90 @@ def resource_tables():
     counts = [('QUARLO_FRAME_COUNT', FRAME_COUNT), ('WALK_SHEET_COLUMNS', SHEET_COLUMNS),
               ('WALK_SHEET_ROWS', SHEET_ROWS), ('WALK_CELL_WIDTH', CELL_W), ('WALK_CELL_HEIGHT', CELL_H),
               ('QUARLO_SPRITE_SIZE', SPRITE_PX)]
+    scales = ['/* A picture drawn for a display scale of `percent` % has the identifier of its 100 % picture',
+              '   plus 100 x percent. The walking sheet, sprite frames and masks are drawn at the ART',
+              '   scales, the option marks, button faces and hand cursor at the UI scales; each is',
+              '   round(100 % size x scale) pixels, halves to even. */',
+              '#define QUARLO_SCALED_ID(id, percent) ((id) + 100 * (percent))']
+    for kind, values in (('ART', ART_SCALES), ('UI', UI_SCALES)):
+        scales += ['#define %-28s %s' % ('QUARLO_%s_SCALES' % kind, ', '.join(map(str, values))),
+                   '#define %-28s %d' % ('QUARLO_%s_SCALE_COUNT' % kind, len(values))]
     entries = [('IDI_QUARLO', 'ICON', 'assets/quarlo.ico'),
                ('IDC_HAND_POINTER', 'CURSOR', 'assets/hand.cur'),
                ('IDR_WALK_SHEET', 'RCDATA', 'assets/walk_sheet.jpg')]
-    entries += [('IDR_QUARLO_FIRST + %d' % i, 'RCDATA', 'assets/quarlo_%02d.jpg' % i) for i in range(FRAME_COUNT)]
-    entries += [('IDR_MASK_FIRST + %d' % i, 'RCDATA', 'assets/mask_%02d.bmp' % i) for i in range(FRAME_COUNT)]
-    entries += [('IDR_PREVIEW', 'RCDATA', 'assets/preview.jpg'), ('IDR_MARK_OFF', 'RCDATA', 'assets/mark_off.bmp'),
-                ('IDR_MARK_ON', 'RCDATA', 'assets/mark_on.bmp')]
-    entries += [(name, 'RCDATA', 'assets/%s.bmp' % stem) for stem, name, _ in FACE_IDS]
-    return ids, counts, entries
+    entries += [(ident, 'RCDATA', 'assets/' + name) for ident, name in ART_PICTURES[1:]]
+    entries += [('IDR_PREVIEW', 'RCDATA', 'assets/preview.jpg')]
+    entries += [(ident, 'RCDATA', 'assets/' + name) for ident, name in UI_PICTURES]
+    for percents, pictures in ((ART_SCALES, ART_PICTURES), (UI_SCALES, UI_PICTURES)):
+        for percent in percents:
+            entries += [('QUARLO_SCALED_ID(%s, %d)' % (ident, percent), 'RCDATA',
+                         'assets/' + stored_name(name, percent)) for ident, name in pictures]
+    entries += [('QUARLO_SCALED_ID(IDC_HAND_POINTER, %d)' % percent, 'CURSOR',
+                 'assets/' + stored_name('hand.cur', percent)) for percent in UI_SCALES]
+    return ids, counts, scales, entries
+
+
+def sheet_and_sprites(files, percent):
+    """Draws the walking sheet and the sprite frames and masks at a scale into `files`; returns the
+    decoded sheet, frames and masks, as the screen shows them."""
+    files[stored_name('walk_sheet.jpg', percent)] = data = jpeg_bytes(walk_sheet(percent), SHEET_QUALITY)
+    sheet, frames, masks = decode(data), [], []
+    for i in range(FRAME_COUNT):
+        data, solid = sprite_frame(i, percent)
+        files[stored_name('quarlo_%02d.jpg' % i, percent)] = data
+        masks.append(mask_picture(solid))
+        name = stored_name('mask_%02d.bmp' % i, percent)
+        files[name] = bmp_bytes(masks[-1]) if percent == 100 else png_bytes(~solid)
+        frames.append(decode(data))
+    return sheet, frames, masks
+
+
+def head_of_first_cell(sheet, percent):
+    """Rows 0 to 99 and columns 14 to 113 of the first cell shown, at a scale."""
+    row, col = display_cell(0)
+    w, h = scaled(CELL_W, percent), scaled(CELL_H, percent)
+    top, left = row * h, col * w + scaled(14, percent)
+    return sheet[top:top + scaled(100, percent), left:left + scaled(100, percent)]
+
+
+def interface_art(files, percent):
+    """Draws the option marks, button faces and hand cursor at a scale into `files`; returns the
+    pictures by file stem and the cursor's (white, opaque) pair."""
+    pictures = dict(mark_off=ui.mark_off(percent), mark_on=ui.mark_on(percent), **ui.faces(percent))
+    for stem, picture in pictures.items():
+        name = stored_name(stem + '.bmp', percent)
+        files[name] = picture_bytes(picture, name)
+    cursor = ui.hand_cursor(percent)
+    files[stored_name('hand.cur', percent)] = winfiles.cur_bytes(*cursor, ui.hand_hotspot(percent))
+    return pictures, cursor
 
 
 def generate(out):
     files = {}
     shown = {}
 
-    sheet = walk_sheet()
-    files['walk_sheet.jpg'] = jpeg_bytes(sheet, SHEET_QUALITY)
-    decoded = decode(files['walk_sheet.jpg'])
-    shown['cells'] = [(decoded[r * CELL_H:(r + 1) * CELL_H, c * CELL_W:(c + 1) * CELL_W], r, c)
+    sheet, shown['frames'], shown['masks'] = sheet_and_sprites(files, 100)
+    shown['cells'] = [(sheet[r * CELL_H:(r + 1) * CELL_H, c * CELL_W:(c + 1) * CELL_W], r, c)
                       for r, c in map(display_cell, range(walker.POSES))]
-
-    shown['frames'], shown['masks'] = [], []
-    for i in range(FRAME_COUNT):
-        data, mask = sprite_frame(i)
-        files['quarlo_%02d.jpg' % i] = data
-        files['mask_%02d.bmp' % i] = bmp_bytes(mask)
-        shown['frames'].append(decode(data))
-        shown['masks'].append(mask)
+    shown['scaled_sprites'] = [(100, head_of_first_cell(sheet, 100), shown['frames'][0], shown['masks'][0])]
+    for percent in ART_SCALES:
+        sheet, frames, masks = sheet_and_sprites(files, percent)
+        shown['scaled_sprites'].append((percent, head_of_first_cell(sheet, percent), frames[0], masks[0]))
 
     files['preview.jpg'] = jpeg_bytes(linear_to_srgb8(preview.render()), PREVIEW_QUALITY)
     shown['preview'] = decode(files['preview.jpg'])
 
-    shown['mark_off'], shown['mark_on'] = ui.mark_off(), ui.mark_on()
-    files['mark_off.bmp'] = bmp_bytes(shown['mark_off'])
-    files['mark_on.bmp'] = bmp_bytes(shown['mark_on'])
-
-    shown['faces'] = ui.faces()
-    for stem, face in shown['faces'].items():
-        files[stem + '.bmp'] = bmp_bytes(face)
-
-    shown['cursor'] = ui.hand_cursor()
-    files['hand.cur'] = winfiles.cur_bytes(*shown['cursor'], ui.HAND_HOTSPOT)
+    pictures, shown['cursor'] = interface_art(files, 100)
+    shown['mark_off'], shown['mark_on'] = pictures.pop('mark_off'), pictures.pop('mark_on')
+    shown['faces'] = pictures
+    shown['scaled_ui'] = [(percent,) + interface_art(files, percent) for percent in UI_SCALES]
 
     icons = [icon_image(px) for px in ICON_SIZES]
     files['quarlo.ico'] = winfiles.ico_bytes(icons)
     shown['icons'] = [over_checker(picture, alpha) for picture, alpha in icons]
 
-    ids, counts, entries = resource_tables()
-    files['asset_ids.h'] = winfiles.header_text(ids, counts).encode('ascii')
+    ids, counts, scales, entries = resource_tables()
+    files['asset_ids.h'] = winfiles.header_text(ids, counts, scales).encode('ascii')
     files['assets.rc'] = winfiles.rc_text(entries).encode('ascii')
 
     buffer = io.BytesIO()

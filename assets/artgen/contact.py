@@ -112,4 +112,18 @@ def build(a):
                  for icon in a['icons']], gap=20)
     sheet.heading('Button faces', 'The six 64 x 25 faces at 4x; only their outer 4-pixel frame is used.')
     sheet.row([(_zoom(face, 4), name) for name, face in a['faces'].items()], gap=20)
+    sheet.heading('At other display scales', 'At 1x: the head of the first cell and frame 00 (with its mask, '
+                  'over a checker) at 100, 200 and 300 %; the normal face, marks and hand at 125 to 300 %.')
+    sprites = a['scaled_sprites']
+    sheet.row([(Image.fromarray(head), '%d %%' % percent) for percent, head, _, _ in sprites]
+              + [(Image.fromarray(drawn_over_checker(frame, mask)), '%d %%' % percent)
+                 for percent, _, frame, mask in sprites])
+    sheet.row([(Image.fromarray(pictures['face_normal']), '%d %%' % percent)
+               for percent, pictures, _ in a['scaled_ui']])
+    tiles = []
+    for percent, pictures, cursor in a['scaled_ui']:
+        marks = np.concatenate([pictures['mark_off'], np.full_like(pictures['mark_on'][:, :4], 255),
+                                pictures['mark_on']], axis=1)
+        tiles += [(Image.fromarray(marks), '%d' % percent), (Image.fromarray(cursor_preview(*cursor)), '')]
+    sheet.row(tiles)
     return sheet.render()

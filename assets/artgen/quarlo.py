@@ -96,4 +96,4 @@ def sprite_camera(ss, px, zoom=1.0):
 
 def render_quarlo(angle, px=60, ss=4, zoom=1.0):
     """Linear premultiplied colour and coverage of the quarlo at `angle` in a px x px picture."""
-    return Render(sprite_camera(ss, px, zoom), quarlo_parts(angle), ss, ink=False).downsample()
+    return Render(sprite_camera(ss, px, zoom), quarlo_parts(angle), ss, ink=0).downsample()

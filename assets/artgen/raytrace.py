@@ -216,9 +216,10 @@ def shade(material, base, n, v):
 
 
 class Render:
-    """Traces a list of parts through a camera; `ss` samples per pixel side."""
+    """Traces a list of parts through a camera; `ss` samples per pixel side, and ink lines `ink`
+    pixels wide (of the final picture) where one group of parts overlaps another; 0 for none."""
 
-    def __init__(self, camera, parts, ss, ink=True):
+    def __init__(self, camera, parts, ss, ink=0.5):
         self.camera = camera
         self.parts = list(parts)
         self.ss = ss
@@ -228,8 +229,8 @@ class Render:
         for index, prim in enumerate(self.parts):
             self._trace(index, prim)
         self.colour = self._shade()
-        if ink:
-            self._ink_lines()
+        if ink > 0:
+            self._ink_lines(max(1, round(ink * ss)))
 
     def _trace(self, index, prim):
         """Keeps, per pixel, the distance to the nearest part and which part that is."""
@@ -267,13 +268,13 @@ class Render:
             colour[pix] = shade(material, base, normal, -rd)
         return colour.reshape(self.t.shape + (3,))
 
-    def _ink_lines(self):
-        """Darkens the near side of every edge where one group of parts overlaps another."""
+    def _ink_lines(self, reach):
+        """Darkens `reach` samples on the near side of every edge where one group of parts
+        overlaps another."""
         rows = np.flatnonzero((self.part >= 0).any(axis=1))
         cols = np.flatnonzero((self.part >= 0).any(axis=0))
         if len(rows) == 0:
             return
-        reach = max(1, self.ss // 2)
         y0, y1 = max(rows[0] - reach, 0), min(rows[-1] + reach + 1, self.t.shape[0])
         x0, x1 = max(cols[0] - reach, 0), min(cols[-1] + reach + 1, self.t.shape[1])
         groups = np.array([p.material.group if p.material.group is not None else 100 + i
@@ -281,16 +282,37 @@ class Render:
         g = np.pad(groups[self.part[y0:y1, x0:x1]], reach, constant_values=-1)
         t = np.pad(self.t[y0:y1, x0:x1], reach, constant_values=np.inf)
         h, w = y1 - y0, x1 - x0
-        core_g = g[reach:reach + h, reach:reach + w]
-        core_t = t[reach:reach + h, reach:reach + w] + 0.02
-        ink = np.zeros((h, w), bool)
+        ys, xs = np.nonzero(self._near_a_change(g, reach)[reach:reach + h, reach:reach + w]
+                            & (self.part[y0:y1, x0:x1] >= 0))
+        width = w + 2 * reach
+        at = (ys + reach) * width + xs + reach          # in the padded arrays, flattened
+        g, t = g.ravel(), t.ravel()
+        core_g, core_t = g[at], t[at] + 0.02
+        ink = np.zeros(len(at), bool)
         for step in range(1, reach + 1):
-            for dy, dx in ((step, 0), (-step, 0), (0, step), (0, -step)):
-                og = g[reach + dy:reach + dy + h, reach + dx:reach + dx + w]
-                ot = t[reach + dy:reach + dy + h, reach + dx:reach + dx + w]
+            for offset in (step * width, -step * width, step, -step):
+                og, ot = g[at + offset], t[at + offset]
                 ink |= (og >= 0) & (og != core_g) & (ot > core_t)
-        ink &= core_g >= 0
-        self.colour[y0:y1, x0:x1][ink] *= np.array([0.22, 0.2, 0.26])
+        region = self.colour[y0:y1, x0:x1]
+        region[ys[ink], xs[ink]] *= np.array([0.22, 0.2, 0.26])
+
+    @staticmethod
+    def _near_a_change(groups, reach):
+        """Samples within `reach` of a change of group along their row or column: the only ones
+        an ink line can reach, found first so that the line test runs on them alone."""
+        change = np.zeros(groups.shape, bool)
+        across, down = groups[:, 1:] != groups[:, :-1], groups[1:] != groups[:-1]
+        change[:, 1:] |= across
+        change[:, :-1] |= across
+        change[1:] |= down
+        change[:-1] |= down
+        near = change.copy()
+        for step in range(1, reach + 1):
+            near[:, step:] |= change[:, :-step]
+            near[:, :-step] |= change[:, step:]
+            near[step:] |= change[:-step]
+            near[:-step] |= change[step:]
+        return near
 
     def downsample(self):
         """Premultiplied linear colour and coverage at the final size."""

@@ -269,6 +269,7 @@ def figure_parts(pose, blink=0.0):
 # Camera for a 128 x 295 cell: a little above the hips and far enough back that feet stepping
 # towards the viewer grow and drop only gently.
 CELL = (128, 295)
+INK = 0.5                   # width of the ink lines in pixels of a 100 % cell
 
 
 @functools.lru_cache(maxsize=4)
@@ -290,9 +291,10 @@ def ground_shadow(size, camera, ss, pose):
     return (np.clip(1 - d, 0, 1) ** 1.6)[..., None] * np.array([0.012, 0.014, 0.022])
 
 
-def render_pose(index, ss=4, scale=1.0, size=CELL):
-    """Linear premultiplied colour and coverage of pose `index` (0..31) in a cell of `size`."""
+def render_pose(index, ss=4, scale=1.0, size=CELL, ink=INK):
+    """Linear premultiplied colour and coverage of pose `index` (0..31) in a cell of `size`, the
+    figure `scale` times its size in a 100 % cell, with ink lines `ink` pixels wide."""
     pose = Pose(index / POSES)
     camera = cell_camera(ss, scale, size)
-    colour, cover = Render(camera, figure_parts(pose, blink_amount(index)), ss).downsample()
+    colour, cover = Render(camera, figure_parts(pose, blink_amount(index)), ss, ink).downsample()
     return colour + ground_shadow(size, camera, ss, pose) * (1 - cover)[..., None], cover

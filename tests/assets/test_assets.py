@@ -26,19 +26,29 @@ FRAMES = 23
 CELL_W, CELL_H = 128, 295
 TRANSPARENT_MAX = 8         # a frame channel may not exceed this where its mask is white
 BRIGHT = 24                 # a pixel above this in some channel counts as drawn
-ICON_SIZES = (16, 24, 32, 48, 256)
+ICON_SIZES = (16, 20, 24, 28, 32, 36, 40, 48, 56, 64, 72, 80, 96, 256)
+ART_SCALES, UI_SCALES = (200, 300), (125, 150, 175, 200, 225, 250, 300)
+FACE_HEIGHTS = {125: 31, 150: 38, 175: 44, 200: 50, 225: 56, 250: 62, 300: 75}   # 25 x scale, halves to even
+HAND = {100: (32, 12, 10), 125: (40, 15, 12), 150: (48, 18, 15), 175: (56, 21, 18),   # size, hot spot
+        200: (64, 24, 20), 225: (72, 27, 22), 250: (80, 30, 25), 300: (96, 36, 30)}
+
+
+def at(name, percent):
+    """The file of a picture at a display scale: the 100 % file, or its scaled PNG or JPEG."""
+    stem, ext = name.split('.')
+    return name if percent == 100 else '%s@%d.%s' % (stem, percent, 'png' if ext == 'bmp' else ext)
 
 
 def picture(name):
     return np.array(Image.open(ASSETS / name).convert('RGB')).astype(int)
 
 
-def frame(i):
-    return picture('quarlo_%02d.jpg' % i)
+def frame(i, percent=100):
+    return picture(at('quarlo_%02d.jpg' % i, percent))
 
 
-def mask_black(i):
-    return picture('mask_%02d.bmp' % i).max(axis=2) == 0
+def mask_black(i, percent=100):
+    return picture(at('mask_%02d.bmp' % i, percent)).max(axis=2) == 0
 
 
 def display_cell(k):
@@ -85,6 +95,9 @@ class FileFormatTest(unittest.TestCase):
     def test_jpegs_have_their_sizes(self):
         expected = {'walk_sheet.jpg': (1024, 1180), 'preview.jpg': (152, 112)}
         expected.update({'quarlo_%02d.jpg' % i: (60, 60) for i in range(FRAMES)})
+        for p in ART_SCALES:
+            expected.update({at(name, p): (w * p // 100, h * p // 100) for name, (w, h) in expected.items()
+                             if name != 'preview.jpg' and '@' not in name})
         for name, size in expected.items():
             with self.subTest(name), Image.open(ASSETS / name) as img:
                 self.assertEqual((img.format, img.mode, img.size), ('JPEG', 'RGB', size))
@@ -97,7 +110,17 @@ class FileFormatTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(bmp_header(name), (b'BM', w, h, 24, 0))
 
-    def test_icon_holds_32_bit_images_of_the_sprite_at_five_sizes(self):
+    def test_scaled_bitmaps_are_png_of_their_sizes_with_1_bit_masks(self):
+        sizes = {'mask_%02d.bmp' % i: ('1', 60, 60, ART_SCALES) for i in range(FRAMES)}
+        sizes.update({'mark_%s.bmp' % n: ('RGB', 12, 12, UI_SCALES) for n in ('off', 'on')})
+        sizes.update({'face_%s.bmp' % n: ('RGB', 64, None, UI_SCALES) for n in FACE_NAMES})
+        expected = {at(name, p): (mode, w * p // 100, h * p // 100 if h else FACE_HEIGHTS[p])
+                    for name, (mode, w, h, scales) in sizes.items() for p in scales}
+        for name, (mode, w, h) in expected.items():
+            with self.subTest(name), Image.open(ASSETS / name) as img:
+                self.assertEqual((img.format, img.mode, img.size), ('PNG', mode, (w, h)))
+
+    def test_icon_holds_32_bit_images_of_the_sprite_at_every_size_windows_asks_for(self):
         data = (ASSETS / 'quarlo.ico').read_bytes()
         reserved, kind, count = struct.unpack_from('<HHH', data, 0)
         self.assertEqual((reserved, kind), (0, 1))
@@ -118,51 +141,81 @@ class FileFormatTest(unittest.TestCase):
                 orange = (colours[:, 0] > colours[:, 2] + 60).mean()
                 self.assertGreater(orange, 0.5, 'the icon should show the orange quarlo')
 
-    def test_cursor_is_a_two_colour_32x32_hand_with_hot_spot_12_10(self):
-        data = (ASSETS / 'hand.cur').read_bytes()
+    def test_cursor_is_a_two_colour_hand_with_its_hot_spot_on_the_finger_tip_at_every_scale(self):
+        for percent, size_and_hot_spot in HAND.items():
+            with self.subTest(percent=percent):
+                self.check_hand(at('hand.cur', percent), *size_and_hot_spot)
+
+    def check_hand(self, name, n, x, y):
+        data = (ASSETS / name).read_bytes()
         self.assertEqual(struct.unpack_from('<HHH', data, 0), (0, 2, 1))
         w, h, colours, _, hot_x, hot_y, size, offset = struct.unpack_from('<BBBBHHII', data, 6)
-        self.assertEqual((w, h, colours, hot_x, hot_y), (32, 32, 2, 12, 10))
-        self.assertEqual(struct.unpack_from('<IiiHHI', data, offset), (40, 32, 64, 1, 1, 0))
+        self.assertEqual((w, h, colours, hot_x, hot_y), (n, n, 2, x, y))
+        self.assertEqual(struct.unpack_from('<IiiHHI', data, offset), (40, n, 2 * n, 1, 1, 0))
         self.assertEqual(data[offset + 40:offset + 48], bytes([0, 0, 0, 0, 255, 255, 255, 0]))
-        bits = np.unpackbits(np.frombuffer(data, np.uint8, 256, offset + 48)).reshape(64, 32)
-        xor, clear = bits[:32][::-1].astype(bool), bits[32:][::-1].astype(bool)
+        stride = (n + 31) // 32 * 4
+        bits = np.unpackbits(np.frombuffer(data, np.uint8, 2 * n * stride, offset + 48)).reshape(2 * n, -1)[:, :n]
+        xor, clear = bits[:n][::-1].astype(bool), bits[n:][::-1].astype(bool)
         self.assertEqual(len(data), offset + size)
         self.assertFalse((xor & clear).any(), 'no pixel may invert the screen')
-        self.assertTrue(clear[0, 0] and clear[31, 31] and clear[:10].all(), 'clear above the finger tip')
-        self.assertFalse(clear[10, 12], 'the hot spot is on the finger tip')
+        self.assertTrue(clear[0, 0] and clear[-1, -1] and clear[:y].all(), 'clear above the finger tip')
+        self.assertFalse(clear[y, x], 'the hot spot is on the finger tip')
         white, black = xor & ~clear, ~xor & ~clear
-        self.assertGreater(white.sum(), 150)
-        self.assertGreater(black.sum(), 60)
+        self.assertGreater(white.sum(), 140 * (n / 32) ** 2)
+        self.assertGreater(black.sum(), 60 * n / 32)
         outside = np.pad(clear, 1, constant_values=True)
         touching = outside[:-2, 1:-1] | outside[2:, 1:-1] | outside[1:-1, :-2] | outside[1:-1, 2:]
         self.assertFalse((white & touching).any(), 'the white hand has a black outline all round')
 
 
 class FrameMaskPairTest(unittest.TestCase):
+    PAIRS = [(i, p) for p in (100,) + ART_SCALES for i in range(FRAMES)]
+
     def test_masks_are_only_pure_black_and_white(self):
-        for i in range(FRAMES):
-            with self.subTest(mask=i):
-                colours = {tuple(c) for c in picture('mask_%02d.bmp' % i).reshape(-1, 3)}
+        for i, p in self.PAIRS:
+            with self.subTest(mask=i, percent=p):
+                colours = {tuple(c) for c in picture(at('mask_%02d.bmp' % i, p)).reshape(-1, 3)}
                 self.assertEqual(colours, {(0, 0, 0), (255, 255, 255)})
 
     def test_frames_are_dark_wherever_the_mask_is_white(self):
-        for i in range(FRAMES):
-            with self.subTest(frame=i):
-                outside = frame(i)[~mask_black(i)]
+        for i, p in self.PAIRS:
+            with self.subTest(frame=i, percent=p):
+                outside = frame(i, p)[~mask_black(i, p)]
                 self.assertLessEqual(int(outside.max()), TRANSPARENT_MAX)
 
     def test_the_mask_covers_the_sprite_closely(self):
-        for i in range(FRAMES):
-            with self.subTest(frame=i):
-                black = mask_black(i)
+        for i, p in self.PAIRS:
+            with self.subTest(frame=i, percent=p):
+                black, n, margin = mask_black(i, p), 60 * p // 100, 2 * p // 100
                 self.assertTrue(0.2 < black.mean() < 0.6, 'sprite area %.2f' % black.mean())
-                drawn = frame(i).max(axis=2) > BRIGHT
+                drawn = frame(i, p).max(axis=2) > BRIGHT
                 self.assertGreater((drawn & black).sum() / black.sum(), 0.75, 'frame carries the sprite')
-                near = np.pad(drawn, 2)
-                near = np.any([near[y:y + 60, x:x + 60] for y in range(5) for x in range(5)], axis=0)
+                near = np.pad(drawn, margin)
+                near = np.any([near[y:y + n, x:x + n] for y in range(2 * margin + 1)
+                               for x in range(2 * margin + 1)], axis=0)
                 self.assertFalse((black & ~near).any(), 'mask reaches beyond a slight margin')
                 self.assertFalse(black[0].any() or black[-1].any() or black[:, 0].any() or black[:, -1].any())
+
+
+class ScaledArtworkTest(unittest.TestCase):
+    def test_sheet_and_frames_averaged_back_down_match_the_100_percent_ones(self):
+        shrink = lambda pixels, s: pixels.reshape(pixels.shape[0] // s, s, -1, s, 3).mean(axis=(1, 3))
+        for name, p in [(name, p) for name in ['walk_sheet.jpg'] + ['quarlo_%02d.jpg' % i for i in range(FRAMES)]
+                        for p in ART_SCALES]:
+            with self.subTest(at(name, p)):
+                # Moved by one pixel of the scaled picture, the difference is 1.75 or more.
+                self.assertLess(difference(shrink(picture(at(name, p)), p // 100), picture(name)), 1.6)
+
+    def test_button_faces_keep_their_frame_bands_as_solid_runs_4_x_scale_deep(self):
+        runs = lambda line: line[np.r_[True, np.abs(np.diff(line, axis=0)).max(axis=1) > 3]]
+        for name, p in [(name, p) for name in FACE_NAMES for p in UI_SCALES]:
+            small, big, d = face(name), picture(at('face_%s.bmp' % name, p)), 4 * p // 100
+            h, w = big.shape[:2]
+            for scaled, original in ((big[h // 2, :d + 1], small[12, :5]), (big[h // 2, -d - 1:], small[12, -5:]),
+                                     (big[:d + 1, w // 2], small[:5, 32]), (big[-d - 1:, w // 2], small[-5:, 32])):
+                with self.subTest(face=name, percent=p):
+                    self.assertEqual(runs(scaled).shape, runs(original).shape, scaled)
+                    self.assertTrue(close(runs(scaled), runs(original)), (scaled, original))
 
 
 class TurningSpriteTest(unittest.TestCase):
@@ -324,19 +377,22 @@ class ResourceScriptTest(unittest.TestCase):
     IDS = {'IDR_WALK_SHEET': 100, 'IDR_QUARLO_FIRST': 200, 'IDR_MASK_FIRST': 300, 'IDR_PREVIEW': 400,
            'IDR_MARK_OFF': 410, 'IDR_MARK_ON': 411, 'IDR_FACE_NORMAL': 420, 'IDR_FACE_HIGHLIGHT': 421,
            'IDR_FACE_HIGHLIGHTSELECT': 422, 'IDR_FACE_SELECTED': 423, 'IDR_FACE_PRESSED': 424,
-           'IDR_FACE_DISABLE': 425, 'IDC_HAND_POINTER': 500, 'IDI_QUARLO': 1, 'QUARLO_FRAME_COUNT': 23}
+           'IDR_FACE_DISABLE': 425, 'IDC_HAND_POINTER': 500, 'IDI_QUARLO': 1, 'QUARLO_FRAME_COUNT': 23,
+           'QUARLO_ART_SCALES': ART_SCALES, 'QUARLO_UI_SCALES': UI_SCALES, 'QUARLO_UI_SCALE_COUNT': 7}
 
     def defines(self):
         text = (ASSETS / 'asset_ids.h').read_text()
-        return {name: int(value) for name, value in re.findall(r'#define\s+(\w+)\s+(\d+)', text)}
+        values = re.findall(r'#define\s+(\w+)\s+(\d+(?:, \d+)*)\n', text)
+        return {name: int(v) if v.isdigit() else tuple(map(int, v.split(', '))) for name, v in values}
 
     def entries(self):
         text = (ASSETS / 'assets.rc').read_text()
         ids = self.defines()
         found = {}
-        for ident, kind, path in re.findall(r'^(\w+(?: \+ \d+)?)\s+(RCDATA|ICON|CURSOR)\s+"([^"]+)"', text, re.M):
-            name, _, offset = ident.partition(' + ')
-            found[path] = (kind, ids[name] + int(offset or 0))
+        for name, offset, percent, kind, path in re.findall(
+                r'^(?:QUARLO_SCALED_ID\()?(\w+)(?: \+ (\d+))?(?:, (\d+)\))?\s+(RCDATA|ICON|CURSOR)\s+"([^"]+)"',
+                text, re.M):
+            found[path] = (kind, ids[name] + int(offset or 0) + 100 * int(percent or 0))
         return found
 
     def test_identifiers_have_their_agreed_values(self):
@@ -352,6 +408,11 @@ class ResourceScriptTest(unittest.TestCase):
         expected.update({'assets/face_%s.bmp' % n: ('RCDATA', 420 + i) for i, n in enumerate(FACE_NAMES)})
         expected.update({'assets/quarlo_%02d.jpg' % i: ('RCDATA', 200 + i) for i in range(FRAMES)})
         expected.update({'assets/mask_%02d.bmp' % i: ('RCDATA', 300 + i) for i in range(FRAMES)})
+        for path, (kind, ident) in list(expected.items()):
+            name = path.split('/')[1]
+            scales = ART_SCALES if name.startswith(('walk', 'quarlo_', 'mask')) else UI_SCALES
+            expected.update({'assets/' + at(name, p): (kind, ident + 100 * p) for p in scales
+                             if name not in ('preview.jpg', 'quarlo.ico')})
         self.assertEqual(self.entries(), expected)
         for path in expected:
             self.assertTrue((ROOT / path).is_file(), path)
@@ -371,7 +432,7 @@ class BuiltProgramTest(unittest.TestCase):
                     '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}',   # 8
                     '{1f676c76-80e1-4239-95bb-83d0f6d0da78}',   # 8.1
                     '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'}   # 10 and 11
-    RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+    RT_ICON, RT_RCDATA, RT_GROUP_CURSOR, RT_GROUP_ICON, RT_MANIFEST = 3, 10, 12, 14, 24
     TERMINAL_SERVER_AWARE = 0x8000
 
     @classmethod
@@ -410,7 +471,15 @@ class BuiltProgramTest(unittest.TestCase):
         self.assertEqual((header.MajorSubsystemVersion, header.MinorSubsystemVersion), (6, 0))
         self.assertEqual(header.Subsystem, 2, 'a GUI program')
 
-    def test_icon_group_holds_the_five_32_bit_images(self):
+    def test_every_picture_and_cursor_is_stored_under_the_identifier_the_script_gives(self):
+        entries = ResourceScriptTest().entries()
+        stored = {t.id: {e.id for e in t.directory.entries} for t in self.pe.DIRECTORY_ENTRY_RESOURCE.entries}
+        self.assertEqual(stored[self.RT_GROUP_CURSOR], {i for kind, i in entries.values() if kind == 'CURSOR'})
+        for path, (kind, ident) in entries.items():
+            if kind == 'RCDATA':
+                self.assertEqual(self.resource(self.RT_RCDATA, ident), (ROOT / path).read_bytes(), path)
+
+    def test_icon_group_holds_the_32_bit_images(self):
         group = self.resource(self.RT_GROUP_ICON, 1)
         reserved, kind, count = struct.unpack_from('<HHH', group, 0)
         self.assertEqual((reserved, kind), (0, 1))
@@ -431,11 +500,9 @@ class GeneratorTest(unittest.TestCase):
                                  capture_output=True, text=True)
             self.assertEqual(run.returncode, 0, run.stderr)
             made = sorted(os.listdir(tmp))
-            self.assertIn('walk_sheet.jpg', made)
-            self.assertEqual(len(made), 1 + 2 * FRAMES + 1 + 2 + 6 + 2 + 3)
+            self.assertEqual(made, sorted(p.name for p in ASSETS.glob('*.*') if p.suffix != '.py'))
             for name in made:
                 with self.subTest(name):
-                    self.assertTrue((ASSETS / name).is_file(), 'not committed')
                     self.assertEqual(Path(tmp, name).read_bytes(), (ASSETS / name).read_bytes(),
                                      'differs from the committed file')
 

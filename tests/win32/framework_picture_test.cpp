@@ -68,6 +68,12 @@ struct Stored {
   bool bmp;
 };
 
+// A length of a 100 % picture at a display scale, rounded half to even.
+int Scaled(int length, int percent) {
+  const int whole = length * percent / 100, rest = length * percent % 100;
+  return whole + (rest > 50 || (rest == 50 && whole % 2 == 1) ? 1 : 0);
+}
+
 std::vector<Stored> AllStoredPictures() {
   std::vector<Stored> all = {{IDR_WALK_SHEET, 1024, 1180, false},
                              {IDR_PREVIEW, 152, 112, false},
@@ -78,6 +84,15 @@ std::vector<Stored> AllStoredPictures() {
     all.push_back({IDR_MASK_FIRST + i, 60, 60, true});
   }
   for (int id = IDR_FACE_NORMAL; id <= IDR_FACE_DISABLE; ++id) all.push_back({id, 64, 25, true});
+  // The same drawn for other display scales: JPEG, and PNG (the masks with 1-bit pixels).
+  const std::vector<int> art = {QUARLO_ART_SCALES}, ui = {QUARLO_UI_SCALES};
+  for (const Stored& s : std::vector<Stored>(all)) {
+    if (s.id == IDR_PREVIEW) continue;
+    for (int percent : s.id < IDR_PREVIEW ? art : ui) {
+      all.push_back({QUARLO_SCALED_ID(s.id, percent), Scaled(s.width, percent),
+                     Scaled(s.height, percent), false});
+    }
+  }
   return all;
 }
 
