@@ -63,6 +63,24 @@ void Form::Close(UnloadMode mode) {
   if (!IsTrue(cancel)) Unload();
 }
 
+void Form::BackgroundInput(const os::RawInput& input) {
+  if (!loaded_) return;
+  if (input.type == os::kRimTypeKeyboard && (input.keyFlags & os::kRiKeyBreak) == 0) {
+    Form_KeyDown(input.virtualKey, 0);
+  } else if (input.type == os::kRimTypeMouse && (input.buttonFlags & os::kRiMouseButtonsDown) != 0) {
+    Form_BackgroundClick();
+  }
+}
+
+void HearInBackground(os::Os& os, os::Handle window, bool hear) {
+  const std::uint32_t flags = hear ? os::kRidevInputSink : os::kRidevRemove;
+  const os::Handle target = hear ? window : os::kNull;
+  const os::RawInputDevice devices[] = {
+      {os::kHidUsagePageGeneric, os::kHidUsageKeyboard, flags, target},
+      {os::kHidUsagePageGeneric, os::kHidUsageMouse, flags, target}};
+  os.RegisterRawInputDevices(devices, 2);
+}
+
 int Form::ScaleWidth() const {
   const auto client = Peer() ? Peer()->ClientSizeTwips() : std::nullopt;
   return client ? client->width : Width();

@@ -69,6 +69,13 @@ class Form : public Container {
   // whether anybody watches its window from its creation to its destruction; set before Load.
   bool Animated() const { return animated_; }
   void SetAnimated(bool on) { animated_ = on; }
+  // Keys and mouse buttons pressed while another window has the keyboard reach the form too
+  // (Form_KeyDown, Form_BackgroundClick), as raw input heard in the background; set before Load.
+  bool HearsBackgroundInput() const { return hearsBackgroundInput_; }
+  void SetHearsBackgroundInput(bool on) { hearsBackgroundInput_ = on; }
+  // A raw input report heard in the background: a key pressed goes to Form_KeyDown, a mouse
+  // button pressed to Form_BackgroundClick; releases and movement do nothing.
+  void BackgroundInput(const os::RawInput& input);
 
   // Every control of the form, in creation order, whatever its container.
   const std::vector<Control*>& Controls() const { return controls_; }
@@ -113,6 +120,8 @@ class Form : public Container {
   // An animated form's frames pause because nobody watches (the display is off, the session
   // locked or disconnected), or go on again.
   virtual void Form_WatchChange(bool /*watched*/) {}
+  // A mouse button was pressed while another window had the mouse and the keyboard.
+  virtual void Form_BackgroundClick() {}
 
  private:
   Backend& backend_;
@@ -122,10 +131,15 @@ class Form : public Container {
   bool keyPreview_ = false;
   bool showInTaskbar_ = true;
   bool animated_ = false;
+  bool hearsBackgroundInput_ = false;
   bool loaded_ = false;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
 };
+
+// Registers (or, `hear` false, removes) the window as the one that hears the keyboard and the
+// mouse in the background.
+void HearInBackground(os::Os& os, os::Handle window, bool hear);
 
 // The form's controls that take part in the tab order, in the order Tab visits them: by
 // TabIndex, controls without one (-1) after the others, and in creation order among equals.

@@ -97,6 +97,32 @@ struct CompositionTiming {
   std::uint64_t vBlank = 0;
 };
 
+// Raw input: a device to hear (the keyboard is usage 6, the mouse 2, both on the generic desktop
+// page 1), and what one input report says of a key or of the mouse's buttons.
+struct RawInputDevice {
+  std::uint16_t usagePage = 0;
+  std::uint16_t usage = 0;
+  std::uint32_t flags = 0;
+  Handle target = kNull;
+};
+struct RawInput {
+  std::uint32_t type = 0;  // kRimTypeMouse or kRimTypeKeyboard
+  std::uint16_t keyFlags = 0;
+  std::uint16_t virtualKey = 0;
+  std::uint16_t buttonFlags = 0;
+};
+inline constexpr std::uint16_t kHidUsagePageGeneric = 1;
+inline constexpr std::uint16_t kHidUsageMouse = 2;
+inline constexpr std::uint16_t kHidUsageKeyboard = 6;
+inline constexpr std::uint32_t kRidevRemove = 0x00000001;
+inline constexpr std::uint32_t kRidevInputSink = 0x00000100;
+inline constexpr std::uint32_t kRimInputSink = 1;  // WM_INPUT's wParam: heard in the background
+inline constexpr std::uint32_t kRimTypeMouse = 0;
+inline constexpr std::uint32_t kRimTypeKeyboard = 1;
+inline constexpr std::uint16_t kRiKeyBreak = 0x0001;
+// The button-down flags of the left, right, middle and two side buttons.
+inline constexpr std::uint16_t kRiMouseButtonsDown = 0x0001 | 0x0004 | 0x0010 | 0x0040 | 0x0100;
+
 // Waits, timers and messages.
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 inline constexpr std::uint32_t kWaitObject0 = 0;
@@ -240,6 +266,9 @@ class Os {
   // kWtsSessionInfoEx the session flags (lock state); false when the query fails.
   virtual bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                            std::int32_t* value) = 0;
+  virtual bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) = 0;
+  // The report a WM_INPUT message carries (its lParam); false when it cannot be read.
+  virtual bool GetRawInputData(Handle rawInput, RawInput* data) = 0;
 
   // --- Settings file -------------------------------------------------------------------------
   // The wide profile functions: the file's path may hold any character. The system still keeps

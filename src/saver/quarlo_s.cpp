@@ -21,6 +21,7 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
   SetBorder(fw::FormBorder::None);
   SetShowInTaskbar(false);
   SetAnimated(true);
+  SetHearsBackgroundInput(true);
   SetBackColour(kGrey);
   SetKeyPreview(true);
   Display.SetBackColour(kBlack);
@@ -139,6 +140,8 @@ void Quarlo_S::Form_WatchChange(bool watched) {
 }
 
 void Quarlo_S::Display_Click() { EndSaver(); }
+
+void Quarlo_S::Form_BackgroundClick() { Display_Click(); }
 
 void Quarlo_S::Timer1_Timer() { music_.Timer1_Timer(); }
 

@@ -27,6 +27,9 @@ class Quarlo_S : public fw::Form {
   // A close request (another program's WM_CLOSE or SC_CLOSE) or the end of the session.
   void Form_QueryUnload(Bool16& Cancel, fw::UnloadMode mode) override;
   void Form_AppDeactivate() override;
+  // A key (Form_KeyDown) or a mouse button pressed anywhere while the saver was refused the
+  // foreground ends it as on its own window.
+  void Form_BackgroundClick() override;
   // The primary screen and the saver take the new size; the other monitors stay covered.
   void Form_DisplayChange() override;
   // No second saver starts on top of this one.

@@ -20,6 +20,8 @@ using testing::lines;
 // The saver's window (the first the headless backend creates) gives up its notifications.
 const std::string kUnregisterDisplay = "UnregisterPowerSettingNotification(29184)";
 const std::string kUnregisterSession = "WTSUnRegisterSessionNotification(4096)";
+const std::string kStopHearing =
+    "RegisterRawInputDevices({{1, 6, 0x0001, 0}, {1, 2, 0x0001, 0}}, 2)";
 
 fw::PicturePtr Filled(int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
   auto picture = std::make_shared<fw::Picture>(width, height);
@@ -166,11 +168,13 @@ TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
                  ", {2b84c20e-ad23-4ddf-93db-05ffbd7efca5}, 0)",
              "WTSRegisterSessionNotification(" + window + ", 0)",
              "WTSQuerySessionInformationW(0, -1, 8)", "WTSQuerySessionInformationW(0, -1, 25)",
+             "RegisterRawInputDevices({{1, 6, 0x0100, " + window + "}, {1, 2, 0x0100, " + window +
+                 "}}, 2)",
              "CanOpenForReading(\"C:\\Music\\song.Mp3\")", "EnumDisplayMonitors(0, NULL)",
              "GetMonitorInfoA(65537)", "SetWindowPos(" + window + ", -1, 0, 0, 0, 0, 0x0013)",
              "SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
              "SystemParametersInfoA(17, 1, NULL, 0)", "UnregisterPowerSettingNotification(29184)",
-             "WTSUnRegisterSessionNotification(" + window + ")", "ExitProcess(0)"}));
+             "WTSUnRegisterSessionNotification(" + window + ")", kStopHearing, "ExitProcess(0)"}));
 }
 
 TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
@@ -182,14 +186,14 @@ TEST(Quarlo_S, EndSaverRestoresCursorAndRunningFlagOnlyInSaverMode) {
       {"/s",
        {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
         "SystemParametersInfoA(17, 1, NULL, 0)", kUnregisterDisplay, kUnregisterSession,
-        "ExitProcess(0)"}},
+        kStopHearing, "ExitProcess(0)"}},
       {"/S",
        {"SystemParametersInfoA(97, 0, NULL, 0)", "ShowCursor(TRUE)",
         "SystemParametersInfoA(17, 1, NULL, 0)", kUnregisterDisplay, kUnregisterSession,
-        "ExitProcess(0)"}},
+        kStopHearing, "ExitProcess(0)"}},
       {"",
        {"SystemParametersInfoA(17, 1, NULL, 0)", kUnregisterDisplay, kUnregisterSession,
-        "ExitProcess(0)"}},
+        kStopHearing, "ExitProcess(0)"}},
   };
   for (const Case& c : cases) {
     SaverRun run(c.commandText);
@@ -248,7 +252,7 @@ TEST(Quarlo_S, EveryWayOutFromOutsideStopsTheMusicAndGivesBackTheSystemStateThro
     // Before the window goes: in EndSaver's unload, or first thing when it is unloaded.
     expected.insert(
         std::string(c.what) == "the window unloaded" ? expected.begin() : expected.end() - 1,
-        {kUnregisterDisplay, kUnregisterSession});
+        {kUnregisterDisplay, kUnregisterSession, kStopHearing});
     EXPECT_EQ(run.Calls(), expected) << c.what;
     EXPECT_EQ(run.frames, 3) << c.what << ": no frame is drawn after the exit";
     EXPECT_FALSE(IsTrue(run.saver->Running)) << c.what;
@@ -359,7 +363,30 @@ TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEn
   EXPECT_EQ(run.os.callsStartingWith("ExitProcess").size(), 1u);
 }
 
-TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {
+TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeysAlsoWhenHeardInTheBackground) {
+  // A key through the window, or heard as raw input while another window kept the foreground;
+  // in the background a key's release, moving the mouse or its wheel ends nothing.
+  const auto key = [](int keyCode, std::uint16_t flags = 0) {
+    return os::RawInput{os::kRimTypeKeyboard, flags, static_cast<std::uint16_t>(keyCode), 0};
+  };
+  const auto mouse = [](std::uint16_t buttonFlags) {
+    return os::RawInput{os::kRimTypeMouse, 0, 0, buttonFlags};
+  };
+  struct Heard {
+    os::RawInput input;
+    bool ends;
+  };
+  for (const Heard& h :
+       {Heard{key(65), true}, Heard{key(65, os::kRiKeyBreak), false}, Heard{mouse(0), false},
+        Heard{mouse(0x0400), false}, Heard{mouse(0x0001), true}, Heard{mouse(0x0004), true}}) {
+    SaverRun run("/s");
+    run.Run([&](int frame) {
+      if (frame == 5) run.saver->BackgroundInput(h.input);
+      if (frame == 8) run.saver->Display_Click();
+    });
+    EXPECT_EQ(run.frames, h.ends ? 5 : 8)
+        << "raw input " << h.input.type << " " << h.input.keyFlags << " " << h.input.buttonFlags;
+  }
   struct Case {
     std::int16_t musicSource;
     int keyCode;
@@ -376,7 +403,7 @@ TEST(Quarlo_S, EveryKeyEndsTheSaverExceptTheCdArrowKeys) {
     SaverSettings().MusicSource = c.musicSource;
     SaverSettings().MusicFile = "C:\\a.wav";
     run.Run([&](int frame) {
-      if (frame == 5) run.saver->Form_KeyDown(c.keyCode, 0);
+      if (frame == 5) run.saver->BackgroundInput(key(c.keyCode));
       if (frame == 8) run.saver->Display_Click();
     });
     EXPECT_EQ(run.frames, c.ends ? 5 : 8) << "source " << c.musicSource << " key " << c.keyCode;

@@ -417,6 +417,24 @@ bool FakeOs::WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessio
   return true;
 }
 
+bool FakeOs::RegisterRawInputDevices(const os::RawInputDevice* devices, std::uint32_t count) {
+  std::string listed;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    listed += std::string(i ? ", " : "") + "{" + std::to_string(devices[i].usagePage) + ", " +
+              std::to_string(devices[i].usage) + ", " + Hex(devices[i].flags) + ", " +
+              std::to_string(devices[i].target) + "}";
+  }
+  Record("RegisterRawInputDevices({" + listed + "}, " + std::to_string(count) + ")");
+  return true;
+}
+
+bool FakeOs::GetRawInputData(os::Handle rawInput, os::RawInput* data) {
+  const auto it = rawInputs.find(rawInput);
+  if (it == rawInputs.end()) return false;
+  *data = it->second;
+  return true;
+}
+
 std::uint32_t FakeOs::GetPrivateProfileStringW(const char* section, const char* key,
                                                const char* defaultValue, std::string* buffer,
                                                std::uint32_t size, const char* fileName) {

@@ -87,6 +87,8 @@ class FakeOs : public os::Os {
   // The session now: WTSQuerySessionInformationW's answers (nullopt: the query fails).
   std::optional<std::int32_t> connectState = 0;  // WTSActive
   std::optional<std::int32_t> sessionFlags = os::kWtsSessionStateUnlock;
+  // Raw input reports by the handle a WM_INPUT carries.
+  std::map<os::Handle, os::RawInput> rawInputs;
   // File-open dialog: the path the user picks, or nullopt for Cancel.
   std::optional<std::string> openFileChoice;
   std::optional<os::OpenFileName> lastOpenFileName;
@@ -181,6 +183,8 @@ class FakeOs : public os::Os {
   bool WTSUnRegisterSessionNotification(os::Handle window) override;
   bool WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
+  bool RegisterRawInputDevices(const os::RawInputDevice* devices, std::uint32_t count) override;
+  bool GetRawInputData(os::Handle rawInput, os::RawInput* data) override;
 
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
   static std::string Quote(const char* text);

@@ -14,11 +14,14 @@ class HeadlessPeer final : public fw::ControlPeer {
     if (dynamic_cast<fw::Container*>(&control_) != nullptr) {
       surface_ = std::make_unique<SoftwareSurface>(PixelsX(), PixelsY());
     }
-    // An animated form's window is watched from its creation to its destruction.
+    // An animated form's window is watched from its creation to its destruction, and so does
+    // a form that hears input in the background hear it.
     if (IsAnimatedWindow()) backend_.Frames().Listen(handle_);
+    if (HearsInBackground()) fw::HearInBackground(backend_.GetOs(), handle_, true);
   }
   ~HeadlessPeer() override {
     if (IsAnimatedWindow()) backend_.Frames().StopListening();
+    if (HearsInBackground()) fw::HearInBackground(backend_.GetOs(), handle_, false);
   }
   void Update(fw::Change what) override {
     if ((what == fw::Change::Geometry || what == fw::Change::Style) && surface_ &&
@@ -34,6 +37,10 @@ class HeadlessPeer final : public fw::ControlPeer {
   bool IsAnimatedWindow() const {
     const auto* form = dynamic_cast<const fw::Form*>(&control_);
     return form != nullptr && form->Animated() && handle_ != os::kNull;
+  }
+  bool HearsInBackground() const {
+    const auto* form = dynamic_cast<const fw::Form*>(&control_);
+    return form != nullptr && form->HearsBackgroundInput() && handle_ != os::kNull;
   }
   // The drawable inside: a picture box's border takes a pixel on each side.
   int PixelsX() const {

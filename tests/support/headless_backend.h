@@ -13,7 +13,8 @@ namespace quarlo::testing {
 
 class HeadlessBackend : public fw::Backend {
  public:
-  explicit HeadlessBackend(os::Os& os) : Backend(os) {}
+  explicit HeadlessBackend(os::Os& os) : Backend(os), os_(os) {}
+  os::Os& GetOs() { return os_; }
 
   double twipsPerPixel = 15.0;
   int screenWidth = 1024;
@@ -37,6 +38,7 @@ class HeadlessBackend : public fw::Backend {
   void SetFocus(fw::Control& control) override { focused = &control; }
 
  private:
+  os::Os& os_;
   os::Handle nextHandle_ = 0x1000;
 };
 

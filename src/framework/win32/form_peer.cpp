@@ -17,6 +17,10 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form
     backend_.Frames().Listen(os::FromNative(window_));
     watched_ = true;
   }
+  if (window_ != nullptr && form.HearsBackgroundInput()) {
+    HearInBackground(backend_.GetOs(), os::FromNative(window_), true);
+    hearing_ = true;
+  }
   ApplyIcon();
   CreateSurface();
 }
@@ -30,7 +34,8 @@ FormPeer::~FormPeer() {
 
 void FormPeer::StopBeingWatched() {
   if (watched_) backend_.Frames().StopListening();
-  watched_ = false;
+  if (hearing_) HearInBackground(backend_.GetOs(), os::FromNative(window_), false);
+  watched_ = hearing_ = false;
 }
 
 DWORD FormPeer::Style() const {
@@ -195,6 +200,16 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
           backend_.Frames().PowerSetting(guid, value);
         }
         return TRUE;
+      }
+      return std::nullopt;
+    case WM_INPUT:
+      // Heard while another window has the keyboard (activation refused at the start, say).
+      if (GET_RAWINPUT_CODE_WPARAM(wParam) == RIM_INPUTSINK) {
+        os::RawInput input;
+        if (backend_.GetOs().GetRawInputData(os::FromNative(reinterpret_cast<HRAWINPUT>(lParam)),
+                                             &input)) {
+          Raise([&] { form_.BackgroundInput(input); });
+        }
       }
       return std::nullopt;
     case WM_WTSSESSION_CHANGE:

@@ -27,12 +27,14 @@ class FormPeer final : public CanvasPeer {
   void ApplyIcon();
   Control* FocusedControl() const;
   bool Focusable(const Control& control) const;
-  // An animated form's window is watched by the frame driver while it exists.
+  // An animated form's window is watched by the frame driver, and a form that hears input in the
+  // background registered for it, while the window exists.
   void StopBeingWatched();
 
   Form& form_;
   bool showing_ = false;
   bool watched_ = false;
+  bool hearing_ = false;
   HWND lastFocus_ = nullptr;
 };
 

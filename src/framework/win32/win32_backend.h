@@ -41,6 +41,7 @@ class Win32Backend : public Backend {
   void SetFocus(Control& control) override;
 
   HINSTANCE Instance() const { return instance_; }
+  os::Os& GetOs() { return os_; }
   // The screen's dots per inch (vertical), for font heights.
   int DotsPerInch() const { return dpiY_; }
 

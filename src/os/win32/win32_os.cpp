@@ -397,6 +397,31 @@ bool Win32Os::WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId
   return read;
 }
 
+bool Win32Os::RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) {
+  std::vector<RAWINPUTDEVICE> native(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    native[i] = {devices[i].usagePage, devices[i].usage, devices[i].flags, ToHwnd(devices[i].target)};
+  }
+  return ::RegisterRawInputDevices(native.data(), count, sizeof(RAWINPUTDEVICE)) != FALSE;
+}
+
+bool Win32Os::GetRawInputData(Handle rawInput, RawInput* data) {
+  RAWINPUT native = {};
+  UINT size = sizeof native;
+  if (::GetRawInputData(ToNative<HRAWINPUT>(rawInput), RID_INPUT, &native, &size,
+                        sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) {
+    return false;
+  }
+  *data = {native.header.dwType, 0, 0, 0};
+  if (native.header.dwType == RIM_TYPEKEYBOARD) {
+    data->keyFlags = native.data.keyboard.Flags;
+    data->virtualKey = native.data.keyboard.VKey;
+  } else if (native.header.dwType == RIM_TYPEMOUSE) {
+    data->buttonFlags = native.data.mouse.usButtonFlags;
+  }
+  return true;
+}
+
 std::uint32_t Win32Os::GetPrivateProfileStringW(const char* section, const char* key,
                                                 const char* defaultValue, std::string* buffer,
                                                 std::uint32_t size, const char* fileName) {

@@ -68,6 +68,8 @@ class Win32Os : public Os {
   bool WTSUnRegisterSessionNotification(Handle window) override;
   bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
+  bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) override;
+  bool GetRawInputData(Handle rawInput, RawInput* data) override;
 
   std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,
                                          const char* defaultValue, std::string* buffer,
