@@ -113,7 +113,8 @@ class Form : public Container {
   virtual void Form_KeyDown(int /*keyCode*/, int /*shift*/) {}
   // Another program took the activation from this one (WM_ACTIVATEAPP false).
   virtual void Form_AppDeactivate() {}
-  // The screens changed: a new resolution, a monitor added or removed (WM_DISPLAYCHANGE).
+  // The screens changed: a new resolution, a monitor added or removed (WM_DISPLAYCHANGE), or the
+  // scale of the window's monitor (WM_DPICHANGED).
   virtual void Form_DisplayChange() {}
   // The system asks to start its screen saver (SC_SCREENSAVE); Cancel refuses.
   virtual void Form_ScreenSave(Bool16& /*Cancel*/) {}
@@ -164,6 +165,11 @@ class Backend {
   virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
   // Decodes a picture resource of the program; nullptr when it is missing or undecodable.
   virtual PicturePtr LoadPicture(int resourceId) = 0;
+  // A black picture the surfaces blit from as fast as from a loaded one; nullptr for an empty
+  // size or when the system refuses it.
+  virtual PicturePtr NewPicture(int width, int height) = 0;
+  // The dots per inch of the monitor the form's window is on (the screen's before it exists).
+  virtual int WindowDpi(const Form& form) = 0;
   virtual double TwipsPerPixelX() = 0;
   virtual double TwipsPerPixelY() = 0;
   virtual int ScreenWidthPixels() = 0;

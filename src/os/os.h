@@ -123,6 +123,9 @@ inline constexpr std::uint16_t kRiKeyBreak = 0x0001;
 // The button-down flags of the left, right, middle and two side buttons.
 inline constexpr std::uint16_t kRiMouseButtonsDown = 0x0001 | 0x0004 | 0x0010 | 0x0040 | 0x0100;
 
+// DPI_AWARENESS_CONTEXT_SYSTEM_AWARE.
+inline constexpr Handle kDpiAwarenessContextSystemAware = -2;
+
 // Waits, timers and messages.
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 inline constexpr std::uint32_t kWaitObject0 = 0;
@@ -267,6 +270,14 @@ class Os {
   virtual bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                            std::int32_t* value) = 0;
   virtual bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) = 0;
+  // The dots per inch of the window's monitor (Windows 10 1607 on); 0 where the system has no
+  // such call.
+  virtual std::uint32_t GetDpiForWindow(Handle window) = 0;
+  // The thread's windows from now on are aware of scales as `context` says (Windows 10 1607 on;
+  // before, false and nothing changes). kDpiAwarenessContextSystemAware: the screen's scale.
+  virtual bool SetThreadDpiAwarenessContext(Handle context) = 0;
+  // The awareness a window was created with; kNull where the system has no such call.
+  virtual Handle GetWindowDpiAwarenessContext(Handle window) = 0;
   // The report a WM_INPUT message carries (its lParam); false when it cannot be read.
   virtual bool GetRawInputData(Handle rawInput, RawInput* data) = 0;
 

@@ -1,6 +1,7 @@
 #include "saver/quarlo_s.h"
 
 #include "assets/asset_ids.h"
+#include "framework/scaling.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
 
@@ -31,17 +32,12 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
   // The other monitors' windows take keys and clicks exactly as this one does.
   covers_.KeyDown = [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); };
   covers_.Click = [this] { Display_Click(); };
-
-  Pic_Mas = backend.LoadPicture(IDR_WALK_SHEET);
-  for (int i = 0; i < saver::kSpriteFrames; ++i) {
-    Pic_Quarlo[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_QUARLO_FIRST + i);
-    Pic_Mask[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_MASK_FIRST + i);
-  }
 }
 
 void Quarlo_S::Form_Load() {
   CoverScreen();
   CoverClientArea();
+  TakeScale();
   SpriteSetUp();
   music_.MusicStart();
   // Before the saver is shown, so that the saver stands above them where monitors overlap.
@@ -63,8 +59,31 @@ void Quarlo_S::CoverScreen() {
 
 void Quarlo_S::CoverClientArea() { Display.Move(0, 0, ScaleWidth(), ScaleHeight()); }
 
+// The scale of the monitor the saver covers: the scene is laid out in the pixels of the design
+// and drawn from pictures made for that scale.
+void Quarlo_S::TakeScale() {
+  const int percent = fw::ScalePercent(GetBackend().WindowDpi(*this));
+  if (Pic_Mas && percent == engine_.Scale()) return;
+  engine_.SetScale(percent);
+  fw::Backend& backend = GetBackend();
+  Pic_Mas = fw::LoadPictureAt(backend, IDR_WALK_SHEET, percent,
+                              {saver::kLastColumn + 1, saver::kLastRow + 1});
+  for (std::size_t i = 0; i < saver::kSpriteFrames; ++i) {
+    Pic_Quarlo[i] = fw::LoadPictureAt(backend, IDR_QUARLO_FIRST + static_cast<int>(i), percent);
+    Pic_Mask[i] = fw::LoadPictureAt(backend, IDR_MASK_FIRST + static_cast<int>(i), percent);
+    // A mask resampled from another scale is an AND mask again, and its frame black around it.
+    if (percent != 100 && Pic_Mask[i]) {
+      fw::SharpenMask(*Pic_Mask[i]);
+      if (Pic_Quarlo[i]) saver::FitFrameToMask(*Pic_Quarlo[i], *Pic_Mask[i]);
+    }
+  }
+}
+
+// Pixels of the screen in pixels of the design.
+double Quarlo_S::Design(int pixels) const { return pixels * 100.0 / engine_.Scale(); }
+
 void Quarlo_S::SpriteSetUp() {
-  engine_.SetUp(SaverSettings().SpriteCount, Display.InnerHeightPixels(),
+  engine_.SetUp(SaverSettings().SpriteCount, Design(Display.InnerHeightPixels()),
                 os_.SecondsSinceMidnight(), Display.DrawingSurface());
 }
 
@@ -101,9 +120,9 @@ void Quarlo_S::PresentFrame() {
 // Clears the back buffer, draws the walking figure, then moves and draws the sprites.
 void Quarlo_S::ComposeFrame() {
   fw::Surface* display = Display.DrawingSurface();
-  const double W = Display.InnerWidthPixels();
-  const double H = Display.InnerHeightPixels();
-  const double Wfull = fw::TwipsToPixels(Display.Width(), GetBackend().TwipsPerPixelX());
+  const double W = Design(Display.InnerWidthPixels());
+  const double H = Design(Display.InnerHeightPixels());
+  const double Wfull = Design(fw::TwipsToPixels(Display.Width(), GetBackend().TwipsPerPixelX()));
   if (display != nullptr) {
     display->Clear(kBlack);
     engine_.DrawWalker(*display, Pic_Mas.get(), W, H);
@@ -125,6 +144,7 @@ void Quarlo_S::Form_AppDeactivate() { EndSaver(); }
 void Quarlo_S::Form_DisplayChange() {
   CoverScreen();
   CoverClientArea();
+  TakeScale();
   covers_.Cover();
   MakeTopmost();  // above a window just added for a monitor that overlaps the primary screen
 }

@@ -30,7 +30,8 @@ class Quarlo_S : public fw::Form {
   // A key (Form_KeyDown) or a mouse button pressed anywhere while the saver was refused the
   // foreground ends it as on its own window.
   void Form_BackgroundClick() override;
-  // The primary screen and the saver take the new size; the other monitors stay covered.
+  // The primary screen and the saver take the new size and scale; the other monitors stay
+  // covered.
   void Form_DisplayChange() override;
   // No second saver starts on top of this one.
   void Form_ScreenSave(Bool16& Cancel) override;
@@ -61,6 +62,8 @@ class Quarlo_S : public fw::Form {
  private:
   void CoverScreen();
   void CoverClientArea();
+  void TakeScale();
+  double Design(int pixels) const;
   void SpriteSetUp();
   void ShowTopmost();
   void MakeTopmost();

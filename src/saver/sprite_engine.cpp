@@ -3,6 +3,8 @@
 #include <cmath>
 #include <new>
 
+#include "framework/scaling.h"
+
 namespace quarlo::saver {
 namespace {
 
@@ -30,6 +32,15 @@ float SwayX(const Sprite& sprite, double Wfull) {
   return ToSingle(sprite.BaseX +
                   sprite.Swing * std::sin(phase * kSwayFactor) * std::cos(phase / 100) +
                   Wfull / 8 * 3);
+}
+
+void FitFrameToMask(fw::Picture& frame, const fw::Picture& mask) {
+  if (frame.Width() != mask.Width() || frame.Height() != mask.Height()) return;
+  for (int y = 0; y < frame.Height(); ++y) {
+    for (int x = 0; x < frame.Width(); ++x) {
+      if ((mask.Pixel(x, y) & 0x00FFFFFFu) == 0x00FFFFFFu) frame.SetPixel(x, y, 0);
+    }
+  }
 }
 
 void Turn(Sprite& sprite) {
@@ -77,8 +88,10 @@ void SpriteEngine::DrawWalker(fw::Surface& display, const fw::Picture* sheet, do
                               double H) const {
   const auto at = WalkerPosition(W, H);
   if (sheet == nullptr || !at) return;
-  display.BitBlt(at->x, at->y, kCellWidth, kCellHeight, *sheet, WalkColumn * kCellWidth,
-                 WalkRow * kCellHeight, fw::Rop::SrcCopy);
+  const int width = fw::ScaledPixels(kCellWidth, scale_);
+  const int height = fw::ScaledPixels(kCellHeight, scale_);
+  display.BitBlt(fw::ScaledPixels(at->x, scale_), fw::ScaledPixels(at->y, scale_), width, height,
+                 *sheet, WalkColumn * width, WalkRow * height, fw::Rop::SrcCopy);
 }
 
 void SpriteEngine::AdvanceWalk() {
@@ -125,11 +138,14 @@ void SpriteEngine::DrawSprite(fw::Surface& display, const Sprite& sprite,
   const auto x = ToInt32(SwayX(sprite, Wfull));
   const auto y = ToInt32(sprite.PosY);
   if (!x || !y) return;
+  const int left = fw::ScaledPixels(*x, scale_);
+  const int top = fw::ScaledPixels(*y, scale_);
+  const int size = fw::ScaledPixels(kSpriteSize, scale_);
   if (const fw::Picture* mask = FramePicture(masks, sprite.FrameIndex)) {
-    display.BitBlt(*x, *y, kSpriteSize, kSpriteSize, *mask, 0, 0, fw::Rop::SrcAnd);
+    display.BitBlt(left, top, size, size, *mask, 0, 0, fw::Rop::SrcAnd);
   }
   if (const fw::Picture* frame = FramePicture(frames, sprite.FrameIndex)) {
-    display.BitBlt(*x, *y, kSpriteSize, kSpriteSize, *frame, 0, 0, fw::Rop::SrcInvert);
+    display.BitBlt(left, top, size, size, *frame, 0, 0, fw::Rop::SrcInvert);
   }
 }
 

@@ -4,6 +4,9 @@
 // side and turning about their vertical axis. All drawing goes into the display's back buffer
 // through fw::Surface: one opaque copy for the figure, and for each shown sprite its mask with
 // SRCAND followed by its frame with SRCINVERT.
+//
+// The engine works in the pixels of the design (96 dpi) at every display scale; at another scale
+// each blit lands at the design position times the scale, from pictures made for that scale.
 
 #include <array>
 #include <cstdint>
@@ -53,6 +56,10 @@ std::optional<os::Point> WalkerPosition(double W, double H);
 // The factor 6.28 (not 2 pi) makes the sine drift slowly, since the phase grows by 2 a frame.
 float SwayX(const Sprite& sprite, double Wfull);
 
+// Blacks out the frame wherever its mask is white, so that drawing it with SRCINVERT over the
+// masked screen leaves the screen as it was there.
+void FitFrameToMask(fw::Picture& frame, const fw::Picture& mask);
+
 // The rotation step: after 6 frames the sprite moves one frame on in its direction, wrapping
 // 22 -> 0 forwards and 0 -> 22 backwards.
 void Turn(Sprite& sprite);
@@ -65,6 +72,10 @@ class SpriteEngine {
   // negative count), clears the display, seeds the generator and gives every sprite a random
   // height, speed and direction, drawing three numbers per sprite in that order.
   void SetUp(std::int16_t spriteCount, double H, double seed, fw::Surface* display);
+
+  // The display scale the pictures are made for, in percent; 100 until set.
+  void SetScale(int percent) { scale_ = percent; }
+  int Scale() const { return scale_; }
 
   // The walk starts at row 0, column 7.
   void StartWalk();
@@ -96,6 +107,7 @@ class SpriteEngine {
 
   RandomSource& random_;
   std::vector<Sprite> sprites_;
+  int scale_ = 100;
 };
 
 }  // namespace quarlo::saver

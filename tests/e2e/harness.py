@@ -321,15 +321,17 @@ def _live_process_environ(pid):
 class WineSession:
     """screen is the primary monitor's size. Each size in more_screens adds a monitor: Xvfb then
     runs one screen per monitor joined by Xinerama (without RandR, which would hide them from
-    Wine), and Wine reports one monitor per screen."""
+    Wine), and Wine reports one monitor per screen. dpi is the display's dots per inch (LogPixels:
+    120 is 125 %, 144 is 150 %, 192 is 200 %); Wine shows every program at it, unstretched."""
 
-    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=()):
+    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=(), dpi=96):
         if code_page not in CODE_PAGE_LOCALES:
             raise ValueError(f"no locale for code page {code_page}: {sorted(CODE_PAGE_LOCALES)}")
         self.screen_size = tuple(screen)
         self.more_screens = [tuple(size) for size in more_screens]
         self.audio = audio
         self.code_page = code_page
+        self.dpi = dpi
         self.root = None
         self.display = None
         self.env = None
@@ -368,6 +370,10 @@ class WineSession:
         self.env = dict(_base_env(), WINEPREFIX=str(self.prefix), HOME=str(self.home),
                         TMPDIR=str(self.root / "tmp"), DISPLAY=self.display,
                         LANG=CODE_PAGE_LOCALES[self.code_page])
+        if self.dpi != 96:
+            self.import_registry('[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
+                                 f'"LogPixels"=dword:{self.dpi:08x}\n')
+            _run(["wineserver", "-w"], self.env, 120, "wineserver -w")
 
     def _write_asoundrc(self):
         if self.audio:
@@ -720,6 +726,8 @@ def main(argv):
                      help="one more monitor of this size (Xvfb puts its corner at the origin)")
     run.add_argument("--code-page", type=int, choices=sorted(CODE_PAGE_LOCALES), default=932,
                      help="the ANSI code page, through the Unix locale (default 932)")
+    run.add_argument("--dpi", type=int, default=96,
+                     help="the display's dots per inch (LogPixels; default 96, 144 is 150 %%)")
     run.add_argument("--silent", action="store_true", help="no sound device")
     run.add_argument("--on-display", action="store_true",
                      help="run on $DISPLAY in the persistent prefix")
@@ -734,7 +742,7 @@ def main(argv):
         if args.on_display:
             return _run_command(command, on_display_env(args.code_page))
         with WineSession(screen=args.screen, audio=not args.silent, code_page=args.code_page,
-                         more_screens=args.monitor) as session:
+                         more_screens=args.monitor, dpi=args.dpi) as session:
             return _run_command(command, dict(session.env, QUARLO_XVFB_PID=str(session.xvfb_pid)))
     except WineUnavailable as error:
         print(f"harness.py: cannot set up a Wine session: {error}", file=sys.stderr)

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "framework/picture.h"
+#include "framework/scaling.h"
+#include "support/fake_os.h"
+#include "support/headless_backend.h"
 #include "support/software_surface.h"
 
 namespace quarlo::fw {
@@ -241,6 +244,77 @@ TEST(SoftwareSurface, ResizingGivesABlackBufferOfTheNewSize) {
   EXPECT_EQ(surface.Height(), 2);
   EXPECT_EQ(CountColour(surface, 0), 10);
   EXPECT_EQ(surface.Presents(), 1);
+}
+
+TEST(Scaling, PercentsAndPixelsOfTheDesignAtAScale) {
+  for (const auto& [dpi, percent] : {std::pair{96, 100},
+                                     {120, 125},
+                                     {144, 150},
+                                     {168, 175},
+                                     {192, 200},
+                                     {288, 300},
+                                     {110, 115},
+                                     {0, 100}}) {
+    EXPECT_EQ(ScalePercent(dpi), percent) << dpi;
+  }
+  EXPECT_EQ(ScaledPixels(60, 125), 75);
+  EXPECT_EQ(ScaledPixels(295, 125), 369);
+  EXPECT_EQ(ScaledPixels(295, 150), 442) << "442.5: the even neighbour";
+  EXPECT_EQ(ScaledPixels(-10, 150), -15);
+}
+
+// A picture of two cells across, one red and one blue, each with a white left half.
+PicturePtr TwoCells(int cellWidth, int height) {
+  auto picture = std::make_shared<Picture>(2 * cellWidth, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < 2 * cellWidth; ++x) {
+      const bool left = x % cellWidth < cellWidth / 2;
+      picture->SetPixel(x, y, left ? 0xFFFFFFu : x < cellWidth ? 0xFF0000u : 0x0000FFu);
+    }
+  }
+  return picture;
+}
+
+TEST(Scaling, APictureDrawnForTheScaleElseTheNextLargerResampledCellByCell) {
+  testing::FakeOs os;
+  testing::HeadlessBackend backend{os};
+  backend.pictures[7] = TwoCells(4, 2);
+  backend.pictures[ScaledResourceId(7, 200)] = TwoCells(8, 4);
+  backend.pictures[ScaledResourceId(7, 300)] = TwoCells(12, 6);
+  EXPECT_EQ(LoadPictureAt(backend, 7, 100), backend.pictures[7]);
+  EXPECT_EQ(LoadPictureAt(backend, 7, 200), backend.pictures[ScaledResourceId(7, 200)]);
+
+  // 125 % from 200 %: cells 5 x 2.5 -> 2 pixels; each pixel the average of what it covers, and
+  // the second cell takes nothing from the first.
+  const PicturePtr small = LoadPictureAt(backend, 7, 125, {2, 1});
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->Width(), 10);
+  EXPECT_EQ(small->Height(), 2);
+  EXPECT_EQ(small->Pixel(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(small->Pixel(2, 1), 0xFF8080u) << "half white, half red";
+  EXPECT_EQ(small->Pixel(4, 0), 0xFF0000u);
+  EXPECT_EQ(small->Pixel(5, 0), 0xFFFFFFu) << "the blue cell starts white";
+  EXPECT_EQ(small->Pixel(9, 1), 0x0000FFu);
+  // 250 % from 300 %, 400 % from the largest below.
+  EXPECT_EQ(LoadPictureAt(backend, 7, 250, {2, 1})->Width(), 20);
+  const PicturePtr large = LoadPictureAt(backend, 7, 400, {2, 1});
+  ASSERT_TRUE(large);
+  EXPECT_EQ(large->Width(), 32);
+  EXPECT_EQ(large->Pixel(31, 7), 0x0000FFu);
+  EXPECT_EQ(LoadPictureAt(backend, 8, 150), nullptr) << "no picture of that id at any scale";
+}
+
+TEST(Scaling, AResampledMaskIsAnAndMaskAgain) {
+  Picture mask(4, 1);
+  for (const auto& [x, pixel] :
+       {std::pair{0, 0x000000u}, {1, 0x7F7F7Fu}, {2, 0x808080u}, {3, 0xF0F0F0u}}) {
+    mask.SetPixel(x, 0, pixel);
+  }
+  SharpenMask(mask);
+  EXPECT_EQ(mask.Pixel(0, 0), 0u);
+  EXPECT_EQ(mask.Pixel(1, 0), 0u);
+  EXPECT_EQ(mask.Pixel(2, 0), 0xFFFFFFu);
+  EXPECT_EQ(mask.Pixel(3, 0), 0xFFFFFFu);
 }
 
 }  // namespace

@@ -270,7 +270,8 @@ TEST(Quarlo_S, AWindowThatCannotBeCreatedEndsTheSaverAtOnceThroughEndSaver) {
   EXPECT_EQ(run.backend.doEventsCount, 0) << "no loop ran";
 }
 
-TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEndingTheSaver) {
+TEST(Quarlo_S,
+     EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesAndScalesWithoutEndingTheSaver) {
   constexpr os::Rect kLeft = {-1280, -200, 0, 824};
   constexpr os::Rect kRight = {1920, 0, 4480, 1440};
   SaverRun run("/s");
@@ -285,6 +286,7 @@ TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEn
     std::function<void()> change;
     std::vector<os::Rect> covers;
     int width, height;  // the saver's and its display's, in pixels
+    int percent = 100;  // the scale the saver draws at
   };
   auto& monitors = run.os.monitors;
   const Step steps[] = {
@@ -317,12 +319,25 @@ TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEn
        {{1920, 0, 3840, 1200}, {0, 1080, 1920, 2160}},
        1280,
        1024},
+      {"the primary monitor at 200 % (its window told of the new scale), the others at theirs",
+       [&] {
+         monitors[0].monitor = {0, 0, 3840, 2160};
+         monitors[1].monitor = {3840, 0, 5760, 1200};
+         run.backend.screenWidth = 3840;
+         run.backend.screenHeight = 2160;
+         run.backend.dpi = 192;
+       },
+       {{3840, 0, 5760, 1200}, {0, 1080, 1920, 2160}},
+       3840,
+       2160,
+       200},
   };
   const std::size_t stepCount = std::size(steps);
   std::vector<std::vector<os::Rect>> covered;
   std::vector<std::vector<os::Handle>> handles;
   std::vector<fw::Size> sizes, displaySizes;
   std::vector<std::size_t> topmostCalls;
+  std::vector<int> scales, sheetWidths;
   Bool16 screenSaveCancel = kFalse;
   run.Run([&](int frame) {
     const auto step = static_cast<std::size_t>(frame - 2);
@@ -348,6 +363,8 @@ TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEn
     displaySizes.push_back({run.saver->Display.DrawingSurface()->Width(),
                             run.saver->Display.DrawingSurface()->Height()});
     topmostCalls.push_back(run.os.callsStartingWith("SetWindowPos(").size());
+    scales.push_back(run.saver->Engine().Scale());
+    sheetWidths.push_back(run.saver->Pic_Mas->Width());
   });
   ASSERT_EQ(covered.size(), stepCount);
   for (std::size_t i = 0; i < stepCount; ++i) {
@@ -356,6 +373,8 @@ TEST(Quarlo_S, EveryOtherMonitorGetsAWindowThatFollowsTheDisplayChangesWithoutEn
     EXPECT_EQ(sizes[i], (fw::Size{step.width, step.height})) << step.what;
     EXPECT_EQ(displaySizes[i], (fw::Size{step.width, step.height})) << step.what;
     EXPECT_EQ(topmostCalls[i], i + 1) << step.what << ": the saver stays above the new windows";
+    EXPECT_EQ(scales[i], step.percent) << step.what;
+    EXPECT_EQ(sheetWidths[i], 1024 * step.percent / 100) << step.what << ": pictures for it";
   }
   EXPECT_EQ(handles[1], handles[0]) << "a resized monitor keeps its window";
   EXPECT_TRUE(IsTrue(screenSaveCancel)) << "the system's screen-saver request is refused";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <functional>
@@ -401,6 +402,54 @@ TEST(Draw, TheWalkerCopiesItsCellOpaquelyAtTheCentre) {
   }
   EXPECT_NE(display.Buffer().Pixel(447, 236), art.sheet->Pixel(2 * 128 - 1, 3 * 295));
   EXPECT_NE(display.Buffer().Pixel(448 + 128, 236), art.sheet->Pixel(3 * 128, 3 * 295));
+}
+
+// Records every blit: where, how large, and from where in its picture.
+class BlitRecorder final : public fw::Surface {
+ public:
+  int Width() const override { return 4000; }
+  int Height() const override { return 3000; }
+  void Clear(fw::Colour) override {}
+  void BitBlt(int x, int y, int width, int height, const fw::Picture&, int sourceX, int sourceY,
+              fw::Rop) override {
+    blits.push_back({x, y, width, height, sourceX, sourceY});
+  }
+  void StretchBlt(int, int, int, int, const fw::Picture&, int, int, int, int, fw::Rop) override {}
+  bool GradientFill(const fw::TriVertex*, std::uint32_t, const fw::GradientRect*, std::uint32_t,
+                    std::uint32_t) override {
+    return false;
+  }
+  void Line(int, int, int, int, fw::Colour) override {}
+  void Present() override {}
+  std::vector<std::array<int, 6>> blits;
+};
+
+TEST(Draw, AtEveryScaleEachBlitLandsAtTheDesignPositionTimesTheScale) {
+  // The sprite at (101, 47) and the walker's cell in column 7 on a 1024 x 768 design screen.
+  struct Case {
+    int percent;
+    std::array<int, 6> sprite, walker;
+  };
+  const Case cases[] = {
+      {100, {101, 47, 60, 60, 0, 0}, {448, 236, 128, 295, 896, 0}},
+      {125, {126, 59, 75, 75, 0, 0}, {560, 295, 160, 369, 1120, 0}},
+      {150, {152, 70, 90, 90, 0, 0}, {672, 354, 192, 442, 1344, 0}},  // halves to even
+      {175, {177, 82, 105, 105, 0, 0}, {784, 413, 224, 516, 1568, 0}},
+      {200, {202, 94, 120, 120, 0, 0}, {896, 472, 256, 590, 1792, 0}},
+      {300, {303, 141, 180, 180, 0, 0}, {1344, 708, 384, 885, 2688, 0}},
+  };
+  for (const Case& c : cases) {
+    Scene scene(1024, 768);
+    scene.engine.SetScale(c.percent);
+    scene.Add(101, 47);
+    BlitRecorder recorder;
+    scene.engine.AnimateSprites(&recorder, scene.art.frames, scene.art.masks, 1024, 768, 1024);
+    scene.engine.DrawWalker(recorder, scene.art.sheet.get(), 1024, 768);
+    ASSERT_EQ(recorder.blits.size(), 3u) << c.percent;
+    EXPECT_EQ(recorder.blits[0], c.sprite) << c.percent << " %: the mask";
+    EXPECT_EQ(recorder.blits[1], c.sprite) << c.percent << " %: the frame";
+    EXPECT_EQ(recorder.blits[2], c.walker) << c.percent << " %: the walker";
+  }
 }
 
 TEST(Draw, MissingOrOddSizedPicturesAreSkippedOrClipped) {

@@ -428,6 +428,21 @@ bool FakeOs::RegisterRawInputDevices(const os::RawInputDevice* devices, std::uin
   return true;
 }
 
+std::uint32_t FakeOs::GetDpiForWindow(os::Handle window) {
+  Record("GetDpiForWindow(" + std::to_string(window) + ")");
+  return windowDpi;
+}
+
+bool FakeOs::SetThreadDpiAwarenessContext(os::Handle context) {
+  Record("SetThreadDpiAwarenessContext(" + std::to_string(context) + ")");
+  return true;
+}
+
+os::Handle FakeOs::GetWindowDpiAwarenessContext(os::Handle window) {
+  Record("GetWindowDpiAwarenessContext(" + std::to_string(window) + ")");
+  return os::kNull;
+}
+
 bool FakeOs::GetRawInputData(os::Handle rawInput, os::RawInput* data) {
   const auto it = rawInputs.find(rawInput);
   if (it == rawInputs.end()) return false;

@@ -87,6 +87,8 @@ class FakeOs : public os::Os {
   // The session now: WTSQuerySessionInformationW's answers (nullopt: the query fails).
   std::optional<std::int32_t> connectState = 0;  // WTSActive
   std::optional<std::int32_t> sessionFlags = os::kWtsSessionStateUnlock;
+  // What GetDpiForWindow answers for any window (0: the system has no such call).
+  std::uint32_t windowDpi = 96;
   // Raw input reports by the handle a WM_INPUT carries.
   std::map<os::Handle, os::RawInput> rawInputs;
   // File-open dialog: the path the user picks, or nullopt for Cancel.
@@ -184,6 +186,9 @@ class FakeOs : public os::Os {
   bool WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
   bool RegisterRawInputDevices(const os::RawInputDevice* devices, std::uint32_t count) override;
+  std::uint32_t GetDpiForWindow(os::Handle window) override;
+  bool SetThreadDpiAwarenessContext(os::Handle context) override;
+  os::Handle GetWindowDpiAwarenessContext(os::Handle window) override;
   bool GetRawInputData(os::Handle rawInput, os::RawInput* data) override;
 
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.

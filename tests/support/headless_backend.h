@@ -17,6 +17,7 @@ class HeadlessBackend : public fw::Backend {
   os::Os& GetOs() { return os_; }
 
   double twipsPerPixel = 15.0;
+  int dpi = 96;  // of every window
   int screenWidth = 1024;
   int screenHeight = 768;
   std::map<int, fw::PicturePtr> pictures;  // resource id -> picture
@@ -28,6 +29,10 @@ class HeadlessBackend : public fw::Backend {
 
   std::unique_ptr<fw::ControlPeer> CreatePeer(fw::Control& control) override;
   fw::PicturePtr LoadPicture(int resourceId) override;
+  fw::PicturePtr NewPicture(int width, int height) override {
+    return std::make_shared<fw::Picture>(width, height);
+  }
+  int WindowDpi(const fw::Form&) override { return dpi; }
   double TwipsPerPixelX() override { return twipsPerPixel; }
   double TwipsPerPixelY() override { return twipsPerPixel; }
   int ScreenWidthPixels() override { return screenWidth; }

@@ -8,6 +8,13 @@
 #include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
+namespace {
+
+// Sent from Windows 8.1 on, to a window aware of each monitor's scale; not in the headers of the
+// oldest system the program runs on.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
+}  // namespace
 
 FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form), form_(form) {
   backend_.AddForm(this);
@@ -165,6 +172,10 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_DISPLAYCHANGE:
       Raise([&] { form_.Form_DisplayChange(); });
       return std::nullopt;
+    case kWmDpiChanged:
+      // The scale of the window's monitor changed: the form lays itself out again, where it is.
+      Raise([&] { form_.Form_DisplayChange(); });
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) {
         Bool16 cancel = kFalse;

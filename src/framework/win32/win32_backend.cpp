@@ -4,6 +4,7 @@
 
 #include "framework/win32/control_peers.h"
 #include "framework/win32/form_peer.h"
+#include "framework/win32/gdi.h"
 #include "framework/win32/windowless_peers.h"
 #include "os/win32/handles.h"
 
@@ -57,6 +58,16 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
     return std::make_unique<win32::ShapePeer>(*this, *shape);
   }
   return nullptr;
+}
+
+PicturePtr Win32Backend::NewPicture(int width, int height) {
+  return gdi::MakeDibPicture(width, height);
+}
+
+int Win32Backend::WindowDpi(const Form& form) {
+  // Windows 10 1607 on; before, every window has the screen's.
+  const int dpi = static_cast<int>(os_.GetDpiForWindow(form.hWnd()));
+  return dpi > 0 ? dpi : os_.ScreenDeviceCaps(os::kLogPixelsX);
 }
 
 int Win32Backend::ScreenWidthPixels() { return os_.GetSystemMetrics(os::kSmCxScreen); }

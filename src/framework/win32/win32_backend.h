@@ -31,6 +31,8 @@ class Win32Backend : public Backend {
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
   // JPEG, BMP or PNG file bytes stored as an RCDATA resource of the program, decoded once.
   PicturePtr LoadPicture(int resourceId) override { return pictures_.Load(resourceId); }
+  PicturePtr NewPicture(int width, int height) override;
+  int WindowDpi(const Form& form) override;
   double TwipsPerPixelX() override { return twipsPerPixelX_; }
   double TwipsPerPixelY() override { return twipsPerPixelY_; }
   int ScreenWidthPixels() override;

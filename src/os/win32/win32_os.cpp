@@ -400,9 +400,36 @@ bool Win32Os::WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId
 bool Win32Os::RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) {
   std::vector<RAWINPUTDEVICE> native(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    native[i] = {devices[i].usagePage, devices[i].usage, devices[i].flags, ToHwnd(devices[i].target)};
+    native[i] = {devices[i].usagePage, devices[i].usage, devices[i].flags,
+                 ToHwnd(devices[i].target)};
   }
   return ::RegisterRawInputDevices(native.data(), count, sizeof(RAWINPUTDEVICE)) != FALSE;
+}
+
+namespace {
+
+// The calls of Windows 10 1607 on, looked up: older systems have none of them.
+template <typename Function>
+Function User32Call(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
+std::uint32_t Win32Os::GetDpiForWindow(Handle window) {
+  static const auto call = User32Call<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  return call != nullptr ? call(ToHwnd(window)) : 0;
+}
+
+bool Win32Os::SetThreadDpiAwarenessContext(Handle context) {
+  static const auto call = User32Call<HANDLE(WINAPI*)(HANDLE)>("SetThreadDpiAwarenessContext");
+  return call != nullptr && call(ToNative<HANDLE>(context)) != nullptr;
+}
+
+Handle Win32Os::GetWindowDpiAwarenessContext(Handle window) {
+  static const auto call = User32Call<HANDLE(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
+  return call != nullptr ? FromNative(call(ToHwnd(window))) : kNull;
 }
 
 bool Win32Os::GetRawInputData(Handle rawInput, RawInput* data) {

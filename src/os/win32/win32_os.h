@@ -69,6 +69,9 @@ class Win32Os : public Os {
   bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
   bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) override;
+  std::uint32_t GetDpiForWindow(Handle window) override;
+  bool SetThreadDpiAwarenessContext(Handle context) override;
+  Handle GetWindowDpiAwarenessContext(Handle window) override;
   bool GetRawInputData(Handle rawInput, RawInput* data) override;
 
   std::uint32_t GetPrivateProfileStringW(const char* section, const char* key,

@@ -16,11 +16,20 @@ class ProductFaces final : public Faces {
  public:
   ProductFaces(os::Os& os, fw::Backend& backend) : os_(os), backend_(backend) {}
 
-  // The preview stays attached to its host after Main returns; the message loop keeps it.
+  // The preview stays attached to its host after Main returns; the message loop keeps it. Its
+  // window is aware of scales as its host's is, so that the host's pane and the picture inside
+  // it measure alike at any scale.
   void StartPreview(const std::string& commandText) override {
+    const os::Handle host = PreviewHostHandle(commandText);
+    if (const os::Handle context = os_.GetWindowDpiAwarenessContext(host)) {
+      os_.SetThreadDpiAwarenessContext(context);
+    }
     preview_ = quarlo::StartPreview(os_, backend_, commandText);
   }
+  // The dialog is laid out at the screen's scale (in twips, its fonts and pictures made for it);
+  // on a monitor of another scale the system stretches it.
   void ShowSettingsDialog() override {
+    os_.SetThreadDpiAwarenessContext(os::kDpiAwarenessContextSystemAware);
     Quarlo_P dialog(backend_, os_);
     dialog.Show(true);
   }
