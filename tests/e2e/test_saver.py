@@ -315,5 +315,39 @@ class TwoMonitorSaverTest(unittest.TestCase):
         self.assertEqual(s.visible_windows(), [])
 
 
+class ScaledSaverTest(unittest.TestCase):
+    """The saver at 125, 150 and 200 % (LogPixels 120, 144, 192), one session each, without
+    sprites: the figure is laid out as at 100 % on a screen that many times smaller, so it is
+    that many times larger here, centred, and made for the scale (no blur of a stretched one)."""
+
+    def figure_box(self, image):
+        rows, columns = np.nonzero(lit(image))
+        return columns.min(), rows.min(), columns.max() + 1, rows.max() + 1
+
+    def test_the_figure_grows_with_the_scale_and_stays_centred(self):
+        sizes = {}
+        for dpi in (96, 120, 144, 192):
+            with self.subTest(dpi=dpi), WineSession(screen=(SCREEN_W, SCREEN_H), audio=False,
+                                                    dpi=dpi) as s:
+                folder = s.root / "saver"
+                folder.mkdir()
+                (folder / "Quarlo.scr").write_bytes(product_path().read_bytes())
+                (folder / "Quarlo.ini").write_bytes(b"[Section]\r\nQuarlo\x82\xcc\x90\x94=-1\r\n")
+                proc = s.start(folder / "Quarlo.scr", "/s")
+                self.addCleanup(s.kill, proc)
+                s.wait_window("Quarlo_Main", timeout=20)
+                image = wait_until(lambda: (lambda i: lit(i).mean() > 0.005 and i)(s.screenshot()),
+                                   10, "the figure")
+                left, top, right, bottom = self.figure_box(image)
+                sizes[dpi] = bottom - top
+                self.assertAlmostEqual((left + right) / 2, SCREEN_W / 2, delta=dpi / 96 * 12)
+                if dpi != 96:
+                    scale = dpi / 96
+                    self.assertAlmostEqual(sizes[dpi] / sizes[96], scale, delta=0.03,
+                                           msg=f"figure {sizes[dpi]} px tall, {sizes[96]} at 96 dpi")
+                s.key("space")
+                self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 2), 0)
+
+
 if __name__ == "__main__":
     unittest.main()
