@@ -2,7 +2,8 @@
 # Measures the saver under Wine on a virtual display, for 1920 x 1080 and 1024 x 768 with 50 and
 # 300 sprites:
 #   - the median time to compose and present one frame with every sprite shown (saver_bench.exe,
-#     the real GDI path, no pacing);
+#     the real GDI path, no pacing), with the clear and present the back buffer chooses for each
+#     frame, beside a whole clear and present of the same kind of frame, and their ratio;
 #   - the steps of the animation shown per second when the same frames run PACED seconds through
 #     the backend's frame loop, as in the saver (saver_bench.exe --paced);
 #   - the processor share of the paced saver itself (Quarlo.scr /s with that sprite count in its
@@ -68,19 +69,19 @@ paced_share() {
 # One screen size, inside its session: a row per sprite count; at the first count of the first
 # size also the locked session's share, into $WORK/locked.
 measure_size() {  # WIDTHxHEIGHT
-  local size=$1 count out frame compose present growth steps share xshare locked
+  local size=$1 count out frame full ratio growth steps share xshare locked
   for count in $COUNTS; do
     out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" --paced "$PACED" 2>/dev/null | tr -d '\r')
     echo "$out" >"$WORK/bench-$size-$count.txt"
     grep -q "pictures 47/47" <<<"$out" || echo "bench-saver: not every picture loaded: $(head -1 <<<"$out")" >&2
     frame=$(awk '/^frame median/ { print $3 }' <<<"$out")
-    compose=$(awk '/^compose median/ { print $3 }' <<<"$out")
-    present=$(awk '/^present median/ { print $3 }' <<<"$out")
+    full=$(awk '/^full frame median/ { print $4 }' <<<"$out")
+    ratio=$(awk '/^full frame median/ { print $NF }' <<<"$out")
     # Growth of the committed memory over the timed frames: what frames created and kept.
     growth=$(awk '/^committed memory/ { print $10 - $7 }' <<<"$out")
     steps=$(awk '/^paced/ { print $4 }' <<<"$out")
     read -r share xshare <<<"$(paced_share "$count")"
-    printf '%-10s %7s %11s ms %11s ms %11s ms %7s KiB %9s %12s %12s\n' "$size" "$count" "$frame" "$compose" "$present" "$growth" "$steps" "$share" "$xshare"
+    printf '%-10s %7s %11s ms %11s ms %12s %7s KiB %9s %12s %12s\n' "$size" "$count" "$frame" "$full" "$ratio" "$growth" "$steps" "$share" "$xshare"
     if [ ! -e "$WORK/locked" ]; then
       locked=$(paced_share "$count" locked)
       echo "$size $count sprites, session locked: saver cpu ${locked% *}, Xvfb cpu ${locked#* }" >"$WORK/locked"
@@ -106,7 +107,7 @@ WORK=$(mktemp -d /tmp/saver-bench.XXXXXX)
 export WORK
 trap 'rm -rf "$WORK"' EXIT
 
-printf '%-10s %7s %14s %14s %14s %11s %9s %12s %12s\n' screen sprites "frame median" "compose med" "present med" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
+printf '%-10s %7s %14s %14s %12s %11s %9s %12s %12s\n' screen sprites "frame median" "full frame" "chosen/full" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
 for size in $SIZES; do
   /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "$size" -- bash "$0" --in-session "$size"
 done

@@ -44,17 +44,18 @@ class GdiSurface final : public Surface {
   const Picture* Buffer() const { return buffer_.get(); }
 
  private:
-  // Rectangles of the buffer, or (everywhere) the whole of it. A rectangle costs its area and a
-  // fixed amount of its own (`perPiece`, in pixels: the call and the clipping it takes); once
-  // the rectangles cost more than the whole buffer, the whole is the cheaper choice.
+  // Rectangles of the buffer, or (everywhere) the whole of it.
   struct Pieces {
     std::vector<RECT> rects;
-    long long cost = 0;
+    long long area = 0;
     bool everywhere = true;
-    void Add(const RECT& rect, long long wholeCost, long long perPiece);
+    void Add(const RECT& rect);
+    // Whether wiping (or showing) just these costs less than the whole buffer, the pieces
+    // coming `perPicture` to each picture of the frame.
+    bool Pay(long long wholeArea, int perPicture) const;
     void Reset() {
       rects.clear();
-      cost = 0;
+      area = 0;
       everywhere = false;
     }
   };
