@@ -1,17 +1,19 @@
 #pragma once
 // A form holding one image button on a headless backend whose button surface records every
-// drawing call (and draws it in memory too), with six face pictures whose pixels say which
-// picture and which source pixel they are.
+// drawing call (and draws it in memory too), with six face pictures (at 100, 150 and 200 %) whose
+// pixels say which picture and which source pixel they are.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/command/command.h"
 #include "framework/form.h"
+#include "framework/scaling.h"
 #include "support/fake_os.h"
 #include "support/headless_backend.h"
 #include "support/software_surface.h"
@@ -101,7 +103,8 @@ class RecordingSurface final : public fw::Surface {
   }
   std::string NameOf(const fw::Picture& picture) const {
     for (std::size_t i = 0; i < faces_.size(); ++i) {
-      if (faces_[i] == &picture) return kFaceNames[i];
+      if (faces_[i] == &picture)
+        return kFaceNames[i % 6] + std::string(i < 6 ? "" : i < 12 ? "@150" : "@200");
     }
     return "?";
   }
@@ -118,13 +121,16 @@ class RecordingSurface final : public fw::Surface {
 class RecordingBackend final : public testing::HeadlessBackend {
  public:
   explicit RecordingBackend(os::Os& os) : HeadlessBackend(os) {
-    for (int i = 0; i < 6; ++i) {
-      auto picture = std::make_shared<fw::Picture>(64, 25);
-      for (int y = 0; y < 25; ++y) {
-        for (int x = 0; x < 64; ++x) picture->SetPixel(x, y, FacePixel(i, x, y));
+    for (const auto& [percent, width, height] :
+         {std::tuple{100, 64, 25}, {150, 96, 38}, {200, 128, 50}}) {
+      for (int i = 0; i < 6; ++i) {
+        auto picture = std::make_shared<fw::Picture>(width, height);
+        for (int y = 0; y < height; ++y) {
+          for (int x = 0; x < width; ++x) picture->SetPixel(x, y, FacePixel(i, x, y));
+        }
+        faceList.push_back(picture.get());
+        pictures[fw::ScaledResourceId(420 + i, percent)] = picture;
       }
-      faceList.push_back(picture.get());
-      pictures[420 + i] = picture;
     }
   }
 
