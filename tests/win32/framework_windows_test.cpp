@@ -9,13 +9,11 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "framework/form.h"
 #include "framework/win32/win32_backend.h"
-#include "framework/win32/windowless_peers.h"
 #include "os/win32/handles.h"
 #include "os/win32/win32_os.h"
 
@@ -641,22 +639,6 @@ TEST_F(Win32FormTest, ALabelShowsItsCursorWhileThePointerIsOverIt) {
   EXPECT_EQ(cursorAt(200, 30), hand);
   EXPECT_EQ(cursorAt(120, 150), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
   EXPECT_EQ(cursorAt(259, 39), hand);
-
-  // At 200 % the hand drawn for the scale, at its own size and hot spot.
-  struct At200 final : os::Win32Os {
-    int ScreenDeviceCaps(int) override { return 192; }
-  } os200;
-  Win32Backend backend200{os200};
-  TestForm large(backend200);
-  large.caption.SetCursorResource(IDC_HAND_POINTER);
-  large.Load();
-  ICONINFO info = {};
-  ASSERT_TRUE(GetIconInfo(dynamic_cast<win32::LabelPeer&>(*large.caption.Peer()).Cursor(), &info));
-  BITMAP mask = {};
-  GetObjectW(info.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(std::tuple(mask.bmWidth, info.xHotspot, info.yHotspot), std::tuple(64L, 24UL, 20UL));
-  DeleteObject(info.hbmMask);
-  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
 }
 #endif
 

@@ -1,14 +1,13 @@
 #pragma once
 // A form holding one image button on a headless backend whose button surface records every
-// drawing call (and draws it in memory too), with six face pictures (at 100, 150 and 200 %) whose
-// pixels say which picture and which source pixel they are.
+// drawing call (and draws it in memory too), with six face pictures whose pixels say which
+// picture and which source pixel they are.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "controls/command/command.h"
@@ -121,16 +120,15 @@ class RecordingSurface final : public fw::Surface {
 class RecordingBackend final : public testing::HeadlessBackend {
  public:
   explicit RecordingBackend(os::Os& os) : HeadlessBackend(os) {
-    for (const auto& [percent, width, height] :
-         {std::tuple{100, 64, 25}, {150, 96, 38}, {200, 128, 50}}) {
-      for (int i = 0; i < 6; ++i) {
-        auto picture = std::make_shared<fw::Picture>(width, height);
-        for (int y = 0; y < height; ++y) {
-          for (int x = 0; x < width; ++x) picture->SetPixel(x, y, FacePixel(i, x, y));
-        }
-        faceList.push_back(picture.get());
-        pictures[fw::ScaledResourceId(420 + i, percent)] = picture;
+    for (int i = 0; i < 18; ++i) {  // at 100, 150 and 200 %, the scaled ones named with it
+      const int percent = i < 6 ? 100 : i < 12 ? 150 : 200;
+      const int width = fw::ScaledPixels(64, percent), height = fw::ScaledPixels(25, percent);
+      auto picture = std::make_shared<fw::Picture>(width, height);
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) picture->SetPixel(x, y, FacePixel(i % 6, x, y));
       }
+      faceList.push_back(picture.get());
+      pictures[fw::ScaledResourceId(420 + i % 6, percent)] = picture;
     }
   }
 
