@@ -92,6 +92,11 @@ void ResampleArea(const Picture& source, int sx, int sy, int sw, int sh, Picture
 
 int ScalePercent(int dpi) { return dpi > 0 ? ToInt32(dpi * 100.0 / 96).value_or(100) : 100; }
 
+int ScreenScalePercent(Backend& backend) {
+  const double twipsPerPixel = backend.TwipsPerPixelY();
+  return twipsPerPixel > 0 ? ScalePercent(ToInt32(1440.0 / twipsPerPixel).value_or(0)) : 100;
+}
+
 int ScaledPixels(double designPixels, int percent) {
   return ToInt32(designPixels * percent / 100.0).value_or(0);
 }

@@ -18,6 +18,10 @@ constexpr int ScaledResourceId(int id, int percent) {
 // The scale a display of `dpi` dots per inch shows at, in percent (96 dpi is 100 %).
 int ScalePercent(int dpi);
 
+// The scale of the screen the backend measures twips on (1440 twips an inch): the one scale of
+// every window laid out in twips, and of the pictures and cursors made for it.
+int ScreenScalePercent(Backend& backend);
+
 // A design length in pixels at a scale: the nearest whole pixel, a half going to the even one.
 int ScaledPixels(double designPixels, int percent);
 

@@ -8,6 +8,7 @@
 #include "controls/command/stored_designs.h"
 #include "framework/numeric.h"
 #include "framework/property_bag.h"
+#include "framework/scaling.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
 #include "startup/zoom.h"
@@ -168,11 +169,13 @@ void Quarlo_P::Design(fw::Backend& backend) {
   lbl_URL.SetFont(underlined);
   lbl_URL.SetCursorResource(IDC_HAND_POINTER);
 
-  // The two mark pictures lie outside the visible client area; the option marks copy them.
+  // The two mark pictures lie outside the visible client area; the option marks copy them. They
+  // are made for the screen's scale, as the buttons' faces and the hand cursor are.
+  const int percent = fw::ScreenScalePercent(backend);
   Img_Ra_0.Move(10080, 420, 180, 180);
-  Img_Ra_0.SetPicture(backend.LoadPicture(IDR_MARK_OFF));
+  Img_Ra_0.SetPicture(fw::LoadPictureAt(backend, IDR_MARK_OFF, percent));
   Img_Ra_1.Move(10080, 660, 180, 180);
-  Img_Ra_1.SetPicture(backend.LoadPicture(IDR_MARK_ON));
+  Img_Ra_1.SetPicture(fw::LoadPictureAt(backend, IDR_MARK_ON, percent));
 
   // Tab order: the panel, the track list, the count bar, OK, Cancel, the file button.
   Pic_1.SetTabIndex(0);

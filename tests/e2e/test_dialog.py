@@ -24,6 +24,7 @@ from harness import WineSession, product_path, wait_until
 TITLE = "Quarloの設定"
 CHOOSER_TITLE = "ﾌｧｲﾙを選択"
 CLIENT_W, CLIENT_H = 465, 193  # 6975 x 2895 twips
+OUTLINE = (0x00, 0x3C, 0x74)  # the image buttons' outline
 SCREEN_W, SCREEN_H = 1024, 768
 KEYS = ("Quarloの数", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ")
 REQUEST_EXIT_S = 2.0  # a close request from another program ends the dialog within this
@@ -40,6 +41,10 @@ COUNT_LABEL = (PIC[0] + 360, PIC[1] + 40, 40, 13)
 FILE_LABEL = (PIC[0] + 160, PIC[1] + 72, 257, 33)
 MARKS = {i: (PIC[0] + 36 + 6, PIC[1] + y + 6) for i, y in ((1, 36), (0, 56), (2, 76))}
 CAPTIONS = {i: (PIC[0] + 52 + 12, PIC[1] + y + 6) for i, y in ((1, 36), (0, 56), (2, 76))}
+
+
+def px(twips, dpi):
+    return round(twips * dpi / 1440)
 
 
 def ini_text(count=None, source=None, track=None, music=None):
@@ -74,6 +79,7 @@ class Dialog:
         if ini is not None:
             self.ini.write_bytes(ini)
         self.proc = None
+        self.size = (px(6975, self.session.dpi), px(2895, self.session.dpi))  # the client area
         test.addCleanup(self.kill)
 
     def open(self, pointer=(400, 300)):
@@ -82,8 +88,8 @@ class Dialog:
         self.xid = self.session.wait_window(TITLE, 20)
         self.rect = self.session.window_geometry(self.xid)
         x, y, w, h = self.rect
-        border = (w - CLIENT_W) // 2
-        self.client = (x + border, y + h - border - CLIENT_H)
+        border = (w - self.size[0]) // 2
+        self.client = (x + border, y + h - border - self.size[1])
         # The zoom animation and the first paint are over once the client area stops changing.
         self.wait_still()
         return self
@@ -104,7 +110,7 @@ class Dialog:
 
     def pixels(self, box=None):
         """The client area (or a box of it: left, top, width, height) as an RGB int array."""
-        left, top, width, height = box or (0, 0, CLIENT_W, CLIENT_H)
+        left, top, width, height = box or (0, 0, *self.size)
         x, y = self.at((left, top))
         return np.asarray(self.session.screenshot((x, y, x + width, y + height)), dtype=np.int16)
 
@@ -355,6 +361,29 @@ class DialogTest(unittest.TestCase):
         self.assertEqual(read_ini(d.ini), {KEYS[0]: "50", KEYS[1]: "1", KEYS[2]: "0",
                                            KEYS[3]: r"C:\music\R&B.mp3"})
 
+
+class ScaledDialogTest(unittest.TestCase):
+    """The dialog at 125, 150 and 200 %, one session each: every image button shows its whole
+    frame, its outline along all four sides, and the option marks are drawn for the scale."""
+
+    def test_buttons_show_their_whole_frame_and_the_marks_their_scale(self):
+        buttons = ((4260, 2220, 1215, 375), (5520, 2220, 1215, 375), (2040, 1320, 435, 315))
+        for dpi in (120, 144, 192):
+            with self.subTest(dpi=dpi), WineSession(audio=False, dpi=dpi) as self.session:
+                self.session.import_registry('[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n'
+                                             '"Decorated"="N"\n')
+                d = Dialog(self, "scaled", ini_text(" 50", " 2", " 0", "")).open()
+                c = px(60, dpi)  # the frame
+                for box in buttons:
+                    line = np.all(d.pixels(tuple(px(t, dpi) for t in box)) == OUTLINE, axis=2)
+                    sides = (line[:c, c:-c].any(axis=0), line[-c:, c:-c].any(axis=0),
+                             line[c:-c, :c].any(axis=1), line[c:-c, -c:].any(axis=1))
+                    self.assertEqual([side.all() for side in sides], [True] * 4, f"{box} twips")
+                for top in (780, 1080, 1380):  # the marks of sources 1, 0 and 2
+                    mark = d.pixels((px(780, dpi), px(top, dpi), px(195, dpi), px(195, dpi)))
+                    drawn = mark.max(axis=2) != mark.min(axis=2)  # the panel is grey
+                    self.assertEqual((drawn.any(axis=0).sum(), drawn.any(axis=1).sum()),
+                                     (px(180, dpi), px(180, dpi)), f"mark at {top} twips")
 
 
 def _font_link(font):

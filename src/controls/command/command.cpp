@@ -5,17 +5,17 @@
 
 #include "assets/asset_ids.h"
 #include "framework/form.h"
+#include "framework/scaling.h"
 #include "framework/text.h"
 
 namespace quarlo {
 namespace {
 
-// Twips of the face images' geometry: the 4-pixel corner and the 64 x 25-pixel source.
+// The face's 4-pixel frame on the button, in twips.
 constexpr int kCorner = 60;
-constexpr int kSourceRight = 900;       // 960 - 60
-constexpr int kSourceBottom = 315;      // 375 - 60
-constexpr int kSourceEdgeWidth = 840;   // 960 - 2 x 60
-constexpr int kSourceEdgeHeight = 255;  // 375 - 2 x 60
+// A face picture is drawn for the screen's scale: its frame is 4 of its 64 design pixels across,
+// times that scale.
+constexpr double kFramePerFaceWidth = 4.0 / 64;
 constexpr int kCaptionGap = 20;
 
 constexpr std::array<int, 6> kFaceResources = {IDR_FACE_NORMAL,          IDR_FACE_HIGHLIGHT,
@@ -144,36 +144,42 @@ void Command::PaintPieces(fw::Surface& surface, const fw::Picture& picture) {
   fw::Backend& backend = OwnerForm().GetBackend();
   const double tx = backend.TwipsPerPixelX();
   const double ty = backend.TwipsPerPixelY();
-  // One piece in twips: destination, then source; a zero destination size copies at source size.
+  // The source in the picture's own pixels: corner c, right column and bottom row, edge strips.
+  // The design's 1-twip source offsets are below a pixel and land on 0.
+  const int c = ToInt32(picture.Width() * kFramePerFaceWidth).value_or(0);
+  const int sr = picture.Width() - c, sb = picture.Height() - c;
+  const int sw = picture.Width() - 2 * c, sh = picture.Height() - 2 * c;
+  if (c <= 0 || sw <= 0 || sh <= 0) return;
+  // One piece: destination in twips, then source in pixels; a zero destination size copies at
+  // the source size.
   struct Piece {
     int x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight;
   };
   const int across = slices_.acrossEdge, right = slices_.rightColumn;
   const int down = slices_.downEdge, bottom = slices_.bottomRow;
   const Piece pieces[8] = {
-      {1, 1, 0, 0, 0, 0, kCorner, kCorner},                                  // top-left
-      {kCorner, 1, across, kCorner, kCorner, 1, kSourceEdgeWidth, kCorner},  // top
-      {right, 1, 0, 0, kSourceRight, 1, kCorner, kCorner},                   // top-right
-      {right, kCorner, kCorner, down, kSourceRight, kCorner, kCorner, kSourceEdgeHeight},  // right
-      {right, bottom, 0, 0, kSourceRight, kSourceBottom, kCorner, kCorner},  // bottom-right
-      {kCorner, bottom, across, kCorner, kCorner, kSourceBottom, kSourceEdgeWidth,
-       kCorner},                                                            // bottom
-      {1, bottom, 0, 0, 0, kSourceBottom, kCorner, kCorner},                // bottom-left
-      {1, kCorner, kCorner, down, 1, kCorner, kCorner, kSourceEdgeHeight},  // left
+      {1, 1, 0, 0, 0, 0, c, c},                          // top-left
+      {kCorner, 1, across, kCorner, c, 0, sw, c},        // top
+      {right, 1, 0, 0, sr, 0, c, c},                     // top-right
+      {right, kCorner, kCorner, down, sr, c, c, sh},     // right
+      {right, bottom, 0, 0, sr, sb, c, c},               // bottom-right
+      {kCorner, bottom, across, kCorner, c, sb, sw, c},  // bottom
+      {1, bottom, 0, 0, 0, sb, c, c},                    // bottom-left
+      {1, kCorner, kCorner, down, 0, c, c, sh},          // left
   };
   for (const Piece& piece : pieces) {
     const auto x = ToPixels(piece.x, tx), y = ToPixels(piece.y, ty);
-    const auto sx = ToPixels(piece.sourceX, tx), sy = ToPixels(piece.sourceY, ty);
-    const auto sw = ToPixels(piece.sourceWidth, tx), sh = ToPixels(piece.sourceHeight, ty);
-    if (!x || !y || !sx || !sy || !sw || !sh) continue;
+    if (!x || !y) continue;
     if (piece.width == 0 && piece.height == 0) {
-      surface.BitBlt(*x, *y, *sw, *sh, picture, *sx, *sy, fw::Rop::SrcCopy);
+      surface.BitBlt(*x, *y, piece.sourceWidth, piece.sourceHeight, picture, piece.sourceX,
+                     piece.sourceY, fw::Rop::SrcCopy);
       continue;
     }
     const auto w = ToPixels(piece.width, tx), h = ToPixels(piece.height, ty);
     // Edges of a face under 8 pixels have no length left; such faces do not occur.
     if (!w || !h || *w <= 0 || *h <= 0) continue;
-    surface.StretchBlt(*x, *y, *w, *h, picture, *sx, *sy, *sw, *sh, fw::Rop::SrcCopy);
+    surface.StretchBlt(*x, *y, *w, *h, picture, piece.sourceX, piece.sourceY, piece.sourceWidth,
+                       piece.sourceHeight, fw::Rop::SrcCopy);
   }
 }
 
@@ -218,7 +224,11 @@ void Command::PlaceCaption() {
 
 const fw::Picture* Command::Face(FaceImage image) {
   fw::PicturePtr& face = faces_[IndexOf(image)];
-  if (!face) face = OwnerForm().GetBackend().LoadPicture(kFaceResources[IndexOf(image)]);
+  if (!face) {
+    fw::Backend& backend = OwnerForm().GetBackend();
+    face =
+        fw::LoadPictureAt(backend, kFaceResources[IndexOf(image)], fw::ScreenScalePercent(backend));
+  }
   return face.get();
 }
 

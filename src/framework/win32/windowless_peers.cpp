@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/scaling.h"
 #include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
@@ -77,9 +78,16 @@ void LabelPeer::Update(Change what) {
 HCURSOR LabelPeer::Cursor() {
   if (label_.CursorResource() == 0) return nullptr;
   if (cursor_ == nullptr || cursorId_ != label_.CursorResource()) {
-    // Cursors loaded from the module belong to it; nothing to release.
+    // Cursors loaded from the module belong to it; nothing to release. The one drawn for the
+    // screen's scale, when the program holds it, at its own size: each scale is a resource of
+    // its own, always loaded at that size, so sharing it is safe.
     cursorId_ = label_.CursorResource();
-    cursor_ = LoadCursorW(backend_.Instance(), MAKEINTRESOURCEW(cursorId_));
+    const int scaled = ScaledResourceId(cursorId_, ScreenScalePercent(backend_));
+    cursor_ = scaled == cursorId_
+                  ? nullptr
+                  : static_cast<HCURSOR>(LoadImageW(backend_.Instance(), MAKEINTRESOURCEW(scaled),
+                                                    IMAGE_CURSOR, 0, 0, LR_SHARED));
+    if (cursor_ == nullptr) cursor_ = LoadCursorW(backend_.Instance(), MAKEINTRESOURCEW(cursorId_));
   }
   return cursor_;
 }

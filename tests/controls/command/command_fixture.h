@@ -12,6 +12,7 @@
 
 #include "controls/command/command.h"
 #include "framework/form.h"
+#include "framework/scaling.h"
 #include "support/fake_os.h"
 #include "support/headless_backend.h"
 #include "support/software_surface.h"
@@ -101,7 +102,8 @@ class RecordingSurface final : public fw::Surface {
   }
   std::string NameOf(const fw::Picture& picture) const {
     for (std::size_t i = 0; i < faces_.size(); ++i) {
-      if (faces_[i] == &picture) return kFaceNames[i];
+      if (faces_[i] == &picture)
+        return kFaceNames[i % 6] + std::string(i < 6 ? "" : i < 12 ? "@150" : "@200");
     }
     return "?";
   }
@@ -118,13 +120,15 @@ class RecordingSurface final : public fw::Surface {
 class RecordingBackend final : public testing::HeadlessBackend {
  public:
   explicit RecordingBackend(os::Os& os) : HeadlessBackend(os) {
-    for (int i = 0; i < 6; ++i) {
-      auto picture = std::make_shared<fw::Picture>(64, 25);
-      for (int y = 0; y < 25; ++y) {
-        for (int x = 0; x < 64; ++x) picture->SetPixel(x, y, FacePixel(i, x, y));
+    for (int i = 0; i < 18; ++i) {  // at 100, 150 and 200 %, the scaled ones named with it
+      const int percent = i < 6 ? 100 : i < 12 ? 150 : 200;
+      const int width = fw::ScaledPixels(64, percent), height = fw::ScaledPixels(25, percent);
+      auto picture = std::make_shared<fw::Picture>(width, height);
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) picture->SetPixel(x, y, FacePixel(i % 6, x, y));
       }
       faceList.push_back(picture.get());
-      pictures[420 + i] = picture;
+      pictures[fw::ScaledResourceId(420 + i % 6, percent)] = picture;
     }
   }
 

@@ -82,6 +82,39 @@ TEST_F(RenderTest, SmallButtonSlices_435x315) {
   EXPECT_EQ(button().LblMsg.Width(), 435);
 }
 
+// At 150 % and 200 % the faces drawn for the scale (96 x 38, 128 x 50) give a 6- and 8-pixel frame.
+TEST_F(RenderTest, PiecesAtOtherScalesAreCutFromTheFacesDrawnForThem) {
+  const std::tuple<double, int, int, Strings> cases[] = {
+      {10.0,
+       1215,
+       375,
+       {"BitBlt(0, 0, 6, 6, Normal@150, 0, 0)", "StretchBlt(6, 0, 110, 6, Normal@150, 6, 0, 84, 6)",
+        "BitBlt(116, 0, 6, 6, Normal@150, 90, 0)",
+        "StretchBlt(116, 6, 6, 26, Normal@150, 90, 6, 6, 26)",
+        "BitBlt(116, 32, 6, 6, Normal@150, 90, 32)",
+        "StretchBlt(6, 32, 110, 6, Normal@150, 6, 32, 84, 6)",
+        "BitBlt(0, 32, 6, 6, Normal@150, 0, 32)",
+        "StretchBlt(0, 6, 6, 26, Normal@150, 0, 6, 6, 26)"}},
+      {7.5,
+       435,
+       315,
+       {"BitBlt(0, 0, 8, 8, Normal@200, 0, 0)", "StretchBlt(8, 0, 42, 8, Normal@200, 8, 0, 112, 8)",
+        "BitBlt(50, 0, 8, 8, Normal@200, 120, 0)",
+        "StretchBlt(50, 8, 8, 26, Normal@200, 120, 8, 8, 34)",
+        "BitBlt(50, 34, 8, 8, Normal@200, 120, 42)",
+        "StretchBlt(8, 34, 42, 8, Normal@200, 8, 42, 112, 8)",
+        "BitBlt(0, 34, 8, 8, Normal@200, 0, 42)",
+        "StretchBlt(0, 8, 8, 26, Normal@200, 0, 8, 8, 34)"}},
+  };
+  for (const auto& [twipsPerPixel, width, height, pieces] : cases) {
+    backend.twipsPerPixel = twipsPerPixel;
+    Build(width, height);
+    LoadEnabled();
+    button().GetVisible();  // Clear, GradientFill, Present, the eight pieces, Present
+    EXPECT_EQ(Strings(surface().calls.begin() + 3, surface().calls.end() - 1), pieces) << width;
+  }
+}
+
 TEST_F(RenderTest, GradientDirectionFollowsTheStateOfEachDrawing) {
   struct Case {
     const char* what;
