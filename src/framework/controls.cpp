@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/form.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 
 namespace quarlo::fw {
 

@@ -9,7 +9,7 @@
 
 #include "framework/controls.h"
 #include "framework/frame_driver.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 
 namespace quarlo::fw {
 

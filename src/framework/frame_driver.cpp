@@ -84,6 +84,16 @@ void FrameDriver::GiveBackResolution() {
 }
 
 std::optional<Refreshes> FrameDriver::ReadRefreshes() {
+  // The period and the phase of the refreshes change slowly: they are read afresh a few times a
+  // second, not for every frame.
+  const double nowMs = NowMs();
+  if (refreshesReadMs_ && nowMs - *refreshesReadMs_ < kRefreshesValidMs) return refreshes_;
+  refreshesReadMs_ = nowMs;
+  refreshes_ = ReadCompositionTiming();
+  return refreshes_;
+}
+
+std::optional<Refreshes> FrameDriver::ReadCompositionTiming() {
   os::CompositionTiming timing;
   // Without composition (Vista and 7 with it switched off) the call fails.
   if (os_.DwmGetCompositionTimingInfo(os::kNull, &timing) < 0) return std::nullopt;
@@ -111,6 +121,7 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
     }
   };
   const double startMs = NowMs();
+  refreshesReadMs_.reset();
   pacer.Restart(startMs, ReadRefreshes());
   compose(1);
   bool paused = false;
@@ -127,6 +138,7 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
     if (paused) {
       paused = false;
       const double nowMs = NowMs();
+      refreshesReadMs_.reset();
       pacer.Restart(nowMs, ReadRefreshes());
       if (watchChanged) watchChanged(true);
       continue;

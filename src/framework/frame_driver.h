@@ -59,6 +59,8 @@ class FrameDriver {
 
   // A wait that failed sleeps this long when it had no deadline.
   static constexpr std::uint32_t kFailedWaitMs = 50;
+  // How long the compositor's refreshes, once read, are taken as they were.
+  static constexpr double kRefreshesValidMs = 250;
 
  private:
   // Reads the system's version and the performance counter's frequency, once.
@@ -68,6 +70,7 @@ class FrameDriver {
   void GiveBackResolution();
   // The compositor's refreshes now; nullopt without a compositor.
   std::optional<Refreshes> ReadRefreshes();
+  std::optional<Refreshes> ReadCompositionTiming();
 
   os::Os& os_;
   std::function<void()> pass_;
@@ -78,6 +81,8 @@ class FrameDriver {
   // While frames run: the high-resolution timer, or none and the 1 ms resolution when taken.
   os::Handle timer_ = os::kNull;
   bool periodTaken_ = false;
+  std::optional<Refreshes> refreshes_;
+  std::optional<double> refreshesReadMs_;
   Audience audience_;
   os::Handle window_ = os::kNull;
   os::Guid displaySetting_;

@@ -3,8 +3,8 @@
 #include <array>
 #include <charconv>
 
-#include "framework/numeric.h"
-#include "framework/text.h"
+#include "rules/numeric.h"
+#include "rules/text.h"
 
 namespace quarlo::fw {
 namespace {

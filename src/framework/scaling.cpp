@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/form.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 
 namespace quarlo::fw {
 namespace {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <optional>
 
-#include "framework/text.h"
+#include "rules/text.h"
 #include "startup/settings.h"
 
 namespace quarlo::music {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "music/plain_copy.h"
 #include "os/os.h"
 

@@ -1,6 +1,6 @@
 #include "saver/music_hooks.h"
 
-#include "framework/text.h"
+#include "rules/text.h"
 #include "startup/settings.h"
 
 namespace quarlo::saver {

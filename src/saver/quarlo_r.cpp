@@ -1,7 +1,7 @@
 #include "saver/quarlo_r.h"
 
 #include "assets/asset_ids.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "startup/quarlo_b.h"
 
 namespace quarlo {

@@ -7,7 +7,7 @@
 // way out goes through EndSaver.
 
 #include "framework/form.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "music/quarlo_bgm.h"
 #include "os/os.h"
 #include "saver/monitor_covers.h"

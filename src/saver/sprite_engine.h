@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "framework/picture.h"
 #include "os/os.h"
 #include "saver/random.h"

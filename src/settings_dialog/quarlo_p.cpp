@@ -6,7 +6,7 @@
 
 #include "assets/asset_ids.h"
 #include "controls/command/stored_designs.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "framework/property_bag.h"
 #include "framework/scaling.h"
 #include "startup/quarlo_b.h"

@@ -1,6 +1,6 @@
 #include "startup/quarlo_b.h"
 
-#include "framework/text.h"
+#include "rules/text.h"
 #include "startup/settings.h"
 
 namespace quarlo {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "os/os.h"
 
 namespace quarlo {

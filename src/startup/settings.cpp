@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/numeric.h"
-#include "framework/text.h"
+#include "rules/numeric.h"
+#include "rules/text.h"
 
 namespace quarlo {
 namespace {

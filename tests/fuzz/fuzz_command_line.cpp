@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/text.h"
+#include "rules/text.h"
 #include "fuzz/fuzz_check.h"
 #include "os/command_line.h"
 #include "startup/quarlo_b.h"

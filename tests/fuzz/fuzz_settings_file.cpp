@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/numeric.h"
-#include "framework/text.h"
+#include "rules/numeric.h"
+#include "rules/text.h"
 #include "fuzz/fuzz_check.h"
 #include "startup/settings.h"
 #include "support/fake_os.h"

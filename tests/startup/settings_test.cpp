@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/text.h"
+#include "rules/text.h"
 #include "support/fake_os.h"
 
 namespace quarlo {

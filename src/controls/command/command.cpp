@@ -6,7 +6,7 @@
 #include "assets/asset_ids.h"
 #include "framework/form.h"
 #include "framework/scaling.h"
-#include "framework/text.h"
+#include "rules/text.h"
 
 namespace quarlo {
 namespace {

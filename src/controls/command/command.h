@@ -33,7 +33,7 @@
 #include <string_view>
 
 #include "framework/controls.h"
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "framework/picture.h"
 #include "framework/property_bag.h"
 #include "os/os.h"

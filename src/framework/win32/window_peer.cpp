@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
 

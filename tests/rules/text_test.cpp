@@ -1,4 +1,4 @@
-#include "framework/text.h"
+#include "rules/text.h"
 
 #include <gtest/gtest.h>
 

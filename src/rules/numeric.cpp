@@ -1,4 +1,4 @@
-#include "framework/numeric.h"
+#include "rules/numeric.h"
 
 #include <cctype>
 #include <cmath>
