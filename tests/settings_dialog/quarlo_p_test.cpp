@@ -357,24 +357,6 @@ TEST_F(DialogTest, OkWritesBackWhatItCouldNotShow) {
   EXPECT_EQ(section["BGMﾌｧｲﾙ"], "");
 }
 
-// A stored file that cannot be opened now (its drive is away) is still the user's choice.
-TEST_F(DialogTest, AStoredFileThatCannotBeOpenedNowIsShownAndKept) {
-  for (const bool ok : {true, false}) {
-    SCOPED_TRACE(ok ? "OK" : "Cancel");
-    os.profiles[kIniPath]["Section"] = {{"BGM区分", " 2"}, {"BGMﾌｧｲﾙ", "Q:\\away\\song.mp3"}};
-    const auto stored = os.profiles;
-    LoadSettings(os);
-    Quarlo_P& p = Open();
-    EXPECT_EQ(ChosenMark(), 2);
-    EXPECT_EQ(p.lbl_Fname.Caption(), "Q:\\away\\song.mp3");
-    p.HS_Fast.EndScroll(99);
-    Press(ok ? p.Cmd_Set : p.Cmd_Can);
-    auto expected = stored;  // Cancel writes nothing; OK the count and track beside them
-    if (ok) expected[kIniPath]["Section"].insert({{"Quarloの数", " 99"}, {"BGMﾘﾋﾟｰﾄ", " 0"}});
-    EXPECT_EQ(os.profiles, expected);
-  }
-}
-
 TEST_F(DialogTest, CancelAndTheCloseBoxWriteNothingButZoomClosed) {
   os.windowRects[kDialogWindow] = {280, 250, 760, 480};
   for (const bool closeBox : {false, true}) {
