@@ -209,7 +209,8 @@ class Os {
   virtual bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                             std::int64_t* fileSize) = 0;
   // Creates `target` (replacing any file of that name) holding the bytes of `source` from
-  // `offset` to its end; false, and no target left behind, when that fails.
+  // `offset` to its end; false, and no target left behind, when that fails. A target still being
+  // written when the process ends is gone with it.
   virtual bool CopyFileFrom(const std::string& source, std::int64_t offset,
                             const std::string& target) = 0;
   virtual bool DeleteFileW(const char* fileName) = 0;
