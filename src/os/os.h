@@ -7,6 +7,9 @@
 // ToAnsi before the call and FromAnsi after it. The *W functions take and give UTF-8; the Win32
 // side converts to and from UTF-16, so they hold any text whatever the code page. Everything
 // else in the program holds UTF-8.
+//
+// Every call comes from the program's one GUI thread, except CopyFileFrom and DeleteFileW: the
+// plain copy of a music file also makes them from a thread of its own.
 
 #include <cstdint>
 #include <functional>
