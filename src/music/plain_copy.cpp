@@ -1,5 +1,7 @@
 #include "music/plain_copy.h"
 
+#include <utility>
+
 namespace quarlo::music {
 namespace {
 
@@ -48,24 +50,59 @@ std::string PlainCopy::TargetFolder() {
   return folder;
 }
 
-std::string PlainCopy::Make(const std::string& source) {
+PlainCopy::PlainCopy(os::Os& os, Runner runner) : os_(os), runner_(std::move(runner)) {}
+
+PlainCopy::~PlainCopy() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void PlainCopy::Start(const std::string& source) {
   Remove();
+  state_ = std::make_shared<std::atomic<State>>(State::kNotMade);
   std::string head;
   std::int64_t fileSize = 0;
-  if (!os_.ReadFileHead(source, kId3v2HeaderLength, &head, &fileSize)) return {};
+  if (!os_.ReadFileHead(source, kId3v2HeaderLength, &head, &fileSize)) return;
   const std::int64_t tagLength = Id3v2TagLength(head, fileSize);
-  if (tagLength == 0 && source.find('!') == std::string::npos) return {};
+  if (tagLength == 0 && source.find('!') == std::string::npos) return;
   const std::string folder = TargetFolder();
-  if (folder.empty()) return {};
-  if (!os_.CopyFileFrom(source, tagLength, folder + kCopyName)) return {};
-  path_ = folder + kCopyName;
-  return path_;
+  if (folder.empty()) return;
+  target_ = folder + kCopyName;
+  state_->store(State::kMaking);
+  Run([&os = os_, source, tagLength, target = target_, state = state_] {
+    const bool made = os.CopyFileFrom(source, tagLength, target);
+    State making = State::kMaking;
+    if (!state->compare_exchange_strong(making, made ? State::kMade : State::kNotMade) && made) {
+      os.DeleteFileW(target.c_str());  // abandoned meanwhile: nobody will open it
+    }
+  });
+}
+
+void PlainCopy::Run(std::function<void()> work) {
+  if (runner_) {
+    runner_(std::move(work));
+    return;
+  }
+  // A second copy in one run: the first was abandoned and ends on its own.
+  if (worker_.joinable()) worker_.detach();
+  try {
+    worker_ = std::thread(std::move(work));
+  } catch (...) {
+    state_->store(State::kNotMade);  // no thread to be had: no copy
+  }
+}
+
+bool PlainCopy::Making() const { return state_ && state_->load() == State::kMaking; }
+
+std::string PlainCopy::Path() const {
+  return state_ && state_->load() == State::kMade ? target_ : std::string();
 }
 
 void PlainCopy::Remove() {
-  if (path_.empty()) return;
-  os_.DeleteFileW(path_.c_str());
-  path_.clear();
+  if (!state_) return;
+  // A copy still being made may already be whole, its call not yet returned: it goes too.
+  if (state_->exchange(State::kAbandoned) != State::kNotMade) os_.DeleteFileW(target_.c_str());
+  state_.reset();
+  target_.clear();
 }
 
 }  // namespace quarlo::music

@@ -5,9 +5,13 @@
 // parser takes it for the device/element separator); the same audio opens under a plain name
 // once the tag is gone.
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "os/os.h"
 
@@ -23,27 +27,48 @@ inline constexpr std::uint32_t kId3v2HeaderLength = 10;
 // flag concerns only the tag's contents, never the audio after it.
 std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize);
 
-// The one temporary copy of the music file. Make replaces any copy an earlier run left behind;
-// Remove deletes it. Paths are in UTF-8 and go through the wide file functions.
+// The one temporary copy of the music file. Writing it means reading the whole file, seconds
+// from a slow share, so that is done away from the caller's thread, which only starts it and
+// looks whether it is done; the work calls nothing but CopyFileFrom and DeleteFileW. Paths are in
+// UTF-8 and go through the wide file functions.
 class PlainCopy {
  public:
-  explicit PlainCopy(os::Os& os) : os_(os) {}
+  // Runs the work of one copy. None given: a thread of its own, which the destructor waits for
+  // (a saver that ends by ExitProcess never gets there; the system ends the thread).
+  using Runner = std::function<void(std::function<void()> work)>;
 
-  // Writes the copy of `source` without its ID3v2 tag and returns its path, one the ANSI code
-  // page can name; an empty text when no copy was made. A file with no tag and no "!" in its
+  explicit PlainCopy(os::Os& os, Runner runner = {});
+  ~PlainCopy();
+  PlainCopy(const PlainCopy&) = delete;
+  PlainCopy& operator=(const PlainCopy&) = delete;
+
+  // Starts replacing any copy an earlier run left behind with the copy of `source` without its
+  // ID3v2 tag, under a path the ANSI code page can name. A file with no tag and no "!" in its
   // path is not copied: its copy would be refused as the file was.
-  std::string Make(const std::string& source);
-  // Deletes the copy made by Make, if any.
+  void Start(const std::string& source);
+  bool Started() const { return state_ != nullptr; }
+  // True from Start until the work has ended, whether it made the copy or not.
+  bool Making() const;
+  // The copy's path once it is made; empty while it is being made or when it was not.
+  std::string Path() const;
+  // Deletes the copy; one still being made is abandoned without waiting for it, and its work
+  // deletes what it wrote when it ends (the system does, when the process ends first).
   void Remove();
-  const std::string& Path() const { return path_; }
 
  private:
+  enum class State { kMaking, kMade, kNotMade, kAbandoned };
+
   // The temporary folder, ending in a backslash, by a name the ANSI code page holds (its short
   // form when the long one has characters the code page lacks); empty when there is none.
   std::string TargetFolder();
+  void Run(std::function<void()> work);
 
   os::Os& os_;
-  std::string path_;
+  Runner runner_;
+  std::thread worker_;
+  std::string target_;
+  // Shared with the work, which may outlive this copy's Remove.
+  std::shared_ptr<std::atomic<State>> state_;
 };
 
 }  // namespace quarlo::music

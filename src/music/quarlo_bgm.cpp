@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <optional>
+#include <utility>
 
 #include "rules/text.h"
 #include "startup/settings.h"
@@ -47,7 +48,8 @@ std::optional<std::int16_t> NeighbourTrack(std::int16_t track, int step) {
 
 }  // namespace
 
-Quarlo_BGM::Quarlo_BGM(os::Os& os) : os_(os) {}
+Quarlo_BGM::Quarlo_BGM(os::Os& os, PlainCopy::Runner copyRunner)
+    : os_(os), plainCopy_(os, std::move(copyRunner)) {}
 
 // --- Command layer --------------------------------------------------------------------------
 
@@ -108,8 +110,10 @@ void Quarlo_BGM::Mp3Play() {
 
 void Quarlo_BGM::Mp3PlayCopy() {
   if (!copyPending_) return;
+  if (!plainCopy_.Started()) plainCopy_.Start(SaverSettings().MusicFile);
+  if (plainCopy_.Making()) return;
   copyPending_ = false;
-  const std::string copy = plainCopy_.Make(SaverSettings().MusicFile);
+  const std::string copy = plainCopy_.Path();
   if (copy.empty()) return;
   mp3Open_ = Mp3Open(copy) == 0;
   if (mp3Open_) {

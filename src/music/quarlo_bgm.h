@@ -14,7 +14,8 @@ namespace quarlo::music {
 
 class Quarlo_BGM {
  public:
-  explicit Quarlo_BGM(os::Os& os);
+  // copyRunner runs the work of the plain copy (see PlainCopy); none: a thread of its own.
+  explicit Quarlo_BGM(os::Os& os, PlainCopy::Runner copyRunner = {});
 
   // --- Command layer --------------------------------------------------------------------------
   // Sends one command string; reply receives the device's answer or an error description.
@@ -34,9 +35,11 @@ class Quarlo_BGM {
   // plain copy without the ID3v2 tag may play instead; making it can take seconds, so it is left
   // for Mp3PlayCopy.
   void Mp3Play();
-  // True after Mp3Play was refused, until Mp3PlayCopy or Mp3Close.
+  // True after Mp3Play was refused, until Mp3PlayCopy has played the copy or found there is none,
+  // or until Mp3Close.
   bool Mp3CopyPending() const { return copyPending_; }
-  // Makes the plain copy (see PlainCopy), opens it under the alias and plays it.
+  // The first call starts the plain copy (see PlainCopy) and returns at once; a call once the
+  // copy is made opens it under the alias and plays it. MCI hears only the caller's thread.
   void Mp3PlayCopy();
   // True while the alias is open on the file or its copy.
   bool Mp3IsOpen() const { return mp3Open_; }
@@ -72,7 +75,7 @@ class Quarlo_BGM {
   void CdPlayNeighbour(int step);
 
   os::Os& os_;
-  PlainCopy plainCopy_{os_};
+  PlainCopy plainCopy_;
   std::array<char, 512> replyBuffer_{};
   std::array<char, 256> errorBuffer_{};
   std::array<char, 30> mp3ModeBuffer_{};

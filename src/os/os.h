@@ -7,6 +7,9 @@
 // ToAnsi before the call and FromAnsi after it. The *W functions take and give UTF-8; the Win32
 // side converts to and from UTF-16, so they hold any text whatever the code page. Everything
 // else in the program holds UTF-8.
+//
+// Every call comes from the program's one GUI thread, except CopyFileFrom and DeleteFileW: the
+// plain copy of a music file also makes them from a thread of its own.
 
 #include <cstdint>
 #include <functional>
@@ -209,7 +212,8 @@ class Os {
   virtual bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                             std::int64_t* fileSize) = 0;
   // Creates `target` (replacing any file of that name) holding the bytes of `source` from
-  // `offset` to its end; false, and no target left behind, when that fails.
+  // `offset` to its end; false, and no target left behind, when that fails. A target still being
+  // written when the process ends is gone with it.
   virtual bool CopyFileFrom(const std::string& source, std::int64_t offset,
                             const std::string& target) = 0;
   virtual bool DeleteFileW(const char* fileName) = 0;

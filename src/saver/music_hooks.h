@@ -23,14 +23,15 @@ class SaverMusic {
   // Starts the music chosen by SaverSettings (a step of the saver's load sequence). A music file
   // that cannot be opened now plays nothing for this run.
   void MusicStart();
-  // Called after each frame the saver has presented. The first call while the music is not
-  // paused plays an MP3 from its plain copy when the device refused the file at the start: the
-  // copy may take seconds, and the saver must be seen first.
+  // Called after each frame the saver has presented. When the device refused an MP3 at the
+  // start, the first call while the music is not paused starts its plain copy, once the saver is
+  // seen; the frames go on while it is made, and the first call after that, again while not
+  // paused, plays it.
   void FramePresented();
   // Silences the music and stops both timers, so that nothing restarts it; Resume goes on from
   // where it was (a WAV from its start). Music that is not playing (none, a file that could not
-  // be opened, a copy not yet made) stays as it is. A second Pause, or Resume without Pause,
-  // does nothing.
+  // be opened, a copy not yet made or not yet played) stays as it is. A second Pause, or Resume
+  // without Pause, does nothing.
   void Pause();
   void Resume();
   void Timer1_Timer();
@@ -38,7 +39,8 @@ class SaverMusic {
   // The arrow keys while the source is the CD: true when the key was used and must not end the
   // saver. While the music is paused they change no track.
   bool MusicKey(int keyCode);
-  // Stops the music (the first step of the saver's exit), paused or not.
+  // Stops the music (the first step of the saver's exit), paused or not; a plain copy still
+  // being made is abandoned, not waited for.
   void MusicStop();
 
  private:

@@ -111,7 +111,7 @@ void Quarlo_S::AnimationLoop() {
   if (IsTrue(Running)) EndSaver();
 }
 
-// Shows the step, then lets the music do what waits for the first frame on the screen.
+// Shows the step, then lets the music start or play what waits for the saver to be seen.
 void Quarlo_S::PresentFrame() {
   if (fw::Surface* display = Display.DrawingSurface()) display->Present();
   music_.FramePresented();

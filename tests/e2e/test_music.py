@@ -413,6 +413,15 @@ class FilePlaybackTest(MusicTestCase):
         self.assertGreaterEqual(len(run.restarts()), 1, "the copy is not repeated")
         self.assertFalse(path.exists(), "the plain copy is still there after the exit")
 
+    def test_a_key_while_the_copy_is_written_ends_the_saver_at_once_and_leaves_no_copy(self):
+        mp3 = make_mp3(media / "stalled!.mp3")  # the refusing build never returns from its copy
+        copies = lambda: list(self.s.prefix.glob("drive_c/users/*/**/QuarloBGM.mp3"))  # noqa: E731
+        whole = lambda: [p for p in copies() if p.stat().st_size == mp3.stat().st_size]  # noqa: E731
+        run = self.run_saver(mp3, seconds=0.5, program=helper_path("refusing_saver"),
+                             once_shown=lambda: wait_until(whole, 10, "the whole copy"))
+        self.assert_ended_cleanly(run)
+        self.assertEqual(copies(), [], "the copy is still there after the exit")
+
     def test_files_of_other_types_are_not_played_and_start_no_timer(self):
         for index, path in enumerate([make_mid(media / "tune.mid"), make_ogg(media / "tune.ogg")]):
             with self.subTest(path.name):

@@ -59,7 +59,8 @@ class SaverMusicTest : public ::testing::Test {
   FakeOs os;
   testing::HeadlessBackend backend{os};
   MusicForm form{backend};
-  music::Quarlo_BGM bgm{os};
+  std::vector<std::function<void()>> copies;  // the plain copies' work, run when the test says
+  music::Quarlo_BGM bgm{os, [this](std::function<void()> work) { copies.push_back(work); }};
   SaverMusic music{bgm, form.Timer1, form.Timer2};
   CdSimulator disc{{30, 25, 20, 40, 35, 30, 30, 25, 20, 45}};  // ten tracks
   int clock = 0;
@@ -243,13 +244,11 @@ TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
        {sent("pause MP3Play")},
        {sent("resume MP3Play")},
        {sent("stop MP3Play"), sent("close MP3Play")}},
-      // Refused by the device: its copy is made at the first frame presented after the pause.
+      // Refused by the device: its copy, started at the first frame, is written while paused.
       {2,
        "C:\\Music\\art.mp3",
-       {},
-       {"ReadFileHead(\"C:\\Music\\art.mp3\", 10)", "GetTempPathW(261, buffer)",
-        "CopyFileFrom(\"C:\\Music\\art.mp3\", 10, \"" + copy + "\")",
-        sent("open \"" + copy + "\" type MPEGVideo Alias MP3Play"), sent("play MP3Play")},
+       {"CopyFileFrom(\"C:\\Music\\art.mp3\", 10, \"" + copy + "\")"},
+       {sent("open \"" + copy + "\" type MPEGVideo Alias MP3Play"), sent("play MP3Play")},
        {sent("stop MP3Play"), sent("close MP3Play"), "DeleteFileW(\"" + copy + "\")"}},
   };
   os.mci = [](const std::string& command, std::string&) {
@@ -262,9 +261,11 @@ TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
     music.MusicStart();
     const bool keepPlaying = form.Timer1.Enabled(), poll = form.Timer2.Enabled();
     EXPECT_TRUE(os.callsStartingWith("ReadFileHead").empty()) << "a copy before any frame";
+    music.FramePresented();
     os.clearCalls();
     music.Pause();
     music.Pause();
+    for (const auto& work : std::exchange(copies, {})) work();
     music.FramePresented();
     EXPECT_EQ(music.MusicKey(kRight), c.source == 1);
     Run(3000);
@@ -285,6 +286,20 @@ TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
     music.MusicStop();
     EXPECT_EQ(os.calls(), c.stop);
   }
+}
+
+TEST_F(SaverMusicTest, TheExitAbandonsACopyStillBeingWrittenAndLeavesNothingOfIt) {
+  const std::string song = "C:\\Hey!.mp3", copy = "C:\\Users\\me\\Temp\\QuarloBGM.mp3";
+  os.mci = [](const std::string& command, std::string&) { return command[0] == 'o' ? 277 : 0; };
+  os.files[song] = "\xFF\xFB";
+  UseMusic(2, song);
+  music.MusicStart();
+  for (int frame = 0; frame < 3; ++frame) music.FramePresented();
+  ASSERT_EQ(copies.size(), 1u) << "one copy, not yet written after three frames";
+  music.MusicStop();
+  EXPECT_EQ(os.calls().back(), "DeleteFileW(\"" + copy + "\")");
+  copies[0]();  // in the program the process ends first, and the system deletes the file
+  EXPECT_EQ(os.files.count(copy), 0u);
 }
 
 // --- Whole runs against the simulated drive ---------------------------------------------------

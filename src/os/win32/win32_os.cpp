@@ -162,10 +162,16 @@ bool Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
   start.QuadPart = offset;
   if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return false;
   bool copied = false;
+  bool marked = false;
   {
-    const FileHandle to(CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    const FileHandle to(CreateFileW(wideTarget.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!to) return false;
+    // Marked for deletion until it is whole: a copy cut short, even by the end of the process on
+    // another thread, goes with its handle.
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    marked = SetFileInformationByHandle(to.get(), FileDispositionInfo, &dispose, sizeof dispose) !=
+             FALSE;
     std::vector<char> chunk(1 << 16);
     for (;;) {
       DWORD read = 0;
@@ -179,8 +185,13 @@ bool Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
       DWORD written = 0;
       if (!WriteFile(to.get(), chunk.data(), read, &written, nullptr) || written != read) break;
     }
+    if (copied && marked) {
+      dispose = {FALSE};
+      copied = SetFileInformationByHandle(to.get(), FileDispositionInfo, &dispose,
+                                          sizeof dispose) != FALSE;
+    }
   }
-  if (!copied) ::DeleteFileW(wideTarget.c_str());
+  if (!copied && !marked) ::DeleteFileW(wideTarget.c_str());
   return copied;
 }
 

@@ -26,6 +26,14 @@ class RefusingOs final : public quarlo::os::Win32Os {
     return Win32Os::mciSendStringA(command, returnString, returnLength, callback);
   }
 
+  // A "stalled" file is copied, but the call never returns: a share that stopped answering.
+  bool CopyFileFrom(const std::string& source, std::int64_t offset,
+                    const std::string& target) override {
+    const bool copied = Win32Os::CopyFileFrom(source, offset, target);
+    if (source.find("stalled") != std::string::npos) ::Sleep(INFINITE);
+    return copied;
+  }
+
  private:
   bool refused_ = false;
 };
