@@ -454,13 +454,14 @@ class BuiltProgramTest(unittest.TestCase):
                     return self.pe.get_data(data.OffsetToData, data.Size)
         self.fail(f'no resource of type {kind} with id {ident}')
 
-    def test_manifest_names_every_windows_from_vista_on_scales_gdi_and_asks_no_level(self):
+    def test_manifest_names_every_windows_from_vista_on_draws_for_each_monitor_and_asks_no_level(self):
         manifest = ET.fromstring(self.resource(self.RT_MANIFEST, 1))
         local = lambda element: element.tag.rsplit('}', 1)[-1]
         elements = list(manifest.iter())
         self.assertEqual({e.get('Id') for e in elements if local(e) == 'supportedOS'}, self.SUPPORTED_OS)
-        scaling = [e.text for e in elements if local(e) == 'gdiScaling']
-        self.assertEqual(scaling, ['true'])
+        # Aware of each monitor's scale (per monitor v2, per monitor on 8.1); nothing stretched.
+        awareness = {local(e): e.text for e in elements if local(e) in ('dpiAware', 'dpiAwareness', 'gdiScaling')}
+        self.assertEqual(awareness, {'dpiAware': 'true/pm', 'dpiAwareness': 'PerMonitorV2, PerMonitor'})
         # No execution level: the program stays eligible for file virtualisation.
         self.assertEqual([local(e) for e in elements if local(e) in ('requestedExecutionLevel', 'trustInfo')], [])
 
