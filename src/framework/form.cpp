@@ -67,11 +67,16 @@ void Form::BackgroundInput(const os::RawInput& input) {
   if (!loaded_) return;
   if (input.type == os::kRimTypeKeyboard && (input.keyFlags & os::kRiKeyBreak) == 0) {
     Form_KeyDown(input.virtualKey, 0);
-  } else if (input.type == os::kRimTypeMouse && (input.buttonFlags & os::kRiMouseButtonsDown) != 0) {
+  } else if (input.type == os::kRimTypeMouse &&
+             (input.buttonFlags & os::kRiMouseButtonsDown) != 0) {
     Form_BackgroundClick();
   }
 }
 
+namespace {
+
+// Registers (or, `hear` false, removes) the window as the one that hears the keyboard and the
+// mouse in the background.
 void HearInBackground(os::Os& os, os::Handle window, bool hear) {
   const std::uint32_t flags = hear ? os::kRidevInputSink : os::kRidevRemove;
   const os::Handle target = hear ? window : os::kNull;
@@ -80,6 +85,8 @@ void HearInBackground(os::Os& os, os::Handle window, bool hear) {
       {os::kHidUsagePageGeneric, os::kHidUsageMouse, flags, target}};
   os.RegisterRawInputDevices(devices, 2);
 }
+
+}  // namespace
 
 int Form::ScaleWidth() const {
   const auto client = Peer() ? Peer()->ClientSizeTwips() : std::nullopt;
@@ -134,7 +141,17 @@ Control* NextInTabOrder(const Form& form, const Control* current, bool backwards
   return order[backwards ? (index + count - 1) % count : (index + 1) % count];
 }
 
-Backend::Backend(os::Os& os) : frames_(os, [this] { DoEvents(); }) {}
+Backend::Backend(os::Os& os) : os_(os), frames_(os, [this] { DoEvents(); }) {}
+
+void Backend::FormWindowCreated(const Form& form, os::Handle window) {
+  if (form.Animated()) frames_.Listen(window);
+  if (form.HearsBackgroundInput()) HearInBackground(os_, window, true);
+}
+
+void Backend::FormWindowGoing(const Form& form, os::Handle window) {
+  if (form.Animated()) frames_.StopListening();
+  if (form.HearsBackgroundInput()) HearInBackground(os_, window, false);
+}
 
 void Backend::RunFrames(Form& form, const FrameSteps& steps) {
   frames_.Run(

@@ -138,10 +138,6 @@ class Form : public Container {
   std::vector<Control*> controls_;
 };
 
-// Registers (or, `hear` false, removes) the window as the one that hears the keyboard and the
-// mouse in the background.
-void HearInBackground(os::Os& os, os::Handle window, bool hear);
-
 // The form's controls that take part in the tab order, in the order Tab visits them: by
 // TabIndex, controls without one (-1) after the others, and in creation order among equals.
 // `eligible` says whether a control can take the focus now (a visible, enabled window).
@@ -187,8 +183,16 @@ class Backend {
   // messages while it waits, and pauses while nobody watches (Form_WatchChange tells the form).
   void RunFrames(Form& form, const FrameSteps& steps);
   FrameDriver& Frames() { return frames_; }
+  // A form's window was created, or is about to go (each once): an animated form's window is
+  // watched by the frame driver, and a form that hears input in the background registers its
+  // window for it, for as long as the window exists.
+  void FormWindowCreated(const Form& form, os::Handle window);
+  void FormWindowGoing(const Form& form, os::Handle window);
+  // The system the backend and its peers call.
+  os::Os& GetOs() { return os_; }
 
  private:
+  os::Os& os_;
   FrameDriver frames_;
 };
 

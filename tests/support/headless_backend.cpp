@@ -14,14 +14,10 @@ class HeadlessPeer final : public fw::ControlPeer {
     if (dynamic_cast<fw::Container*>(&control_) != nullptr) {
       surface_ = std::make_unique<SoftwareSurface>(PixelsX(), PixelsY());
     }
-    // An animated form's window is watched from its creation to its destruction, and so does
-    // a form that hears input in the background hear it.
-    if (IsAnimatedWindow()) backend_.Frames().Listen(handle_);
-    if (HearsInBackground()) fw::HearInBackground(backend_.GetOs(), handle_, true);
+    if (form_ != nullptr) backend_.FormWindowCreated(*form_, handle_);
   }
   ~HeadlessPeer() override {
-    if (IsAnimatedWindow()) backend_.Frames().StopListening();
-    if (HearsInBackground()) fw::HearInBackground(backend_.GetOs(), handle_, false);
+    if (form_ != nullptr) backend_.FormWindowGoing(*form_, handle_);
   }
   void Update(fw::Change what) override {
     if ((what == fw::Change::Geometry || what == fw::Change::Style) && surface_ &&
@@ -34,14 +30,6 @@ class HeadlessPeer final : public fw::ControlPeer {
   fw::Surface* DrawingSurface() override { return surface_.get(); }
 
  private:
-  bool IsAnimatedWindow() const {
-    const auto* form = dynamic_cast<const fw::Form*>(&control_);
-    return form != nullptr && form->Animated() && handle_ != os::kNull;
-  }
-  bool HearsInBackground() const {
-    const auto* form = dynamic_cast<const fw::Form*>(&control_);
-    return form != nullptr && form->HearsBackgroundInput() && handle_ != os::kNull;
-  }
   // The drawable inside: a picture box's border takes a pixel on each side.
   int PixelsX() const {
     if (auto* box = dynamic_cast<const fw::PictureBox*>(&control_)) return box->InnerWidthPixels();
@@ -56,6 +44,8 @@ class HeadlessPeer final : public fw::ControlPeer {
   os::Handle handle_;
   HeadlessBackend& backend_;
   std::unique_ptr<SoftwareSurface> surface_;
+  // A form with a window of its own, its window's registrations given up with the peer.
+  const fw::Form* form_ = handle_ != os::kNull ? dynamic_cast<const fw::Form*>(&control_) : nullptr;
 };
 
 }  // namespace

@@ -13,8 +13,7 @@ namespace quarlo::testing {
 
 class HeadlessBackend : public fw::Backend {
  public:
-  explicit HeadlessBackend(os::Os& os) : Backend(os), os_(os) {}
-  os::Os& GetOs() { return os_; }
+  explicit HeadlessBackend(os::Os& os) : Backend(os) {}
 
   double twipsPerPixel = 15.0;
   int dpi = 96;  // of every window
@@ -43,7 +42,6 @@ class HeadlessBackend : public fw::Backend {
   void SetFocus(fw::Control& control) override { focused = &control; }
 
  private:
-  os::Os& os_;
   os::Handle nextHandle_ = 0x1000;
 };
 

@@ -20,13 +20,9 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form
   backend_.AddForm(this);
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
                      os::Utf16(form.Caption()), nullptr);
-  if (window_ != nullptr && form.Animated()) {
-    backend_.Frames().Listen(os::FromNative(window_));
-    watched_ = true;
-  }
-  if (window_ != nullptr && form.HearsBackgroundInput()) {
-    HearInBackground(backend_.GetOs(), os::FromNative(window_), true);
-    hearing_ = true;
+  if (window_ != nullptr) {
+    backend_.FormWindowCreated(form, os::FromNative(window_));
+    registered_ = true;
   }
   ApplyIcon();
   CreateSurface();
@@ -40,9 +36,8 @@ FormPeer::~FormPeer() {
 }
 
 void FormPeer::StopBeingWatched() {
-  if (watched_) backend_.Frames().StopListening();
-  if (hearing_) HearInBackground(backend_.GetOs(), os::FromNative(window_), false);
-  watched_ = hearing_ = false;
+  if (registered_) backend_.FormWindowGoing(form_, os::FromNative(window_));
+  registered_ = false;
 }
 
 DWORD FormPeer::Style() const {
@@ -201,14 +196,9 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
         const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
         if (setting.DataLength >= sizeof(DWORD)) {
-          os::Guid guid;
-          guid.data1 = setting.PowerSetting.Data1;
-          guid.data2 = setting.PowerSetting.Data2;
-          guid.data3 = setting.PowerSetting.Data3;
-          std::memcpy(guid.data4, setting.PowerSetting.Data4, sizeof guid.data4);
           DWORD value = 0;
           std::memcpy(&value, setting.Data, sizeof value);
-          backend_.Frames().PowerSetting(guid, value);
+          backend_.Frames().PowerSetting(os::FromNative(setting.PowerSetting), value);
         }
         return TRUE;
       }

@@ -33,8 +33,8 @@ class FormPeer final : public CanvasPeer {
 
   Form& form_;
   bool showing_ = false;
-  bool watched_ = false;
-  bool hearing_ = false;
+  // The window's registrations with the backend are to be given up.
+  bool registered_ = false;
   HWND lastFocus_ = nullptr;
 };
 

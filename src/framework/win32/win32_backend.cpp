@@ -15,12 +15,9 @@ using win32::ShiftState;
 using win32::WindowPeer;
 
 Win32Backend::Win32Backend(os::Os& os)
-    : Backend(os),
-      os_(os),
-      instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())),
-      pictures_(instance_) {
-  const int dpiX = os_.ScreenDeviceCaps(os::kLogPixelsX);
-  const int dpiY = os_.ScreenDeviceCaps(os::kLogPixelsY);
+    : Backend(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())), pictures_(instance_) {
+  const int dpiX = GetOs().ScreenDeviceCaps(os::kLogPixelsX);
+  const int dpiY = GetOs().ScreenDeviceCaps(os::kLogPixelsY);
   if (dpiX > 0) twipsPerPixelX_ = 1440.0 / dpiX;
   if (dpiY > 0) {
     twipsPerPixelY_ = 1440.0 / dpiY;
@@ -66,12 +63,12 @@ PicturePtr Win32Backend::NewPicture(int width, int height) {
 
 int Win32Backend::WindowDpi(const Form& form) {
   // Windows 10 1607 on; before, every window has the screen's.
-  const int dpi = static_cast<int>(os_.GetDpiForWindow(form.hWnd()));
-  return dpi > 0 ? dpi : os_.ScreenDeviceCaps(os::kLogPixelsX);
+  const int dpi = static_cast<int>(GetOs().GetDpiForWindow(form.hWnd()));
+  return dpi > 0 ? dpi : GetOs().ScreenDeviceCaps(os::kLogPixelsX);
 }
 
-int Win32Backend::ScreenWidthPixels() { return os_.GetSystemMetrics(os::kSmCxScreen); }
-int Win32Backend::ScreenHeightPixels() { return os_.GetSystemMetrics(os::kSmCyScreen); }
+int Win32Backend::ScreenWidthPixels() { return GetOs().GetSystemMetrics(os::kSmCxScreen); }
+int Win32Backend::ScreenHeightPixels() { return GetOs().GetSystemMetrics(os::kSmCyScreen); }
 
 // --- Book-keeping ------------------------------------------------------------------------------
 

@@ -43,7 +43,6 @@ class Win32Backend : public Backend {
   void SetFocus(Control& control) override;
 
   HINSTANCE Instance() const { return instance_; }
-  os::Os& GetOs() { return os_; }
   // The screen's dots per inch (vertical), for font heights.
   int DotsPerInch() const { return dpiY_; }
 
@@ -69,7 +68,6 @@ class Win32Backend : public Backend {
   win32::FormPeer* FormOfWindow(HWND window) const;
   int LiveForms() const;
 
-  os::Os& os_;
   HINSTANCE instance_;
   double twipsPerPixelX_ = 15.0;
   double twipsPerPixelY_ = 15.0;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "rules/numeric.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
+#include "rules/numeric.h"
 
 namespace quarlo::fw::win32 {
 

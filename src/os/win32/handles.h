@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "os/os.h"
 
 namespace quarlo::os {
@@ -18,5 +21,17 @@ Handle FromNative(H handle) {
 }
 
 inline HWND ToHwnd(Handle handle) { return ToNative<HWND>(handle); }
+
+inline Guid FromNative(const GUID& guid) {
+  Guid portable{guid.Data1, guid.Data2, guid.Data3, {}};
+  std::copy(std::begin(guid.Data4), std::end(guid.Data4), portable.data4);
+  return portable;
+}
+
+inline GUID ToNative(const Guid& guid) {
+  GUID native{guid.data1, guid.data2, guid.data3, {}};
+  std::copy(std::begin(guid.data4), std::end(guid.data4), native.Data4);
+  return native;
+}
 
 }  // namespace quarlo::os

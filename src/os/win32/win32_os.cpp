@@ -369,11 +369,7 @@ std::int32_t Win32Os::DwmGetCompositionTimingInfo(Handle window, CompositionTimi
 
 Handle Win32Os::RegisterPowerSettingNotification(Handle recipient, const Guid& setting,
                                                  std::uint32_t flags) {
-  GUID native;
-  native.Data1 = setting.data1;
-  native.Data2 = setting.data2;
-  native.Data3 = setting.data3;
-  std::memcpy(native.Data4, setting.data4, sizeof native.Data4);
+  const GUID native = ToNative(setting);
   return FromNative(
       ::RegisterPowerSettingNotification(ToNative<HANDLE>(recipient), &native, flags));
 }
