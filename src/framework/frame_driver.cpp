@@ -33,11 +33,6 @@ bool FrameDriver::AtLeast(std::uint32_t major, std::uint32_t minor) const {
   return version_.major > major || (version_.major == major && version_.minor >= minor);
 }
 
-std::uint32_t FrameDriver::WakeMask() {
-  KnowTheSystem();
-  return wakeMask_;
-}
-
 double FrameDriver::NowMs() {
   KnowTheSystem();
   std::int64_t count = 0;
@@ -120,9 +115,12 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
       pacer.Composed(1);
     }
   };
-  const double startMs = NowMs();
-  refreshesReadMs_.reset();
-  pacer.Restart(startMs, ReadRefreshes());
+  // From the start, and from the end of a pause: the step composed last goes as soon as can be.
+  const auto restart = [&] {
+    refreshesReadMs_.reset();
+    pacer.Restart(NowMs(), ReadRefreshes());
+  };
+  restart();
   compose(1);
   bool paused = false;
   while (running()) {
@@ -137,9 +135,7 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
     }
     if (paused) {
       paused = false;
-      const double nowMs = NowMs();
-      refreshesReadMs_.reset();
-      pacer.Restart(nowMs, ReadRefreshes());
+      restart();
       if (watchChanged) watchChanged(true);
       continue;
     }
@@ -148,9 +144,10 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
     const double presentMs = pacer.PresentMs(refreshes);
     WaitAndPass(presentMs);
     // A message came first (or ended the loop, or the audience): look again.
-    if (!running() || !Watching() || NowMs() < presentMs) continue;
+    const double nowMs = NowMs();
+    if (!running() || !Watching() || nowMs < presentMs) continue;
     steps.present();
-    compose(pacer.StepsToCompose(NowMs(), refreshes));
+    compose(pacer.StepsToCompose(nowMs, refreshes));
   }
   GiveBackResolution();
   if (timer_ != os::kNull) os_.CloseHandle(timer_);

@@ -54,8 +54,6 @@ class FrameDriver {
   void PowerSetting(const os::Guid& setting, std::uint32_t value);
   void SessionChange(std::uint32_t code) { audience_.SessionChange(code); }
   bool Watching() const { return audience_.Watching(); }
-  // The wake flags passed to every wait: all input the running system knows.
-  std::uint32_t WakeMask();
 
   // A wait that failed sleeps this long when it had no deadline.
   static constexpr std::uint32_t kFailedWaitMs = 50;
@@ -76,6 +74,7 @@ class FrameDriver {
   std::function<void()> pass_;
   bool known_ = false;
   os::OsVersion version_;
+  // The wake flags passed to every wait: all input the running system knows.
   std::uint32_t wakeMask_ = os::kQsAllInputVista;
   std::int64_t frequency_ = 1;
   // While frames run: the high-resolution timer, or none and the 1 ms resolution when taken.

@@ -46,8 +46,6 @@ class FramePacer {
   // every later one already due when the next present can be seen.
   int StepsToCompose(double nowMs, const std::optional<Refreshes>& refreshes);
   void Composed(int steps) { composed_ += steps; }
-  // Steps composed since the loop started.
-  std::int64_t Steps() const { return composed_; }
   // When the step composed last is due.
   double DueMs() const { return originMs_ + static_cast<double>(composed_ - 1) * kStepMs; }
 
