@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "framework/form.h"
@@ -105,18 +106,18 @@ PicturePtr LoadPictureAt(Backend& backend, int id, int percent, Grid grid) {
   if (percent == 100) return backend.LoadPicture(id);
   if (PicturePtr drawn = backend.LoadPicture(ScaledResourceId(id, percent))) return drawn;
   // The next larger scale the program holds, else the largest below.
+  std::vector<int> order;
+  std::copy_if(kScales.begin(), kScales.end(), std::back_inserter(order),
+               [percent](int scale) { return scale > percent; });
+  std::copy_if(kScales.rbegin(), kScales.rend(), std::back_inserter(order),
+               [percent](int scale) { return scale < percent; });
   PicturePtr source;
   int sourcePercent = 0;
-  for (const int candidate : kScales) {
-    if (candidate <= percent) continue;
+  for (const int candidate : order) {
     if ((source = backend.LoadPicture(ScaledResourceId(id, candidate)))) {
       sourcePercent = candidate;
       break;
     }
-  }
-  for (auto it = kScales.rbegin(); !source && it != kScales.rend(); ++it) {
-    if (*it >= percent) continue;
-    if ((source = backend.LoadPicture(ScaledResourceId(id, *it)))) sourcePercent = *it;
   }
   if (!source || grid.columns <= 0 || grid.rows <= 0) return nullptr;
   const int cellWidth = source->Width() / grid.columns;

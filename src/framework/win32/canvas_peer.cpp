@@ -127,36 +127,16 @@ bool CanvasPeer::RaiseClickOn(Control* target) {
 std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   const int shift = ShiftState();
+  // The second press of a double click comes as a message of its own (CS_DBLCLKS).
+  const bool second =
+      message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
+  const bool down =
+      second || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
   int button = kLeftButton;
-  bool down = false;
-  bool second = false;
-  switch (message) {
-    case WM_LBUTTONDBLCLK:
-      second = true;
-      [[fallthrough]];
-    case WM_LBUTTONDOWN:
-      down = true;
-      break;
-    case WM_RBUTTONDBLCLK:
-      second = true;
-      [[fallthrough]];
-    case WM_RBUTTONDOWN:
-      down = true;
-      [[fallthrough]];
-    case WM_RBUTTONUP:
-      button = kRightButton;
-      break;
-    case WM_MBUTTONDBLCLK:
-      second = true;
-      [[fallthrough]];
-    case WM_MBUTTONDOWN:
-      down = true;
-      [[fallthrough]];
-    case WM_MBUTTONUP:
-      button = kMiddleButton;
-      break;
-    default:
-      break;
+  if (message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_RBUTTONDBLCLK) {
+    button = kRightButton;
+  } else if (message == WM_MBUTTONDOWN || message == WM_MBUTTONUP || message == WM_MBUTTONDBLCLK) {
+    button = kMiddleButton;
   }
   if (down) {
     if (GetCapture() != window_) {
