@@ -17,7 +17,7 @@ from pathlib import Path
 import numpy as np
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from harness import WineSession, product_path  # noqa: E402
+from harness import WineSession, product_path, wait_until  # noqa: E402
 
 
 def main():
@@ -38,12 +38,8 @@ def main():
         for run in range(args.runs + 1):  # the first run warms Wine's caches and is left out
             started = time.monotonic()
             proc = s.start(folder / "Quarlo.scr", "/s")
-            while True:
-                pixels = np.asarray(s.screenshot(box), dtype=np.int16)
-                if (pixels.max(axis=2) > 40).mean() > 0.2:
-                    break
-                if time.monotonic() - started > 30:
-                    raise SystemExit("no figure within 30 s")
+            wait_until(lambda: (np.asarray(s.screenshot(box), dtype=np.int16).max(axis=2) > 40)
+                       .mean() > 0.2, 30, "the figure", interval=0)
             elapsed = (time.monotonic() - started) * 1000
             s.key("space")
             s.wait_exit(proc, 15)

@@ -581,6 +581,13 @@ class WineSession:
         if status != 0:
             raise RuntimeError(f"window_holder --send {request} {target}: exit status {status}")
 
+    def post_session_change(self, code, title="Quarlo_Main"):
+        """Posts WM_WTSSESSION_CHANGE with `code` to the top-level window of that title, as the
+        system does on a lock (7) or an unlock (8)."""
+        status, _ = self.run_windows_exe(helper_path("post_message"), title, "0x2B1", str(code))
+        if status != 0:
+            raise RuntimeError(f"post_message {title} 0x2B1 {code}: exit status {status}")
+
     def window_geometry(self, xid):
         """(x, y, width, height) of an X window on the screen."""
         out = self._x("xdotool", "getwindowgeometry", "--shell", str(xid))
@@ -638,6 +645,18 @@ class WineSession:
         """The recording files in the order they were written: the recorder starts a new file
         (audio.raw, audio.raw.0001, ...) each time a program opens the sound device."""
         return sorted(self.root.glob(self.audio_path.name + "*"), key=lambda p: (len(p.name), p.name))
+
+    def audio_device_open(self):
+        """Whether some process holds a recording file open, that is, has the sound device open."""
+        names = {str(p) for p in self.audio_files()}
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                fds = os.listdir(f"/proc/{pid}/fd")
+                if any(os.readlink(f"/proc/{pid}/fd/{fd}") in names for fd in fds):
+                    return True
+            except OSError:  # the process or the descriptor is gone
+                pass
+        return False
 
     def audio_samples(self):
         """Everything played so far, as floats in [-1, 1], one row per frame, one column per

@@ -299,8 +299,10 @@ class DialogTest(unittest.TestCase):
             d = self.dialog(stored).open()
             self.assertEqual(d.chosen_marks(), [2])
             self.assertTrue(len(ink_columns(d.pixels(FILE_LABEL))) > 40, "the path is not shown")
+            count = d.pixels(COUNT_LABEL)
             d.click(one_more)
-            d.wait_still()
+            wait_until(lambda: not np.array_equal(d.pixels(COUNT_LABEL), count), 10,
+                       "the count moved on")
             d.click(button)
             self.assertEqual(d.wait_closed(), 0)
             if button == CMD_CAN:

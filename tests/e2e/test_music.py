@@ -213,8 +213,8 @@ class MusicTestCase(unittest.TestCase):
 
     def run_saver(self, music_path, seconds, source=2, name=None, program=None, once_shown=None):
         """Runs Quarlo.scr (or `program`, a build of it) /s with the music file for `seconds`
-        after its window appeared, ends it with a key and returns the Run. once_shown(), if
-        given, is called as soon as the window has appeared."""
+        after its window appeared (and once_shown() returned), ends it with a key and returns the
+        Run. once_shown(), if given, is called as soon as the window has appeared."""
         s = self.s
         folder = s.root / "runs" / (name or self.id().rsplit(".", 1)[-1])
         folder.mkdir(parents=True)
@@ -324,29 +324,17 @@ class FilePlaybackTest(MusicTestCase):
         before = set(s.audio_files())
         recorded = lambda: sum(p.stat().st_size for p in s.audio_files() if p not in before)
 
-        def session_change(code):  # WM_WTSSESSION_CHANGE as the system posts it
-            status, _ = s.run_windows_exe(helper_path("post_message"), "Quarlo_Main", "0x2B1",
-                                          str(code))
-            self.assertEqual(status, 0, "the session change was not posted")
-
-        def still_for(seconds):
-            size, since = recorded(), time.monotonic()
-            while time.monotonic() - since < seconds:
-                time.sleep(POLL_S)
-                if recorded() != size:
-                    return False
-            return True
-
         def lock_and_unlock():
             wait_until(recorded, 10, "the music is heard")
-            session_change(7)
+            self.assertTrue(s.audio_device_open(), "the sound device is open while the music plays")
+            s.post_session_change(7)
             # The sound device is closed: nothing more reaches the recording.
-            wait_until(lambda: still_for(1.0), 10, "silence while the session is locked")
+            wait_until(lambda: not s.audio_device_open(), 10, "the sound device closed at the lock")
             silent = recorded()
-            session_change(8)
+            s.post_session_change(8)
             wait_until(lambda: recorded() > silent, 10, "the music plays again after the unlock")
 
-        run = self.run_saver(wav, seconds=0.5, once_shown=lock_and_unlock)
+        run = self.run_saver(wav, seconds=0, once_shown=lock_and_unlock)
         self.assert_ended_cleanly(run)
         # Stopped at the lock, played from its start at the unlock, stopped at the exit.
         self.assertEqual(run.play_sound_calls(), [(False, 0xB), (True, 0), (False, 0xB), (True, 0)])
@@ -417,7 +405,7 @@ class FilePlaybackTest(MusicTestCase):
         mp3 = make_mp3(media / "stalled!.mp3")  # the refusing build never returns from its copy
         copies = lambda: list(self.s.prefix.glob("drive_c/users/*/**/QuarloBGM.mp3"))  # noqa: E731
         whole = lambda: [p for p in copies() if p.stat().st_size == mp3.stat().st_size]  # noqa: E731
-        run = self.run_saver(mp3, seconds=0.5, program=helper_path("refusing_saver"),
+        run = self.run_saver(mp3, seconds=0, program=helper_path("refusing_saver"),
                              once_shown=lambda: wait_until(whole, 10, "the whole copy"))
         self.assert_ended_cleanly(run)
         self.assertEqual(copies(), [], "the copy is still there after the exit")

@@ -206,28 +206,21 @@ class SaverTest(unittest.TestCase):
 
     # --- Nobody watching ----------------------------------------------------------------------------
 
-    def post_session_change(self, code):
-        """Posts WM_WTSSESSION_CHANGE with `code` to the saver, as the system does on a lock (7) or
-        an unlock (8)."""
-        status, _ = self.session.run_windows_exe(helper_path("post_message"), "Quarlo_Main",
-                                                 "0x2B1", str(code))
-        self.assertEqual(status, 0, "the session change was not posted")
-
     def test_a_locked_session_stills_the_picture_until_unlocked_and_keys_still_end_it(self):
         proc, _, _ = self.start("/s")
         s = self.session
         changed = self.walk_detector()
         wait_until(changed, 10, "the figure walks")
-        self.post_session_change(7)
+        s.post_session_change(7)
         # The frame that was on its way may still land; then the picture stands.
         wait_until(lambda: not changed(), 10, "the picture stands still once the session is locked")
         still_since = time.monotonic()
         while time.monotonic() - still_since < 1.5:
             self.assertFalse(changed(), "a frame was shown while the session was locked")
         self.assertTrue(s.is_running(proc))
-        self.post_session_change(8)
+        s.post_session_change(8)
         wait_until(changed, 5, "the figure walks on once the session is unlocked")
-        self.post_session_change(7)
+        s.post_session_change(7)
         s.key("space")
         self.assert_ends_within(proc, QUICK_EXIT_S, "a key while locked")
 
