@@ -25,7 +25,6 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form
     registered_ = true;
   }
   ApplyIcon();
-  CreateSurface();
 }
 
 FormPeer::~FormPeer() {
