@@ -1,6 +1,7 @@
 #include "framework/picture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,11 +22,13 @@ constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 constexpr int kWidest = 0xFFFF;  // a run's position and length are 16-bit
 // Equal pixels in a row of an opaque copy that are kept as one value (the black around a figure).
 constexpr int kShortestFill = 8;
+std::atomic<std::uint64_t> nextSerial{0};
 
 }  // namespace
 
 Cutout::Cutout(int width, int height)
-    : width_(std::clamp(width, 0, kWidest)),
+    : serial_(++nextSerial),
+      width_(std::clamp(width, 0, kWidest)),
       height_(std::max(height, 0)),
       bounds_{width_, height_, 0, 0} {
   // Set aside for the most a cutout of this size can hold, handed back by Finish: each part is
@@ -137,12 +140,19 @@ Cutout Cutout::Opaque(const Picture& picture, int x, int y, int width, int heigh
   return cut;
 }
 
-void Cutout::DrawOn(Picture& target, int x, int y) const {
-  const long long firstRow =
-      std::clamp(-static_cast<long long>(y), 0LL, static_cast<long long>(height_));
-  const long long endRow = std::clamp(static_cast<long long>(target.Height()) - y, firstRow,
-                                      static_cast<long long>(height_));
-  const long long right = target.Width();
+void Cutout::DrawOn(Picture& target, int x, int y, std::optional<std::uint32_t> under,
+                    std::vector<Stretch>* written) const {
+  DrawWithin(target, {0, 0, target.Width(), target.Height()}, x, y, under, written);
+}
+
+void Cutout::DrawWithin(Picture& target, const Box& within, int x, int y,
+                        std::optional<std::uint32_t> under, std::vector<Stretch>* written) const {
+  const long long top = std::max(within.top, 0);
+  const long long bottom = std::min(within.bottom, target.Height());
+  const long long left = std::max(within.left, 0);
+  const long long right = std::min(within.right, target.Width());
+  const long long firstRow = std::clamp(top - y, 0LL, static_cast<long long>(height_));
+  const long long endRow = std::clamp(bottom - y, firstRow, static_cast<long long>(height_));
   constexpr std::uint32_t kData = (1u << kKindShift) - 1;
   for (long long row = firstRow; row < endRow; ++row) {
     std::uint32_t* line = target.Pixels() + (y + row) * target.Width();
@@ -150,14 +160,20 @@ void Cutout::DrawOn(Picture& target, int x, int y) const {
          r < rowStarts_[static_cast<std::size_t>(row) + 1]; ++r) {
       const Run& run = runs_[r];
       const long long start = static_cast<long long>(x) + run.x;
-      const long long from = std::max(start, 0LL);
+      const long long from = std::max(start, left);
       const long long to = std::min(start + run.length, right);
       if (from >= to) continue;
       const auto skip = static_cast<std::size_t>(from - start);
       const auto count = static_cast<std::size_t>(to - from);
       const std::uint32_t data = run.data & kData;
+      const auto kind = static_cast<Kind>(run.data >> kKindShift);
+      if (kind == Kind::Fill && under == data) continue;
       std::uint32_t* out = line + from;
-      switch (static_cast<Kind>(run.data >> kKindShift)) {
+      if (written != nullptr) {
+        written->push_back({static_cast<std::uint32_t>(out - target.Pixels()),
+                            static_cast<std::uint32_t>(count)});
+      }
+      switch (kind) {
         case Kind::Copy:
           std::memcpy(out, pixels_.data() + data + skip, count * sizeof *out);
           break;
@@ -168,7 +184,11 @@ void Cutout::DrawOn(Picture& target, int x, int y) const {
           break;
         }
         case Kind::Fill:
-          std::fill_n(out, count, data);
+          if (data == 0) {
+            std::memset(out, 0, count * sizeof *out);
+          } else {
+            std::fill_n(out, count, data);
+          }
           break;
         case Kind::Mix: {
           const std::uint32_t* mask = pixels_.data() + data + skip;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quarlo::fw {
@@ -85,9 +86,24 @@ class Cutout {
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Empty() const { return runs_.empty(); }
+  // Tells cutouts apart: the same for a cutout and its copies, different for any other.
+  std::uint64_t Serial() const { return serial_; }
   Box Bounds() const { return runs_.empty() ? Box{} : bounds_; }
+  // Pixels of a picture in a row, from the index of the first.
+  struct Stretch {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+  };
   // Draws it on `target` with its top-left corner at (x, y), clipped at the target's edges.
-  void DrawOn(Picture& target, int x, int y) const;
+  // `under`, when known, is the pixel the target holds already wherever the cutout would set
+  // that very pixel over a run of it, which is then left out. `written`, when given, is told
+  // each stretch of the target the drawing sets.
+  void DrawOn(Picture& target, int x, int y, std::optional<std::uint32_t> under = std::nullopt,
+              std::vector<Stretch>* written = nullptr) const;
+  // The same, only inside `within` (in the target's pixels).
+  void DrawWithin(Picture& target, const Box& within, int x, int y,
+                  std::optional<std::uint32_t> under = std::nullopt,
+                  std::vector<Stretch>* written = nullptr) const;
 
  private:
   // What a run does to its pixels: copies them (Copy from whole pixels, Packed from three bytes
@@ -108,6 +124,7 @@ class Cutout {
   // Gives back what was set aside for the largest cutout of its size.
   void Finish();
 
+  std::uint64_t serial_ = 0;
   int width_ = 0;
   int height_ = 0;
   Box bounds_;

@@ -54,11 +54,15 @@ struct Sources {
   const Picture& frame;
   const Picture& mask;
   const Cutout& sprite;  // the mask and the frame, cut
+  const Cutout& figure;  // a picture with black around it, cut opaquely
 };
 
 struct Case {
   std::string name;
   std::function<void(Surface&, const Sources&)> draw;
+  // A frame loop's: on a surface large enough for a clear to wipe only what was drawn since the
+  // last one.
+  bool frames = false;
 };
 
 // Everything starts from a grey background so that AND, XOR and OR all show.
@@ -138,25 +142,66 @@ const std::vector<Case>& Cases() {
          s.Line(30, 29, 30, 29, Rgb(9, 9, 9));
        }},
       {"clear", [](Surface& s, const Sources&) { s.Clear(Rgb(12, 34, 56)); }},
-      // A frame loop's clears: the second clear wipes every blit of the frame before, whatever
-      // else was drawn, and wherever it fell.
+      // A frame loop's clears: the second clear wipes every blit and cutout of the frame before,
+      // whatever else was drawn, and wherever it fell.
       {"clear, sprites half outside, clear",
        [](Surface& s, const Sources& p) {
          s.Clear(Rgb(0, 0, 0));
          s.BitBlt(-6, 3, 12, 12, p.mask, 0, 0, Rop::SrcAnd);
-         s.BitBlt(33, 24, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
+         s.BitBlt(s.Width() - 7, s.Height() - 6, 12, 12, p.frame, 0, 0, Rop::SrcInvert);
          s.BitBlt(10, 10, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
          s.Clear(Rgb(0, 0, 0));
          s.BitBlt(20, 5, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
-       }},
-      {"clear, cutouts half outside, clear",
+       },
+       true},
+      {"clear in a colour, cutouts half outside, clear",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(12, 34, 56));
+         s.DrawCutout(-6, 3, p.sprite);
+         s.DrawCutout(s.Width() - 7, s.Height() - 6, p.sprite);
+         s.Clear(Rgb(12, 34, 56));
+         s.DrawCutout(20, -5, p.sprite);
+       },
+       true},
+      {"clear, a figure on black (its black left out), a figure over a sprite",
        [](Surface& s, const Sources& p) {
          s.Clear(Rgb(0, 0, 0));
-         s.DrawCutout(-6, 3, p.sprite);
-         s.DrawCutout(33, 24, p.sprite);
-         s.Clear(Rgb(0, 0, 0));
-         s.DrawCutout(20, -5, p.sprite);
+         s.DrawCutout(3, 4, p.figure);
+         s.DrawCutout(10, 10, p.sprite);
+         s.DrawCutout(12, 12, p.figure);
        }},
+      {"the same, clear, a figure",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(3, 4, p.figure);
+         s.DrawCutout(10, 10, p.sprite);
+         s.DrawCutout(12, 12, p.figure);
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(-5, 20, p.figure);
+       },
+       true},
+      {"a figure put back in its place while a sprite moves over it",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(30, 40, p.figure);
+         s.DrawCutout(35, 45, p.sprite);
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(30, 40, p.figure);
+         s.DrawCutout(38, 47, p.sprite);
+       },
+       true},
+      {"a figure moved after its clear, then a frame that starts with a sprite",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(30, 40, p.figure);
+         s.DrawCutout(35, 45, p.sprite);
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(31, 40, p.figure);
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(50, 50, p.sprite);
+         s.DrawCutout(31, 40, p.figure);
+       },
+       true},
       {"clear, sprite, clear in another colour",
        [](Surface& s, const Sources& p) {
          s.Clear(Rgb(0, 0, 0));
@@ -229,18 +274,22 @@ TEST_P(GdiSurfaceTest, DrawsTheSamePixelsAsTheSoftwareSurface) {
   Fill(*frame, Pattern);
   Fill(*mask, Mask);
   const Cutout sprite = Cutout::Masked(mask.get(), frame.get(), 12, 12);
-  const Sources sources{*frame, *mask, sprite};
+  Picture onBlack(20, 12);
+  Fill(onBlack, [](int x, int y) { return x < 10 ? 0u : Pattern(x, y); });
+  const Cutout figure = Cutout::Opaque(onBlack, 0, 0, 20, 12);
+  const Sources sources{*frame, *mask, sprite, figure};
 
   for (const Case& c : Cases()) {
-    GdiSurface gdi(kWidth, kHeight, Rgb(0x80, 0x80, 0x80));
-    SoftwareSurface soft(kWidth, kHeight);
+    const int width = c.frames ? 10 * kWidth : kWidth, height = c.frames ? 10 * kHeight : kHeight;
+    GdiSurface gdi(width, height, Rgb(0x80, 0x80, 0x80));
+    SoftwareSurface soft(width, height);
     soft.Clear(Rgb(0x80, 0x80, 0x80));
     c.draw(gdi, sources);
     c.draw(soft, sources);
     const auto gdiPixels = PixelsOf(gdi);
     const auto softPixels = PixelsOf(soft);
     EXPECT_TRUE(gdiPixels == softPixels)
-        << c.name << ": " << FirstDifference(gdiPixels, softPixels);
+        << c.name << ": " << FirstDifference(gdiPixels, softPixels, width);
   }
 }
 
@@ -416,13 +465,31 @@ TEST(GdiSurface, PresentCallsItsWindowWithWhatChangedSinceTheLastPresentOrEveryt
       {"the frame after them: a whole clear", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
       {"a cutout half off the top: only around what it changes",
        [&] { surface.DrawCutout(20, -5, disc); }, "(22,0,31,6)"},
+      {"the next frame: the cutout a pixel lower joins the place it was wiped from",
+       [&] {
+         surface.Clear(Rgb(1, 2, 3));
+         surface.DrawCutout(20, -4, disc);
+       },
+       "(22,0,31,7)"},
+      {"the next frame puts it back in its place first: nothing to show",
+       [&] {
+         surface.Clear(Rgb(1, 2, 3));
+         surface.DrawCutout(20, -4, disc);
+       },
+       ""},
+      {"the next frame draws it elsewhere: both places",
+       [&] {
+         surface.Clear(Rgb(1, 2, 3));
+         surface.DrawCutout(40, 10, disc);
+       },
+       "(22,0,31,7)(42,12,51,21)"},
   };
   for (const auto& step : steps) {
     step.draw();
     surface.Present();
     EXPECT_EQ(changed, step.changed) << step.what;
   }
-  EXPECT_EQ(presented, 15);
+  EXPECT_EQ(presented, 18);
 }
 
 }  // namespace

@@ -2,12 +2,27 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace quarlo::fw {
 
 GdiSurface::GdiSurface(int width, int height, Colour fill) { Resize(width, height, fill); }
 
-HDC GdiSurface::Dc() const { return buffer_ ? gdi::DibDc(*buffer_) : nullptr; }
+HDC GdiSurface::Dc() {
+  Settle();
+  gdiDrawing_ = true;  // whoever takes the DC may draw with it
+  return buffer_ ? gdi::DibDc(*buffer_) : nullptr;
+}
+
+const Picture* GdiSurface::Buffer() {
+  Settle();
+  return buffer_.get();
+}
+
+void GdiSurface::LetGdiFinish() {
+  if (gdiDrawing_) GdiFlush();
+  gdiDrawing_ = false;
+}
 
 void GdiSurface::Fill(HDC dc, int x, int y, int width, int height, Colour colour) {
   // The DC brush: recoloured in place, nothing created.
@@ -44,24 +59,76 @@ void GdiSurface::Pieces::Add(const RECT& rect) {
   rects.push_back(rect);
 }
 
+void GdiSurface::Pieces::Join(const RECT& rect) {
+  if (everywhere) return;
+  const auto areaOf = [](const RECT& r) {
+    return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+  };
+  // A frame draws its pictures in the order of the last: the next wiped rectangle, or one of
+  // the few after it when a picture came or went.
+  constexpr std::size_t kLookAhead = 4;
+  for (std::size_t i = unjoined; i < rects.size() && i < unjoined + kLookAhead; ++i) {
+    const RECT both = {std::min(rects[i].left, rect.left), std::min(rects[i].top, rect.top),
+                       std::max(rects[i].right, rect.right),
+                       std::max(rects[i].bottom, rect.bottom)};
+    if (areaOf(both) > areaOf(rects[i]) + areaOf(rect)) continue;
+    area += areaOf(both) - areaOf(rects[i]);
+    rects[i] = both;
+    unjoined = i + 1;
+    return;
+  }
+  Add(rect);
+}
+
 bool GdiSurface::Pieces::Pay(long long wholeArea, int perPicture) const {
   return !everywhere &&
          static_cast<long long>(rects.size()) * kPixelsPerPiece < perPicture * wholeArea &&
          area < wholeArea / 2;
 }
 
-void GdiSurface::Drew(int x, int y, int width, int height) {
+std::optional<RECT> GdiSurface::Inside(int x, int y, int width, int height) const {
   const RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
                      std::min(y + height, height_)};
-  if (area.right <= area.left || area.bottom <= area.top) return;
-  drawn_.Add(area);
-  changed_.Add(area);
+  if (area.right <= area.left || area.bottom <= area.top) return std::nullopt;
+  return area;
+}
+
+void GdiSurface::Drew(int x, int y, int width, int height) {
+  const std::optional<RECT> area = Inside(x, y, width, height);
+  if (!area) return;
+  drawn_.Add(*area);
+  if (!drawn_.everywhere) blitted_.push_back(*area);
+  changed_.Join(*area);
+}
+
+namespace {
+
+// Sets `count` pixels from `first` to `pixel`.
+void SetPixels(std::uint32_t* first, std::size_t count, std::uint32_t pixel) {
+  if (pixel == 0) {
+    std::memset(first, 0, count * sizeof *first);
+  } else {
+    std::fill_n(first, count, pixel);
+  }
+}
+
+}  // namespace
+
+void GdiSurface::Settle() {
+  if (!kept_.active) return;
+  kept_.active = false;
+  LetGdiFinish();
+  for (const Cutout::Stretch& stretch : kept_.stretches) {
+    SetPixels(buffer_->Pixels() + stretch.first, stretch.count, kept_.clearPixel);
+  }
+  changed_.Add(kept_.area);
 }
 
 void GdiSurface::Resize(int width, int height, Colour fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (buffer_ && width == width_ && height == height_) return;
+  Settle();  // in the old buffer, which it belongs to
   PicturePtr next = gdi::MakeDibPicture(width, height);
   if (next) {
     HDC dc = gdi::DibDc(*next);
@@ -81,9 +148,38 @@ void GdiSurface::Clear(Colour colour) {
   // One choice for the frame: the pictures of the last one decide, as this one is most likely
   // much the same; the present then follows the clear.
   if (clearedTo_ == colour && drawn_.Pay(Area(), 1)) {
-    for (const RECT& area : drawn_.rects) {
-      Fill(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, colour);
-      changed_.Add(area);
+    // Straight in the buffer's memory, once GDI has finished with it: a fill call for each
+    // rectangle would cost more than the wiping itself.
+    LetGdiFinish();
+    const std::uint32_t pixel = PixelOf(colour);
+    std::uint32_t* pixels = buffer_->Pixels();
+    for (const RECT& area : blitted_) {
+      for (long y = area.top; y < area.bottom; ++y) {
+        SetPixels(pixels + static_cast<std::size_t>(y) * width_ + area.left,
+                  static_cast<std::size_t>(area.right - area.left), pixel);
+      }
+    }
+    std::size_t wiped = 0;
+    if (first_) {
+      kept_.active = true;
+      kept_.drawn = *first_;
+      kept_.area = drawn_.rects.front();
+      kept_.clearPixel = pixel;
+      kept_.stretches.assign(written_.begin(),
+                             written_.begin() + static_cast<std::ptrdiff_t>(firstStretches_));
+      kept_.damage.clear();
+      for (std::size_t i = 1; i < drawn_.rects.size(); ++i) {
+        RECT overlap;
+        if (IntersectRect(&overlap, &kept_.area, &drawn_.rects[i])) kept_.damage.push_back(overlap);
+      }
+      wiped = firstStretches_;
+    }
+    for (; wiped < written_.size(); ++wiped) {
+      SetPixels(pixels + written_[wiped].first, written_[wiped].count, pixel);
+    }
+    changed_.unjoined = changed_.rects.size();
+    for (std::size_t i = kept_.active ? 1 : 0; i < drawn_.rects.size(); ++i) {
+      changed_.Add(drawn_.rects[i]);
     }
   } else {
     Fill(dc, 0, 0, width_, height_, colour);
@@ -91,6 +187,9 @@ void GdiSurface::Clear(Colour colour) {
   }
   clearedTo_ = colour;
   drawn_.Reset();
+  blitted_.clear();
+  written_.clear();
+  first_.reset();
 }
 
 void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
@@ -127,9 +226,35 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
 void GdiSurface::DrawCutout(int x, int y, const Cutout& cutout) {
   if (!buffer_ || cutout.Empty()) return;
   const Cutout::Box box = cutout.Bounds();
-  Drew(x + box.left, y + box.top, box.right - box.left, box.bottom - box.top);
-  GdiFlush();  // what GDI may still hold back lands first
-  cutout.DrawOn(*buffer_, x, y);
+  const std::optional<RECT> area =
+      Inside(x + box.left, y + box.top, box.right - box.left, box.bottom - box.top);
+  if (!area) return;
+  const bool first = clearedTo_ && !drawn_.everywhere && drawn_.rects.empty();
+  const bool putBack = first && kept_.active && kept_.drawn.serial == cutout.Serial() &&
+                       kept_.drawn.x == x && kept_.drawn.y == y;
+  if (!putBack) Settle();
+  drawn_.Add(*area);
+  LetGdiFinish();
+  // Right after a clear the buffer holds its colour wherever the picture would set it (the black
+  // around a figure need not be drawn on black, nor where the same figure left it).
+  std::optional<std::uint32_t> under;
+  if (first) under = PixelOf(*clearedTo_);
+  if (putBack) {
+    // Its pixels are still there, and the same, but where what was drawn over it was wiped.
+    kept_.active = false;
+    written_ = kept_.stretches;
+    for (const RECT& damage : kept_.damage) {
+      cutout.DrawWithin(*buffer_, {damage.left, damage.top, damage.right, damage.bottom}, x, y,
+                        under);
+    }
+  } else {
+    changed_.Join(*area);
+    cutout.DrawOn(*buffer_, x, y, under, drawn_.everywhere ? nullptr : &written_);
+  }
+  if (first) {
+    first_ = Drawn{cutout.Serial(), x, y};
+    firstStretches_ = written_.size();
+  }
 }
 
 bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCount,
@@ -161,6 +286,7 @@ void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
 }
 
 void GdiSurface::Present() {
+  Settle();
   if (!presenter_) return;  // nothing shown: the changes are still to be shown
   // A clear that wiped only pieces shows its own and the new pictures': about two for each.
   presenter_(changed_.Pay(Area(), 2) ? &changed_.rects : nullptr);
