@@ -1,26 +1,32 @@
 #!/usr/bin/env bash
-# Measures the saver under Wine on a virtual display, for 1920 x 1080 and 1024 x 768 with 50 and
-# 300 sprites:
+# Measures the saver under Wine on a virtual display, for 1920 x 1080 and 1024 x 768 at 100 % and
+# 3840 x 2160 at 200 %, each with 50 and 300 sprites:
 #   - the median time to compose and present one frame with every sprite shown (saver_bench.exe,
 #     the real GDI path, no pacing), with the clear and present the back buffer chooses for each
 #     frame, beside a whole clear and present of the same kind of frame, and their ratio;
 #   - the steps of the animation shown per second when the same frames run PACED seconds through
 #     the backend's frame loop, as in the saver (saver_bench.exe --paced);
 #   - the processor share of the paced saver itself (Quarlo.scr /s with that sprite count in its
-#     settings file), read from /proc/<pid>/stat over MEASURE seconds, with the X server's share;
+#     settings file), read from /proc/<pid>/stat over MEASURE seconds, with the X server's share,
+#     and the saver's resident memory at the end (VmRSS of /proc/<pid>/status);
 # and, at the first size with the first sprite count, the saver's share while its session is
 # locked: post_message.exe (tests/e2e/helpers) posts WM_WTSSESSION_CHANGE with WTS_SESSION_LOCK to
 # its window, as the system does (a display-off notification carries a pointer and cannot be
 # posted from another process).
 #
 #   scripts/bench-saver.sh            # uses build/win32; BUILD=... picks another build folder
+#   BESIDE=/tmp/prev/build/win32 scripts/bench-saver.sh
+#                                     # the paced saver of that build too, one after the other in
+#                                     # each session, in brackets beside this build's figures
 #
 # Each screen size is measured in a Wine session of its own, as the end-to-end tests have one
 # (tests/e2e/harness.py run: a copy of the machine's prepared prefix, the Japanese locale, a
-# private Xvfb display of that size); the script runs itself inside it with --in-session.
+# private Xvfb display of that size, at the size's scale); the script runs itself inside it with
+# --in-session.
 #
-# Environment: BUILD (win32 build folder), MEASURE (seconds, default 10), FRAMES (default 600),
-# PACED (seconds, default 10), SIZES (default "1920x1080 1024x768"), COUNTS (default "50 300").
+# Environment: BUILD (win32 build folder), BESIDE (another one), MEASURE (seconds, default 10),
+# FRAMES (default 600), PACED (seconds, default 10), SIZES (default
+# "1920x1080 1024x768 3840x2160@200", WIDTHxHEIGHT[@PERCENT]), COUNTS (default "50 300").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,19 +34,21 @@ export BUILD=${BUILD:-$ROOT/build/win32}
 export MEASURE=${MEASURE:-10}
 export FRAMES=${FRAMES:-600}
 export PACED=${PACED:-10}
+export BESIDE=${BESIDE:-}
 POST=$BUILD/tests/e2e/helpers/post_message.exe
-SIZES=${SIZES:-"1920x1080 1024x768"}
+SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200"}
 export COUNTS=${COUNTS:-"50 300"}
 
 # utime + stime of a process, in clock ticks.
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
 
-# The saver's processor share with SpriteCount $1, as "saver% xserver%"; with $2 = locked, while
-# its session is reported locked.
+# The processor share of the saver of build $3 (default BUILD) with SpriteCount $1, as
+# "saver% xserver% resident-MiB"; with $2 = locked, while its session is reported locked.
 paced_share() {
   local run=$WORK/run-$1
+  rm -rf "$run"
   mkdir -p "$run"
-  cp "$BUILD/Quarlo.scr" "$run/"
+  cp "${3:-$BUILD}/Quarlo.scr" "$run/"
   printf '[Section]\r\nQuarloの数=%s\r\n' "$1" | iconv -f UTF-8 -t CP932 >"$run/Quarlo.ini"
   (cd "$run" && exec wine Quarlo.scr /s >"$run/log" 2>&1) &
   SAVER_PID=$!
@@ -49,11 +57,12 @@ paced_share() {
     wine "$POST" Quarlo_Main 0x2B1 7 >/dev/null 2>&1 || echo "bench-saver: the lock was not posted" >&2
     sleep 1
   fi
-  local hz ticks0 xticks0 t0 ticks1 xticks1 t1
+  local hz ticks0 xticks0 t0 ticks1 xticks1 t1 rss
   hz=$(getconf CLK_TCK)
   ticks0=$(cpu_ticks "$SAVER_PID"); xticks0=$(cpu_ticks "$XVFB_PID"); t0=$(date +%s.%N)
   sleep "$MEASURE"
   ticks1=$(cpu_ticks "$SAVER_PID"); xticks1=$(cpu_ticks "$XVFB_PID"); t1=$(date +%s.%N)
+  rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$SAVER_PID/status")
   xdotool key space
   for _ in $(seq 50); do kill -0 "$SAVER_PID" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$SAVER_PID" 2>/dev/null; then
@@ -62,29 +71,39 @@ paced_share() {
   fi
   wait "$SAVER_PID" 2>/dev/null || true
   SAVER_PID=
-  awk -v a="$ticks0" -v b="$ticks1" -v xa="$xticks0" -v xb="$xticks1" -v t0="$t0" -v t1="$t1" -v hz="$hz" \
-    'BEGIN { s = (t1 - t0) * hz; printf "%.1f%% %.1f%%", 100 * (b - a) / s, 100 * (xb - xa) / s }'
+  awk -v a="$ticks0" -v b="$ticks1" -v xa="$xticks0" -v xb="$xticks1" -v t0="$t0" -v t1="$t1" -v hz="$hz" -v rss="$rss" \
+    'BEGIN { s = (t1 - t0) * hz; printf "%.1f%% %.1f%% %.0f", 100 * (b - a) / s, 100 * (xb - xa) / s, rss / 1024 }'
 }
 
 # One screen size, inside its session: a row per sprite count; at the first count of the first
 # size also the locked session's share, into $WORK/locked.
-measure_size() {  # WIDTHxHEIGHT
-  local size=$1 count out frame full ratio growth steps share xshare locked
+measure_size() {  # WIDTHxHEIGHT[@PERCENT]
+  local size=$1 count out frame full ratio growth steps share xshare rss locked
+  local bshare bxshare brss
   for count in $COUNTS; do
     out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" --paced "$PACED" 2>/dev/null | tr -d '\r')
     echo "$out" >"$WORK/bench-$size-$count.txt"
-    grep -q "pictures 47/47" <<<"$out" || echo "bench-saver: not every picture loaded: $(head -1 <<<"$out")" >&2
+    grep -Eq "pictures ([0-9]+)/\1" <<<"$out" || echo "bench-saver: not every picture loaded: $(head -1 <<<"$out")" >&2
     frame=$(awk '/^frame median/ { print $3 }' <<<"$out")
     full=$(awk '/^full frame median/ { print $4 }' <<<"$out")
     ratio=$(awk '/^full frame median/ { print $NF }' <<<"$out")
     # Growth of the committed memory over the timed frames: what frames created and kept.
     growth=$(awk '/^committed memory/ { print $10 - $7 }' <<<"$out")
     steps=$(awk '/^paced/ { print $4 }' <<<"$out")
-    read -r share xshare <<<"$(paced_share "$count")"
-    printf '%-10s %7s %11s ms %11s ms %12s %7s KiB %9s %12s %12s\n' "$size" "$count" "$frame" "$full" "$ratio" "$growth" "$steps" "$share" "$xshare"
+    read -r share xshare rss <<<"$(paced_share "$count")"
+    if [ -n "$BESIDE" ]; then
+      read -r bshare bxshare brss <<<"$(paced_share "$count" "" "$BESIDE")"
+      share="$share ($bshare)"; xshare="$xshare ($bxshare)"; rss="$rss ($brss)"
+    fi
+    printf '%-14s %7s %11s ms %11s ms %12s %7s KiB %9s %16s %16s %12s\n' "$size" "$count" "$frame" "$full" "$ratio" "$growth" "$steps" "$share" "$xshare" "$rss"
     if [ ! -e "$WORK/locked" ]; then
-      locked=$(paced_share "$count" locked)
-      echo "$size $count sprites, session locked: saver cpu ${locked% *}, Xvfb cpu ${locked#* }" >"$WORK/locked"
+      read -r share xshare rss <<<"$(paced_share "$count" locked)"
+      locked="saver cpu $share, Xvfb cpu $xshare"
+      if [ -n "$BESIDE" ]; then
+        read -r bshare bxshare brss <<<"$(paced_share "$count" locked "$BESIDE")"
+        locked="$locked (beside: saver cpu $bshare, Xvfb cpu $bxshare)"
+      fi
+      echo "$size $count sprites, session locked: $locked" >"$WORK/locked"
     fi
   done
 }
@@ -107,8 +126,12 @@ WORK=$(mktemp -d /tmp/saver-bench.XXXXXX)
 export WORK
 trap 'rm -rf "$WORK"' EXIT
 
-printf '%-10s %7s %14s %14s %12s %11s %9s %12s %12s\n' screen sprites "frame median" "full frame" "chosen/full" "memory +" "steps/s" "saver cpu" "Xvfb cpu"
+[ -z "$BESIDE" ] || [ -f "$BESIDE/Quarlo.scr" ] || { echo "bench-saver: $BESIDE/Quarlo.scr is missing" >&2; exit 1; }
+printf '%-14s %7s %14s %14s %12s %11s %9s %16s %16s %12s\n' screen sprites "frame median" "full frame" "chosen/full" "memory +" "steps/s" "saver cpu" "Xvfb cpu" "saver MiB"
 for size in $SIZES; do
-  /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "$size" -- bash "$0" --in-session "$size"
+  # WIDTHxHEIGHT@PERCENT: the session's display at that scale (96 dpi is 100 %).
+  percent=${size#*@}; [ "$percent" != "$size" ] || percent=100
+  /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "${size%@*}" --dpi $((96 * percent / 100)) \
+    -- bash "$0" --in-session "$size"
 done
 cat "$WORK/locked"
