@@ -10,8 +10,10 @@ CanvasPeer::~CanvasPeer() { DestroyNow(); }
 
 void CanvasPeer::CreateCanvasWindow(const std::wstring& className, DWORD exStyle, DWORD style,
                                     const std::wstring& title, HWND parent) {
-  CreateOwnWindow(className, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, exStyle, style, title,
-                  WindowRect(), parent);
+  // A DC of its own, kept from one present to the next: taking a shared one from the system's
+  // cache and setting it up again costs more at every frame than showing a few sprites.
+  CreateOwnWindow(className, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_OWNDC, nullptr, exStyle,
+                  style, title, WindowRect(), parent);
 }
 
 void CanvasPeer::CreateSurface() {
@@ -95,13 +97,14 @@ void CanvasPeer::Compose(HDC target) {
 
 void CanvasPeer::PresentNow(const std::vector<RECT>* changed) {
   if (window_ == nullptr) return;
-  gdi::WindowDc dc(window_);
-  if (!dc) return;
   // The screen holds the rest of the buffer already (a window uncovered meanwhile is repainted
   // whole through WM_PAINT); windowless children drawn on top need the whole composition.
+  const bool part = changed != nullptr && !HasDrawnChildren();
+  if (part && changed->empty()) return;  // not even the window's DC is needed
+  gdi::WindowDc dc(window_);
+  if (!dc) return;
   gdi::Region clip;
-  if (changed != nullptr && !HasDrawnChildren()) {
-    if (changed->empty()) return;
+  if (part) {
     clip = gdi::RegionOf(*changed);
     if (clip) SelectClipRgn(dc.Get(), clip.Get());
   }

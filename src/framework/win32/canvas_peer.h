@@ -28,7 +28,8 @@ class CanvasPeer : public WindowPeer {
 
  protected:
   // Our window classes of canvases: the second press of a double click comes as a message of
-  // its own (CS_DBLCLKS), and the buffer paints everything (no class background).
+  // its own (CS_DBLCLKS), the buffer paints everything (no class background), and each window
+  // keeps its own DC (CS_OWNDC).
   void CreateCanvasWindow(const std::wstring& className, DWORD exStyle, DWORD style,
                           const std::wstring& title, HWND parent);
   // Creates the buffer at the window's client size.
