@@ -60,11 +60,12 @@ void Cutout::Finish() {
 
 Cutout Cutout::Masked(const Picture* mask, const Picture* picture, int width, int height) {
   Cutout cut(width, height);
-  cut.pixels_.reserve(2 * static_cast<std::size_t>(cut.width_) * static_cast<std::size_t>(cut.height_));
+  cut.pixels_.reserve(2 * static_cast<std::size_t>(cut.width_) *
+                      static_cast<std::size_t>(cut.height_));
   // What the two blits do to one pixel: nothing, put the picture's, or AND and XOR it.
   const auto at = [](const Picture* p, int x, int y, std::uint32_t beyond) {
     return p != nullptr && x < p->Width() && y < p->Height() ? p->Pixel(x, y) & kColourBits
-                                                              : beyond;
+                                                             : beyond;
   };
   enum class Does { Nothing, Copy, Mix };
   const auto does = [&](int x, int y) {
@@ -95,7 +96,8 @@ Cutout Cutout::Masked(const Picture* mask, const Picture* picture, int width, in
 
 Cutout Cutout::Opaque(const Picture& picture, int x, int y, int width, int height) {
   Cutout cut(width, height);
-  cut.packed_.reserve(3 * static_cast<std::size_t>(cut.width_) * static_cast<std::size_t>(cut.height_));
+  cut.packed_.reserve(3 * static_cast<std::size_t>(cut.width_) *
+                      static_cast<std::size_t>(cut.height_));
   // The columns of the rectangle that lie on the picture.
   const long long first =
       std::clamp(-static_cast<long long>(x), 0LL, static_cast<long long>(cut.width_));
@@ -170,8 +172,8 @@ void Cutout::DrawWithin(Picture& target, const Box& within, int x, int y,
       if (kind == Kind::Fill && under == data) continue;
       std::uint32_t* out = line + from;
       if (written != nullptr) {
-        written->push_back({static_cast<std::uint32_t>(out - target.Pixels()),
-                            static_cast<std::uint32_t>(count)});
+        written->push_back(
+            {static_cast<std::uint32_t>(out - target.Pixels()), static_cast<std::uint32_t>(count)});
       }
       switch (kind) {
         case Kind::Copy:
