@@ -59,8 +59,9 @@ CODE_PAGE_LOCALES = {932: "ja_JP.UTF-8", 1252: "en_US.UTF-8"}
 
 REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool", "import")
 
-# Applied once to the cached prefix. The saver's dialog asks for the usual Japanese faces, which
-# Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
+# Applied once to the cached prefix. It reports Windows 10, the system most users have (a fresh
+# prefix of Debian's Wine reports Windows 7). The saver's dialog asks for the usual Japanese
+# faces, which Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
 # opening a dialog that would hang a test. There is no window manager on the virtual display, so
 # Wine draws the window frames itself (Managed=N), as Windows does, and closes a full-screen
 # window at once instead of waiting two seconds for a manager that never answers.
@@ -69,6 +70,9 @@ PREFIX_REG = r"""Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "ＭＳ ゴシック"="IPAGothic"
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win10"
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
@@ -100,6 +104,11 @@ SILENT_ASOUNDRC = """\
 pcm.!default { type hw card "QuarloNoSuchCard" }
 ctl.!default { type hw card "QuarloNoSuchCard" }
 """
+
+
+# A desktop of the tests' making for a saver that a lock is to hide: its desktop does not have the
+# input, as a locked session's secure desktop takes it (see WineSession.start).
+AWAY_DESKTOP = "QuarloAway"
 
 
 class WineUnavailable(RuntimeError):
@@ -322,9 +331,11 @@ class WineSession:
     """screen is the primary monitor's size. Each size in more_screens adds a monitor: Xvfb then
     runs one screen per monitor joined by Xinerama (without RandR, which would hide them from
     Wine), and Wine reports one monitor per screen. dpi is the display's dots per inch (LogPixels:
-    120 is 125 %, 144 is 150 %, 192 is 200 %); Wine shows every program at it, unstretched."""
+    120 is 125 %, 144 is 150 %, 192 is 200 %); Wine shows every program at it, unstretched.
+    windows is the version Wine reports, as winecfg names it: "win10" or "win7"."""
 
-    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=(), dpi=96):
+    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=(), dpi=96,
+                 windows="win10"):
         if code_page not in CODE_PAGE_LOCALES:
             raise ValueError(f"no locale for code page {code_page}: {sorted(CODE_PAGE_LOCALES)}")
         self.screen_size = tuple(screen)
@@ -332,6 +343,7 @@ class WineSession:
         self.audio = audio
         self.code_page = code_page
         self.dpi = dpi
+        self.windows = windows
         self.root = None
         self.display = None
         self.env = None
@@ -370,9 +382,14 @@ class WineSession:
         self.env = dict(_base_env(), WINEPREFIX=str(self.prefix), HOME=str(self.home),
                         TMPDIR=str(self.root / "tmp"), DISPLAY=self.display,
                         LANG=CODE_PAGE_LOCALES[self.code_page])
+        settings = ""
         if self.dpi != 96:
-            self.import_registry('[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
-                                 f'"LogPixels"=dword:{self.dpi:08x}\n')
+            settings += ('[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
+                         f'"LogPixels"=dword:{self.dpi:08x}\n\n')
+        if self.windows != "win10":
+            settings += f'[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="{self.windows}"\n'
+        if settings:
+            self.import_registry(settings)
             _run(["wineserver", "-w"], self.env, 120, "wineserver -w")
 
     def _write_asoundrc(self):
@@ -462,20 +479,23 @@ class WineSession:
 
     # Windows programs
 
-    def start(self, exe_path, *args, cwd=None):
+    def start(self, exe_path, *args, cwd=None, desktop=None):
         """Start a Windows program whose command text (the part after its own path) is exactly
         " ".join(args); no args gives an empty command text. Runs in the program's folder
-        unless cwd is given. Its output goes to the process's log()."""
-        return self._start(exe_path, args, cwd, stdout=None)
+        unless cwd is given. Its output goes to the process's log(). With `desktop` it runs on
+        that desktop (made for it), which does not have the input: Wine's input desktop stays
+        the default one, as the secure desktop keeps it from a saver behind a locked session."""
+        return self._start(exe_path, args, cwd, stdout=None, desktop=desktop)
 
-    def _start(self, exe_path, args, cwd, stdout):
+    def _start(self, exe_path, args, cwd, stdout, desktop=None):
         exe_path = Path(exe_path).resolve()
         if not exe_path.is_file():
             raise FileNotFoundError(f"{exe_path} does not exist (build the win32 targets first)")
         text, argv = _command_args(args)
         log_path = self.logs / f"{exe_path.stem}-{len(self._started)}.log"
+        launcher = [str(helper_path("on_desktop")), desktop] if desktop else []
         with open(log_path, "wb") as log:
-            popen = subprocess.Popen(["wine", str(exe_path), *argv], env=self.env,
+            popen = subprocess.Popen(["wine", *launcher, str(exe_path), *argv], env=self.env,
                                      cwd=cwd or exe_path.parent, stdin=subprocess.DEVNULL,
                                      stdout=stdout or log, stderr=log, start_new_session=True)
         proc = WineProcess(popen, exe_path, text, log_path)
@@ -581,10 +601,12 @@ class WineSession:
         if status != 0:
             raise RuntimeError(f"window_holder --send {request} {target}: exit status {status}")
 
-    def post_session_change(self, code, title="Quarlo_Main"):
-        """Posts WM_WTSSESSION_CHANGE with `code` to the top-level window of that title, as the
-        system does on a lock (7) or an unlock (8)."""
-        status, _ = self.run_windows_exe(helper_path("post_message"), title, "0x2B1", str(code))
+    def post_session_change(self, code, title="Quarlo_Main", desktop=None):
+        """Posts WM_WTSSESSION_CHANGE with `code` to the top-level window of that title (on that
+        desktop, see start), as the system does on a lock (7) or an unlock (8)."""
+        where = ("--desktop", desktop) if desktop else ()
+        status, _ = self.run_windows_exe(helper_path("post_message"), *where, title, "0x2B1",
+                                         str(code))
         if status != 0:
             raise RuntimeError(f"post_message {title} 0x2B1 {code}: exit status {status}")
 
