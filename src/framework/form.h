@@ -164,8 +164,9 @@ class Backend {
   // A black picture the surfaces blit from as fast as from a loaded one; nullptr for an empty
   // size or when the system refuses it.
   virtual PicturePtr NewPicture(int width, int height) = 0;
-  // The dots per inch of the monitor the form's window is on (the screen's before it exists).
-  virtual int WindowDpi(const Form& form) = 0;
+  // The dots per inch of the monitor the form's window is on: its window's (Windows 10 1607
+  // on), its monitor's (8.1 on), or the screen's (before, and before the window exists).
+  virtual int WindowDpi(const Form& form);
   virtual double TwipsPerPixelX() = 0;
   virtual double TwipsPerPixelY() = 0;
   virtual int ScreenWidthPixels() = 0;

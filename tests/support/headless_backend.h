@@ -31,7 +31,8 @@ class HeadlessBackend : public fw::Backend {
   fw::PicturePtr NewPicture(int width, int height) override {
     return std::make_shared<fw::Picture>(width, height);
   }
-  int WindowDpi(const fw::Form&) override { return dpi; }
+  // `dpi`, or 0: the system's answers, as on Windows.
+  int WindowDpi(const fw::Form& form) override { return dpi > 0 ? dpi : Backend::WindowDpi(form); }
   double TwipsPerPixelX() override { return twipsPerPixel; }
   double TwipsPerPixelY() override { return twipsPerPixel; }
   int ScreenWidthPixels() override { return screenWidth; }

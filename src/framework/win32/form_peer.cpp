@@ -2,17 +2,23 @@
 
 #include <windowsx.h>
 
-#include <cstring>
-
+#include "os/win32/answers.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
 namespace {
 
-// Sent from Windows 8.1 on, to a window aware of each monitor's scale; not in the headers of the
-// oldest system the program runs on.
+// WM_DPICHANGED ("WM_DPICHANGED message"): sent from Windows 8.1 on to a window aware of each
+// monitor's scale; the headers name it only for builds that require Windows 7 or later.
 constexpr UINT kWmDpiChanged = 0x02E0;
+
+static_assert(Audience::kConsoleConnect == WTS_CONSOLE_CONNECT &&
+              Audience::kConsoleDisconnect == WTS_CONSOLE_DISCONNECT &&
+              Audience::kRemoteConnect == WTS_REMOTE_CONNECT &&
+              Audience::kRemoteDisconnect == WTS_REMOTE_DISCONNECT &&
+              Audience::kSessionLock == WTS_SESSION_LOCK &&
+              Audience::kSessionUnlock == WTS_SESSION_UNLOCK);
 
 }  // namespace
 
@@ -167,10 +173,18 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_DISPLAYCHANGE:
       Raise([&] { form_.Form_DisplayChange(); });
       return std::nullopt;
-    case kWmDpiChanged:
-      // The scale of the window's monitor changed: the form lays itself out again, where it is.
+    case kWmDpiChanged: {
+      // The scale of the window's monitor changed: the window takes the rectangle Windows
+      // suggests for the new scale, and the form lays itself out again.
+      const os::DpiChange change = os::DpiChangeFrom(wParam, lParam);
+      const os::Rect& r = change.suggested;
+      if (r.right > r.left && r.bottom > r.top) {
+        SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       Raise([&] { form_.Form_DisplayChange(); });
       return 0;
+    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) {
         Bool16 cancel = kFalse;
@@ -193,16 +207,11 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       }
       return std::nullopt;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
-        const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        if (setting.DataLength >= sizeof(DWORD)) {
-          DWORD value = 0;
-          std::memcpy(&value, setting.Data, sizeof value);
-          backend_.Frames().PowerSetting(os::FromNative(setting.PowerSetting), value);
-        }
-        return TRUE;
+      if (wParam != PBT_POWERSETTINGCHANGE) return std::nullopt;
+      if (const auto change = os::PowerSettingFrom(wParam, lParam)) {
+        backend_.Frames().PowerSetting(change->setting, change->value);
       }
-      return std::nullopt;
+      return TRUE;
     case WM_INPUT:
       // Heard while another window has the keyboard (activation refused at the start, say).
       if (GET_RAWINPUT_CODE_WPARAM(wParam) == RIM_INPUTSINK) {

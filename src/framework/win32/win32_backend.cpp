@@ -61,12 +61,6 @@ PicturePtr Win32Backend::NewPicture(int width, int height) {
   return gdi::MakeDibPicture(width, height);
 }
 
-int Win32Backend::WindowDpi(const Form& form) {
-  // Windows 10 1607 on; before, every window has the screen's.
-  const int dpi = static_cast<int>(GetOs().GetDpiForWindow(form.hWnd()));
-  return dpi > 0 ? dpi : GetOs().ScreenDeviceCaps(os::kLogPixelsX);
-}
-
 int Win32Backend::ScreenWidthPixels() { return GetOs().GetSystemMetrics(os::kSmCxScreen); }
 int Win32Backend::ScreenHeightPixels() { return GetOs().GetSystemMetrics(os::kSmCyScreen); }
 

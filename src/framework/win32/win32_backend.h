@@ -32,7 +32,6 @@ class Win32Backend : public Backend {
   // JPEG, BMP or PNG file bytes stored as an RCDATA resource of the program, decoded once.
   PicturePtr LoadPicture(int resourceId) override { return pictures_.Load(resourceId); }
   PicturePtr NewPicture(int width, int height) override;
-  int WindowDpi(const Form& form) override;
   double TwipsPerPixelX() override { return twipsPerPixelX_; }
   double TwipsPerPixelY() override { return twipsPerPixelY_; }
   int ScreenWidthPixels() override;
