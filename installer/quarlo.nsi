@@ -82,6 +82,9 @@ CRCCheck on
 !define WTS_DOMAIN_NAME 7
 !define NAME_SAM_COMPATIBLE 2
 !define DRIVE_REMOTE 4
+; GetDeviceCaps: the screen's dots per inch; from 144 (150 %) on, the 200 % pictures.
+!define LOGPIXELSX 88
+!define LARGE_PICTURES_DPI 144
 
 Name "Quarlo"
 OutFile "${OUTFILE}"
@@ -100,6 +103,14 @@ BrandingText "Quarlo ${VERSION}"
 
 !define MUI_ICON "../assets/quarlo.ico"
 !define MUI_UNICON "../assets/quarlo.ico"
+; Quarlo's own pictures, drawn by assets/generate.py; on a large screen scale those drawn at 200 %
+; (LoadLargePictures).
+!define MUI_WELCOMEFINISHPAGE_BITMAP "../assets/installer_wizard.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "../assets/installer_header.bmp"
+!define MUI_CUSTOMFUNCTION_GUIINIT LoadLargePictures
+!define MUI_CUSTOMFUNCTION_UNGUIINIT un.LoadLargePictures
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 ; Anything the user should know (a step that could not be done for them, a file set aside) goes
@@ -296,6 +307,23 @@ Function ${un}Note
   SetDetailsView show
   StrCpy $Notes "$Notes$\r$\n$\r$\n$0"
   Pop $0
+FunctionEnd
+
+; The header's picture, and the installer's welcome and finish pages' one, drawn at 200 % when
+; the screen's scale is 150 % or more: the pages fit them to their size, which grows with the
+; scale.
+Function ${un}LoadLargePictures
+  System::Call 'user32::GetDC(p 0) p .r0'
+  System::Call 'gdi32::GetDeviceCaps(p r0, i ${LOGPIXELSX}) i .r1'
+  System::Call 'user32::ReleaseDC(p 0, p r0)'
+  ${If} $1 < ${LARGE_PICTURES_DPI}
+    Return
+  ${EndIf}
+  File "/oname=$PLUGINSDIR\modern-header.bmp" "../assets/installer_header@200.bmp"
+  SetBrandingImage /IMGID=1046 /RESIZETOFIT "$PLUGINSDIR\modern-header.bmp"
+  !if "${un}" == ""
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "../assets/installer_wizard@200.bmp"
+  !endif
 FunctionEnd
 
 ; The part's start. The machine's part takes its folder from nobody; the installer's user part
