@@ -18,8 +18,12 @@
 ;   the temporary folder, which the user can change.
 ; - The installer's part is Setup itself, the file the administrator is asked about (its name and
 ;   signature are on the prompt); no folder only administrators can change holds it before then.
-; - Neither part calls a plug-in, so neither unpacks a DLL into $PLUGINSDIR (a folder in $TEMP)
-;   and loads it; NSIS itself loads system DLLs from the system folder only.
+; - Neither part calls a plug-in, so neither unpacks a DLL to load it. NSIS 3.08 unpacks plug-ins
+;   into $PLUGINSDIR, a new folder in the process's $TEMP, which for an administrator approving
+;   their own prompt is their everyday temporary folder; as an administrator it gives that folder
+;   to administrators only, yet lets everyone empty and delete it, so that a process of the user
+;   could put a folder of its own in its place between the unpacking and the loading. NSIS itself
+;   loads system DLLs from the system folder only.
 ; - The machine's part decides its own folder: the uninstaller and the uninstall entry always go
 ;   to MACHINE_DIR, under the machine's program files folder, whatever /D= it is given; the
 ;   user's part refuses a /D= naming another folder.
