@@ -22,8 +22,9 @@ static_assert(Audience::kConsoleConnect == WTS_CONSOLE_CONNECT &&
 
 }  // namespace
 
-FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form), form_(form) {
-  backend_.AddForm(this);
+FormPeer::FormPeer(Win32Backend& backend, Form& form)
+    : CanvasPeer(backend, form), form_(form), focus_(backend.Windows(), form) {
+  backend_.Windows().AddForm(this);
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
                      os::Utf16(form.Caption()), nullptr);
   if (window_ != nullptr) {
@@ -38,7 +39,7 @@ FormPeer::~FormPeer() {
   // The notifications are given up while the window still exists.
   StopBeingWatched();
   DestroyNow();
-  backend_.RemoveForm(this);
+  backend_.Windows().RemoveForm(this);
 }
 
 void FormPeer::StopBeingWatched() {
@@ -130,31 +131,9 @@ void FormPeer::OnSized() {
   Raise([&] { form_.Form_Resize(); });
 }
 
-void FormPeer::OnDestroyedFromOutside() { backend_.UnloadLater(form_); }
+void FormPeer::OnDestroyedFromOutside() { backend_.Windows().UnloadLater(form_); }
 
-bool FormPeer::Focusable(const Control& control) const {
-  HWND window = os::ToHwnd(control.hWnd());
-  if (window == nullptr || window == window_) return false;
-  return IsWindowVisible(window) && IsWindowEnabled(window) &&
-         (GetWindowLongW(window, GWL_STYLE) & WS_TABSTOP) != 0;
-}
-
-Control* FormPeer::FocusedControl() const {
-  // The focus may sit in a part of a control (the edit field of a combo box).
-  for (HWND window = GetFocus(); window != nullptr && window != window_;
-       window = GetParent(window)) {
-    if (WindowPeer* peer = backend_.PeerOf(window)) return &peer->GetControl();
-  }
-  return nullptr;
-}
-
-bool FormPeer::MoveFocus(bool backwards) {
-  Control* next = NextInTabOrder(form_, FocusedControl(), backwards,
-                                 [this](const Control& c) { return Focusable(c); });
-  if (next == nullptr) return false;
-  ::SetFocus(os::ToHwnd(next->hWnd()));
-  return true;
-}
+bool FormPeer::MoveFocus(bool backwards) { return focus_.Move(window_, backwards); }
 
 std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -192,7 +171,7 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       }
       return std::nullopt;
     case WM_TIMER:
-      if (Timer* timer = backend_.TimerOf(wParam)) {
+      if (Timer* timer = backend_.Windows().TimerOf(wParam)) {
         Raise([&] { timer->RaiseTick(); });
         return 0;
       }
@@ -230,21 +209,11 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       StopBeingWatched();
       return std::nullopt;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
-      }
+      if (LOWORD(wParam) == WA_INACTIVE) focus_.Deactivated(window_);
       return std::nullopt;
-    case WM_SETFOCUS: {
-      // The form passes the focus on to the control that had it last, or the first in order.
-      if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(window_, lastFocus_) &&
-          IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-        ::SetFocus(lastFocus_);
-      } else {
-        MoveFocus(false);
-      }
+    case WM_SETFOCUS:
+      focus_.Restore(window_);
       return 0;
-    }
     default:
       return CanvasPeer::OnMessage(message, wParam, lParam);
   }
