@@ -65,6 +65,10 @@ class Form : public Container {
   // Load.
   bool ShowInTaskbar() const { return showInTaskbar_; }
   void SetShowInTaskbar(bool on) { showInTaskbar_ = on; }
+  // False shows the window without taking the activation from the active one (a window beside
+  // the form that has the keyboard).
+  bool ActivatesWhenShown() const { return activatesWhenShown_; }
+  void SetActivatesWhenShown(bool on) { activatesWhenShown_ = on; }
   // An animated form's frames are driven by the backend (Backend::RunFrames), which follows
   // whether anybody watches its window from its creation to its destruction; set before Load.
   bool Animated() const { return animated_; }
@@ -131,6 +135,7 @@ class Form : public Container {
   int iconResource_ = 0;
   bool keyPreview_ = false;
   bool showInTaskbar_ = true;
+  bool activatesWhenShown_ = true;
   bool animated_ = false;
   bool hearsBackgroundInput_ = false;
   bool loaded_ = false;

@@ -99,7 +99,7 @@ void FormPeer::Update(Change what) {
     case Change::Visible:
       if (form_.Visible()) {
         showing_ = true;
-        ShowWindow(window_, SW_SHOWNORMAL);
+        ShowWindow(window_, form_.ActivatesWhenShown() ? SW_SHOWNORMAL : SW_SHOWNA);
         showing_ = false;
       } else {
         ShowWindow(window_, SW_HIDE);
