@@ -5,7 +5,8 @@
 //
 //   saver_bench.exe [--sprites N] [--frames N] [--paced SECONDS]
 //
-// The window covers the primary screen. Prints one line per figure, in milliseconds. With
+// The window covers the primary screen, drawn at its scale from the saver's own pictures for it.
+// Prints one line per figure, in milliseconds. With
 // --paced it then runs the same frames for SECONDS through the backend's frame loop, as the saver
 // does, and prints the steps shown per second and the presents per second.
 
@@ -18,8 +19,8 @@
 #include <cstring>
 #include <vector>
 
-#include "assets/asset_ids.h"
 #include "framework/form.h"
+#include "framework/scaling.h"
 #include "framework/win32/gdi_surface.h"
 #include "framework/win32/win32_backend.h"
 #include "os/win32/win32_os.h"
@@ -93,17 +94,14 @@ int main(int argc, char** argv) {
   fw::Win32Backend backend(os);
   BenchWindow window(backend);
 
-  fw::PicturePtr sheet = backend.LoadPicture(IDR_WALK_SHEET);
-  saver::SpritePictures frames, masks;
-  int loaded = sheet ? 1 : 0;
-  for (int i = 0; i < saver::kSpriteFrames; ++i) {
-    frames[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_QUARLO_FIRST + i);
-    masks[static_cast<std::size_t>(i)] = backend.LoadPicture(IDR_MASK_FIRST + i);
-    loaded += (frames[static_cast<std::size_t>(i)] ? 1 : 0) +
-              (masks[static_cast<std::size_t>(i)] ? 1 : 0);
-  }
-
   window.Load();
+  const int percent = fw::ScalePercent(backend.WindowDpi(window));
+  const saver::Artwork art = saver::LoadArtwork(backend, percent);
+  const auto loaded = art.cells.size() +
+                      static_cast<std::size_t>(std::count_if(
+                          art.sprites.begin(), art.sprites.end(),
+                          [](const fw::Cutout& sprite) { return !sprite.Empty(); }));
+
   const int widthTwips = fw::PixelsToTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
   const int heightTwips = fw::PixelsToTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
   window.Move(0, 0, widthTwips, heightTwips);
@@ -114,12 +112,14 @@ int main(int argc, char** argv) {
     std::printf("error: the display has no back buffer\n");
     return 1;
   }
-  const double W = window.Display.InnerWidthPixels();
-  const double H = window.Display.InnerHeightPixels();
+  // In the pixels of the design, as the saver lays the scene out.
+  const double W = window.Display.InnerWidthPixels() * 100.0 / percent;
+  const double H = window.Display.InnerHeightPixels() * 100.0 / percent;
 
   // Every sprite respawned once (shown, spread across the sway band) at a random height.
   saver::TwisterRandom random;
   saver::SpriteEngine engine(random);
+  engine.SetScale(percent);
   engine.SetUp(static_cast<std::int16_t>(options.sprites), H, 12345.0, display);
   for (saver::Sprite& sprite : engine.Sprites()) {
     engine.Respawn(sprite, W);
@@ -146,9 +146,9 @@ int main(int argc, char** argv) {
     const double start = NowMs();
     if (fullFrame && gdi) gdi->DrewDirectly();
     display->Clear(fw::Rgb(0, 0, 0));
-    engine.DrawWalker(*display, sheet.get(), W, H);
+    engine.DrawWalker(*display, art.cells, W, H);
     engine.AdvanceWalk();
-    engine.AnimateSprites(display, frames, masks, W, H, W);
+    engine.AnimateSprites(display, art.sprites, W, H, W);
     const double composed = NowMs();
     if (fullFrame && gdi) gdi->DrewDirectly();
     display->Present();
@@ -165,9 +165,9 @@ int main(int argc, char** argv) {
   }
   const std::size_t memoryAfter = PrivateBytes();
 
-  std::printf("screen %dx%d, sprites %zu (all shown), frames %d, pictures %d/47\n",
-              static_cast<int>(W), static_cast<int>(H), engine.Sprites().size(), options.frames,
-              loaded);
+  std::printf("screen %dx%d at %d %%, sprites %zu (all shown), frames %d, pictures %zu/55\n",
+              window.Display.InnerWidthPixels(), window.Display.InnerHeightPixels(), percent,
+              engine.Sprites().size(), options.frames, loaded);
   std::printf("compose median %.3f ms, p90 %.3f ms\n", Percentile(compose, 0.5),
               Percentile(compose, 0.9));
   std::printf("present median %.3f ms, p90 %.3f ms\n", Percentile(present, 0.5),
@@ -194,9 +194,9 @@ int main(int argc, char** argv) {
                                  }
                                  for (saver::Sprite& sprite : engine.Sprites()) sprite.Shown = 1;
                                  display->Clear(fw::Rgb(0, 0, 0));
-                                 engine.DrawWalker(*display, sheet.get(), W, H);
+                                 engine.DrawWalker(*display, art.cells, W, H);
                                  engine.AdvanceWalk();
-                                 engine.AnimateSprites(display, frames, masks, W, H, W);
+                                 engine.AnimateSprites(display, art.sprites, W, H, W);
                                  ++composed;
                                },
                                [&] {

@@ -57,6 +57,66 @@ class Picture {
 
 using PicturePtr = std::shared_ptr<Picture>;
 
+// A picture kept as the pixels it changes where it is drawn, in runs along each row, so that
+// drawing it touches nothing else. It is cut either from a rectangle of a picture copied
+// opaquely (BitBlt with SRCCOPY), or from a mask and a picture drawn one after the other on the
+// same place (the mask with SRCAND, then the picture with SRCINVERT): where the mask is black the
+// picture replaces the screen, where the mask is white and the picture black the screen stays,
+// and anywhere else the screen becomes (screen AND mask) XOR picture. Either way the pixels are
+// those the blits leave, on 24-bit colour as GDI blits a 32-bit picture.
+class Cutout {
+ public:
+  // Around the pixels it changes, from its own top-left corner: right and bottom exclusive.
+  struct Box {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+  };
+
+  Cutout() = default;
+  // The mask and the picture from their top-left corners over width x height. A missing one
+  // (nullptr), or a pixel beyond one, leaves the screen to the other, as a blit skipped or cut
+  // at its source's edge does.
+  static Cutout Masked(const Picture* mask, const Picture* picture, int width, int height);
+  // The rectangle (x, y, width, height) of the picture; what lies beyond the picture is left.
+  static Cutout Opaque(const Picture& picture, int x, int y, int width, int height);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return runs_.empty(); }
+  Box Bounds() const { return runs_.empty() ? Box{} : bounds_; }
+  // Draws it on `target` with its top-left corner at (x, y), clipped at the target's edges.
+  void DrawOn(Picture& target, int x, int y) const;
+
+ private:
+  // What a run does to its pixels: copies them (Copy from whole pixels, Packed from three bytes
+  // each, which spares a quarter of a large picture), sets them to one pixel (Fill), or ANDs a
+  // mask into each and XORs a pixel (Mix).
+  enum class Kind : std::uint32_t { Copy, Packed, Fill, Mix };
+  struct Run {
+    std::uint16_t x = 0;
+    std::uint16_t length = 0;
+    // The kind in the top two bits; below, where its values start (Copy: its pixels in pixels_;
+    // Mix: its masks, its pixels after them; Packed: its bytes in packed_), or a Fill's pixel.
+    std::uint32_t data = 0;
+  };
+  static constexpr int kKindShift = 30;
+
+  Cutout(int width, int height);
+  void Add(int row, int x, int length, Kind kind, std::uint32_t data);
+  // Gives back what was set aside for the largest cutout of its size.
+  void Finish();
+
+  int width_ = 0;
+  int height_ = 0;
+  Box bounds_;
+  std::vector<Run> runs_;
+  std::vector<std::uint32_t> rowStarts_;  // each row's first run, then the end of the last
+  std::vector<std::uint32_t> pixels_;
+  std::vector<std::uint8_t> packed_;
+};
+
 // GDI's ternary raster operations used by the program.
 enum class Rop : std::uint32_t {
   SrcCopy = 0x00CC0020,
@@ -103,6 +163,9 @@ class Surface {
                             std::uint32_t mode) = 0;
   // A one-pixel line from (x1, y1) up to but not including (x2, y2), as LineTo draws it.
   virtual void Line(int x1, int y1, int x2, int y2, Colour colour) = 0;
+  // Draws the cutout with its top-left corner at (x, y): the pixels of the blits it was cut
+  // from, clipped at the edges as they are.
+  virtual void DrawCutout(int x, int y, const Cutout& cutout) = 0;
   // Shows the back buffer on the screen in one step.
   virtual void Present() = 0;
 };

@@ -1,6 +1,5 @@
 #include "saver/quarlo_s.h"
 
-#include "assets/asset_ids.h"
 #include "framework/scaling.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
@@ -63,20 +62,11 @@ void Quarlo_S::CoverClientArea() { Display.Move(0, 0, ScaleWidth(), ScaleHeight(
 // and drawn from pictures made for that scale.
 void Quarlo_S::TakeScale() {
   const int percent = fw::ScalePercent(GetBackend().WindowDpi(*this));
-  if (Pic_Mas && percent == engine_.Scale()) return;
+  if (!Pic_Mas.empty() && percent == engine_.Scale()) return;
   engine_.SetScale(percent);
-  fw::Backend& backend = GetBackend();
-  Pic_Mas = fw::LoadPictureAt(backend, IDR_WALK_SHEET, percent,
-                              {saver::kLastColumn + 1, saver::kLastRow + 1});
-  for (std::size_t i = 0; i < saver::kSpriteFrames; ++i) {
-    Pic_Quarlo[i] = fw::LoadPictureAt(backend, IDR_QUARLO_FIRST + static_cast<int>(i), percent);
-    Pic_Mask[i] = fw::LoadPictureAt(backend, IDR_MASK_FIRST + static_cast<int>(i), percent);
-    // A mask resampled from another scale is an AND mask again, and its frame black around it.
-    if (percent != 100 && Pic_Mask[i]) {
-      fw::SharpenMask(*Pic_Mask[i]);
-      if (Pic_Quarlo[i]) saver::FitFrameToMask(*Pic_Quarlo[i], *Pic_Mask[i]);
-    }
-  }
+  saver::Artwork art = saver::LoadArtwork(GetBackend(), percent);
+  Pic_Mas = std::move(art.cells);
+  Pic_Quarlo = std::move(art.sprites);
 }
 
 // Pixels of the screen in pixels of the design.
@@ -125,10 +115,10 @@ void Quarlo_S::ComposeFrame() {
   const double Wfull = Design(fw::TwipsToPixels(Display.Width(), GetBackend().TwipsPerPixelX()));
   if (display != nullptr) {
     display->Clear(kBlack);
-    engine_.DrawWalker(*display, Pic_Mas.get(), W, H);
+    engine_.DrawWalker(*display, Pic_Mas, W, H);
   }
   engine_.AdvanceWalk();
-  engine_.AnimateSprites(display, Pic_Quarlo, Pic_Mask, W, H, Wfull);
+  engine_.AnimateSprites(display, Pic_Quarlo, W, H, Wfull);
 }
 
 void Quarlo_S::Form_KeyDown(int keyCode, int /*shift*/) {

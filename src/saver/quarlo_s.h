@@ -51,9 +51,10 @@ class Quarlo_S : public fw::Form {
   fw::Timer Timer1{this, "Timer1"};  // keeps an MP3 playing, 1000 ms
   fw::Timer Timer2{this, "Timer2"};  // polls the CD, 200 ms
 
-  fw::PicturePtr Pic_Mas;
-  saver::SpritePictures Pic_Quarlo;
-  saver::SpritePictures Pic_Mask;
+  // The walking sheet's cells, and each rotation frame cut through its mask (Pic_Mask), made
+  // for the scale of the saver's monitor.
+  saver::WalkCells Pic_Mas;
+  saver::SpriteCutouts Pic_Quarlo;
 
   Bool16 Running = kFalse;
   saver::SpriteEngine& Engine() { return engine_; }

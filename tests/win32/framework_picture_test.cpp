@@ -157,11 +157,15 @@ TEST_F(PictureLoaderTest, SpriteFramesLieOnBlackWhereTheirMasksAreWhite) {
   }
 }
 
-TEST_F(PictureLoaderTest, EachPictureIsDecodedOnce) {
+TEST_F(PictureLoaderTest, EachPictureIsDecodedOnceWhileHeld) {
   PicturePtr first = backend.LoadPicture(IDR_PREVIEW);
   PicturePtr again = backend.LoadPicture(IDR_PREVIEW);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first.get(), again.get());
+  const std::weak_ptr<Picture> held = first;
+  first.reset();
+  again.reset();
+  EXPECT_TRUE(held.expired()) << "a picture nobody holds gives its memory back";
 }
 
 TEST_F(PictureLoaderTest, PicturesOutliveTheirBackend) {

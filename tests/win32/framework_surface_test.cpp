@@ -12,6 +12,9 @@
 #include "framework/picture.h"
 #include "framework/win32/gdi.h"
 #include "framework/win32/gdi_surface.h"
+#include "framework/win32/win32_backend.h"
+#include "os/win32/win32_os.h"
+#include "saver/sprite_engine.h"
 #include "support/software_surface.h"
 
 namespace quarlo::fw {
@@ -50,6 +53,7 @@ TriVertex Vertex(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 struct Sources {
   const Picture& frame;
   const Picture& mask;
+  const Cutout& sprite;  // the mask and the frame, cut
 };
 
 struct Case {
@@ -145,6 +149,14 @@ const std::vector<Case>& Cases() {
          s.Clear(Rgb(0, 0, 0));
          s.BitBlt(20, 5, 12, 12, p.frame, 0, 0, Rop::SrcCopy);
        }},
+      {"clear, cutouts half outside, clear",
+       [](Surface& s, const Sources& p) {
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(-6, 3, p.sprite);
+         s.DrawCutout(33, 24, p.sprite);
+         s.Clear(Rgb(0, 0, 0));
+         s.DrawCutout(20, -5, p.sprite);
+       }},
       {"clear, sprite, clear in another colour",
        [](Surface& s, const Sources& p) {
          s.Clear(Rgb(0, 0, 0));
@@ -192,12 +204,12 @@ std::vector<std::uint32_t> PixelsOf(const SoftwareSurface& surface) {
 }
 
 std::string FirstDifference(const std::vector<std::uint32_t>& gdi,
-                            const std::vector<std::uint32_t>& soft) {
+                            const std::vector<std::uint32_t>& soft, int width = kWidth) {
   for (std::size_t i = 0; i < gdi.size() && i < soft.size(); ++i) {
     if (gdi[i] != soft[i]) {
       char text[96];
-      std::snprintf(text, sizeof text, "first difference at (%d, %d): GDI %06X, software %06X",
-                    static_cast<int>(i % kWidth), static_cast<int>(i / kWidth), gdi[i], soft[i]);
+      std::snprintf(text, sizeof text, "first difference at (%d, %d): %06X, not %06X",
+                    static_cast<int>(i % width), static_cast<int>(i / width), gdi[i], soft[i]);
       return text;
     }
   }
@@ -216,7 +228,8 @@ TEST_P(GdiSurfaceTest, DrawsTheSamePixelsAsTheSoftwareSurface) {
   ASSERT_EQ(gdi::DibDc(*frame) != nullptr, dibSource);
   Fill(*frame, Pattern);
   Fill(*mask, Mask);
-  const Sources sources{*frame, *mask};
+  const Cutout sprite = Cutout::Masked(mask.get(), frame.get(), 12, 12);
+  const Sources sources{*frame, *mask, sprite};
 
   for (const Case& c : Cases()) {
     GdiSurface gdi(kWidth, kHeight, Rgb(0x80, 0x80, 0x80));
@@ -235,6 +248,64 @@ INSTANTIATE_TEST_SUITE_P(Sources, GdiSurfaceTest, ::testing::Values(true, false)
                          [](const auto& param) {
                            return param.param ? "DibSection" : "PlainMemory";
                          });
+
+#ifdef QUARLO_HAVE_ASSETS
+
+// The saver's own pictures at 100 % and 200 %, as Windows decodes them: each cutout draws on the
+// back buffer exactly what its blits draw (the frames one over the other, each of the sheet's
+// cells in turn), wherever it lands, clipped at every edge.
+TEST(GdiSurface, TheSaverCutoutsDrawWhatTheirBlitsDraw) {
+  os::Win32Os os;
+  Win32Backend backend(os);
+  constexpr int kBufferWidth = 300, kBufferHeight = 400;
+  PicturePtr background = gdi::MakeDibPicture(kBufferWidth, kBufferHeight);
+  ASSERT_TRUE(background);
+  Fill(*background, Pattern);
+  for (const int percent : {100, 200}) {
+    saver::SpritePictures frames, masks;
+    saver::LoadSpritePictures(backend, percent, frames, masks);
+    const PicturePtr sheet = saver::LoadWalkSheet(backend, percent);
+    ASSERT_TRUE(sheet && frames[22] && masks[22]) << percent;
+    const saver::SpriteCutouts sprites = saver::CutSprites(frames, masks, percent);
+    const saver::WalkCells cells = saver::CutCells(sheet.get(), percent);
+    const int size = ScaledPixels(60, percent);
+    const int cellWidth = ScaledPixels(128, percent), cellHeight = ScaledPixels(295, percent);
+    const auto compare = [&](int x, int y, bool cell) {
+      GdiSurface blits(kBufferWidth, kBufferHeight, 0), cut(kBufferWidth, kBufferHeight, 0);
+      for (GdiSurface* s : {&blits, &cut}) {
+        s->BitBlt(0, 0, kBufferWidth, kBufferHeight, *background, 0, 0, Rop::SrcCopy);
+      }
+      for (std::size_t i = 0; i < (cell ? cells.size() : sprites.size()); ++i) {
+        if (cell) {
+          const int column = static_cast<int>(i % 8), row = static_cast<int>(i / 8);
+          blits.BitBlt(x, y, cellWidth, cellHeight, *sheet, column * cellWidth, row * cellHeight,
+                       Rop::SrcCopy);
+          cut.DrawCutout(x, y, cells[i]);
+        } else {
+          blits.BitBlt(x, y, size, size, *masks[i], 0, 0, Rop::SrcAnd);
+          blits.BitBlt(x, y, size, size, *frames[i], 0, 0, Rop::SrcInvert);
+          cut.DrawCutout(x, y, sprites[i]);
+        }
+        const auto expected = PixelsOf(blits), drawn = PixelsOf(cut);
+        ASSERT_TRUE(expected == drawn) << percent << " %, " << (cell ? "cell " : "frame ") << i
+                                       << " at " << x << ", " << y << ": "
+                                       << FirstDifference(drawn, expected, kBufferWidth);
+      }
+    };
+    const std::pair<int, int> spritePlaces[] = {
+        {50, 60},  {-size / 2, 70},         {80, -size / 3},      {kBufferWidth - size / 2, 90},
+        {100, kBufferHeight - size / 3},    {-size / 2, -size / 2},
+        {kBufferWidth - size / 3, kBufferHeight - size / 3}, {-size, 0}, {kBufferWidth, 10}};
+    for (const auto& [x, y] : spritePlaces) compare(x, y, false);
+    const std::pair<int, int> cellPlaces[] = {{20, 30},
+                                              {-cellWidth / 2, 40},
+                                              {kBufferWidth - cellWidth / 2, -cellHeight / 3},
+                                              {60, kBufferHeight - cellHeight / 2}};
+    for (const auto& [x, y] : cellPlaces) compare(x, y, true);
+  }
+}
+
+#endif  // QUARLO_HAVE_ASSETS
 
 TEST(GdiSurface, StretchesLikeTheSoftwareSurface) {
   PicturePtr frame = gdi::MakeDibPicture(12, 12);
@@ -282,6 +353,9 @@ TEST(GdiSurface, PresentCallsItsWindowWithWhatChangedSinceTheLastPresentOrEveryt
   GdiSurface surface(1000, 600, 0);
   PicturePtr frame = gdi::MakeDibPicture(12, 12);
   ASSERT_TRUE(frame);
+  Picture mask(12, 12);
+  Fill(mask, Mask);
+  const Cutout disc = Cutout::Masked(&mask, nullptr, 12, 12);  // (2, 2) to (11, 11)
   int presented = 0;
   std::string changed;
   surface.Present();
@@ -339,13 +413,16 @@ TEST(GdiSurface, PresentCallsItsWindowWithWhatChangedSinceTheLastPresentOrEveryt
            surface.BitBlt(0, y, 1000, 80, *frame, 0, 0, Rop::SrcCopy);
        },
        "everything"},
+      {"the frame after them: a whole clear", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
+      {"a cutout half off the top: only around what it changes",
+       [&] { surface.DrawCutout(20, -5, disc); }, "(22,0,31,6)"},
   };
   for (const auto& step : steps) {
     step.draw();
     surface.Present();
     EXPECT_EQ(changed, step.changed) << step.what;
   }
-  EXPECT_EQ(presented, 13);
+  EXPECT_EQ(presented, 15);
 }
 
 }  // namespace

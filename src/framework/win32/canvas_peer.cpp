@@ -23,6 +23,11 @@ void CanvasPeer::CreateSurface() {
   PaintBackground();
 }
 
+Surface* CanvasPeer::DrawingSurface() {
+  if (!surface_) CreateSurface();
+  return surface_.get();
+}
+
 void CanvasPeer::PaintBackground() {
   if (surface_) surface_->Clear(ToColorRef(container_.BackColour()));
 }
@@ -66,7 +71,8 @@ void CanvasPeer::Compose(HDC target) {
     if (composed_->Dc() != nullptr) dc = composed_->Dc();
   }
   {
-    // Beyond the buffer (a window larger than its buffer for a moment): the back colour.
+    // Beyond the buffer (a window larger than its buffer for a moment, or none yet): the back
+    // colour.
     gdi::Select brush(dc, GetStockObject(DC_BRUSH));
     SetDCBrushColor(dc, ToColorRef(container_.BackColour()));
     const int width = surface_ ? surface_->Width() : 0;

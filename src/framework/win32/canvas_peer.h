@@ -1,6 +1,9 @@
 #pragma once
 // A window with a persistent back buffer whose windowless children it draws and passes the
-// mouse to: the form, the picture box and the user control. Private to the backend.
+// mouse to: the form, the picture box and the user control. Private to the backend. The buffer
+// is made when somebody first draws (or a picture box is given a picture): until then the window
+// shows its back colour, and a form that only holds a full-size display keeps no screen-sized
+// buffer of its own.
 
 #include <memory>
 #include <optional>
@@ -16,7 +19,7 @@ class CanvasPeer : public WindowPeer {
   CanvasPeer(Win32Backend& backend, Container& container)
       : WindowPeer(backend, container), container_(container) {}
   ~CanvasPeer() override;
-  Surface* DrawingSurface() override { return surface_.get(); }
+  Surface* DrawingSurface() override;
   void Update(Change what) override;
   // Shows the buffer with the windowless children on top, now: only the `changed` rectangles
   // when given.
@@ -28,7 +31,7 @@ class CanvasPeer : public WindowPeer {
   // its own (CS_DBLCLKS), and the buffer paints everything (no class background).
   void CreateCanvasWindow(const std::wstring& className, DWORD exStyle, DWORD style,
                           const std::wstring& title, HWND parent);
-  // Creates the buffer at the window's client size; called once the window exists.
+  // Creates the buffer at the window's client size.
   void CreateSurface();
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   virtual void OnSized();

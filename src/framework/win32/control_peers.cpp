@@ -15,13 +15,16 @@ PictureBoxPeer::PictureBoxPeer(Win32Backend& backend, PictureBox& box)
                       (box.GetBorder() == Border::FixedSingle ? WS_BORDER : 0);
   CreateCanvasWindow(L"Quarlo.PictureBox", 0, style, L"", ParentWindow());
   if (window_ != nullptr && !box.Enabled()) EnableWindow(window_, FALSE);
-  CreateSurface();
+  PaintBackground();
 }
 
 PictureBoxPeer::~PictureBoxPeer() { DestroyNow(); }
 
 void PictureBoxPeer::PaintBackground() {
-  if (!surface_) return;
+  if (!surface_) {
+    if (box_.GetPicture()) CreateSurface();  // which paints it
+    return;
+  }
   surface_->Clear(ToColorRef(box_.BackColour()));
   if (box_.GetPicture() && surface_->Dc() != nullptr) {
     DrawPicture(surface_->Dc(), 0, 0, *box_.GetPicture());
@@ -68,7 +71,6 @@ UserControlPeer::UserControlPeer(Win32Backend& backend, UserControl& control)
   CreateCanvasWindow(L"Quarlo.UserControl." + os::Utf16(control.TypeName()), 0, style, L"",
                      ParentWindow());
   if (window_ != nullptr && !control.Enabled()) EnableWindow(window_, FALSE);
-  CreateSurface();
   created_ = true;
 }
 

@@ -32,7 +32,6 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form)
     registered_ = true;
   }
   ApplyIcon();
-  CreateSurface();
 }
 
 FormPeer::~FormPeer() {

@@ -124,6 +124,14 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
                   source.Pixels(), &info, DIB_RGB_COLORS, static_cast<DWORD>(rop));
 }
 
+void GdiSurface::DrawCutout(int x, int y, const Cutout& cutout) {
+  if (!buffer_ || cutout.Empty()) return;
+  const Cutout::Box box = cutout.Bounds();
+  Drew(x + box.left, y + box.top, box.right - box.left, box.bottom - box.top);
+  GdiFlush();  // what GDI may still hold back lands first
+  cutout.DrawOn(*buffer_, x, y);
+}
+
 bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCount,
                               const GradientRect* mesh, std::uint32_t meshCount,
                               std::uint32_t mode) {

@@ -32,6 +32,8 @@ class GdiSurface final : public Surface {
   bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,
                     std::uint32_t meshCount, std::uint32_t mode) override;
   void Line(int x1, int y1, int x2, int y2, Colour colour) override;
+  // Written straight into the buffer's pixels: only the cutout's own.
+  void DrawCutout(int x, int y, const Cutout& cutout) override;
   void Present() override;
 
   void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }

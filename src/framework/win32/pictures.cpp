@@ -80,14 +80,15 @@ PicturePtr Decode(IWICImagingFactory* factory, const BYTE* bytes, DWORD size) {
 }  // namespace
 
 PictureStore::~PictureStore() {
-  // The pictures hold no COM object; the apartment goes last.
-  pictures_.clear();
+  // The pictures hold no COM object.
   if (comReady_) CoUninitialize();
 }
 
 PicturePtr PictureStore::Load(int resourceId) {
   const auto cached = pictures_.find(resourceId);
-  if (cached != pictures_.end()) return cached->second;
+  if (cached != pictures_.end()) {
+    if (PicturePtr held = cached->second.lock()) return held;
+  }
   const BYTE* bytes = nullptr;
   DWORD size = 0;
   if (!ResourceBytes(module_, resourceId, bytes, size)) return nullptr;

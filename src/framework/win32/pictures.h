@@ -1,7 +1,9 @@
 #pragma once
 // The pictures stored in the program: RCDATA resources holding JPEG, BMP or PNG file bytes,
-// decoded once with the Windows Imaging Component straight into DIB sections. The store holds
-// the thread's COM apartment while it lives.
+// decoded with the Windows Imaging Component straight into DIB sections, once for as long as
+// anybody holds the picture: a picture nobody holds any more (a sheet cut into cells, the larger
+// one a picture was resampled from) gives its memory back. The store holds the thread's COM
+// apartment while it lives.
 
 #include <windows.h>
 
@@ -24,7 +26,7 @@ class PictureStore {
  private:
   HINSTANCE module_;
   bool comReady_ = false;
-  std::map<int, PicturePtr> pictures_;
+  std::map<int, std::weak_ptr<Picture>> pictures_;
 };
 
 }  // namespace quarlo::fw::win32

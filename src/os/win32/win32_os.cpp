@@ -445,6 +445,17 @@ Function User32Call(const char* name) {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
+// The file chooser's and the shell's calls, whose libraries are loaded at the first call and
+// kept: the saver never needs them, and they bring in more (the common controls among it) that
+// would otherwise take memory in every saver's process. Both are known DLLs of the system, only
+// ever loaded from its own folder.
+template <typename Function>
+Function LibraryCall(const wchar_t* library, const char* name) {
+  HMODULE module = LoadLibraryW(library);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 }  // namespace
 
 std::uint32_t Win32Os::GetDpiForWindow(Handle window) {
@@ -571,7 +582,9 @@ bool Win32Os::GetOpenFileNameW(OpenFileName* record) {
   native.lpstrTitle = dialogTitle.c_str();
   native.Flags = record->flags;
 
-  const BOOL ok = ::GetOpenFileNameW(&native);
+  static const auto call =
+      LibraryCall<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+  const BOOL ok = call != nullptr ? call(&native) : FALSE;
   record->file = FromWide(file.data());
   record->fileTitle = FromWide(title.data());
   return ok != FALSE;
@@ -579,7 +592,9 @@ bool Win32Os::GetOpenFileNameW(OpenFileName* record) {
 
 Handle Win32Os::ShellExecuteA(Handle owner, const char* verb, const char* file,
                               const char* parameters, const char* directory, int showCommand) {
-  return FromNative(::ShellExecuteA(ToHwnd(owner), verb, file, parameters, directory, showCommand));
+  static const auto call = LibraryCall<decltype(&::ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+  if (call == nullptr) return kNull;
+  return FromNative(call(ToHwnd(owner), verb, file, parameters, directory, showCommand));
 }
 
 }  // namespace quarlo::os

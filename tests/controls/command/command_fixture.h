@@ -77,6 +77,7 @@ class RecordingSurface final : public fw::Surface {
     calls.push_back("Line(" + Numbers({x1, y1, x2, y2}) + ")");
     canvas_.Line(x1, y1, x2, y2, colour);
   }
+  void DrawCutout(int, int, const fw::Cutout&) override { calls.emplace_back("DrawCutout"); }
   void Present() override {
     calls.emplace_back("Present()");
     canvas_.Present();
