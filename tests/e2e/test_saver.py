@@ -352,6 +352,85 @@ class TwoMonitorSaverTest(unittest.TestCase):
         self.assertEqual(s.visible_windows(), [])
 
 
+class EveryMonitorSaverTest(unittest.TestCase):
+    """Every monitor its own scene: two monitors side by side (Xorg's dummy driver), a 1920 x 1080
+    primary and a 1280 x 1024 one to its right."""
+
+    PRIMARY = (0, 0, 1920, 1080)
+    RIGHT = (1920, 0, 1920 + 1280, 1024)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(monitors=[(1920, 1080, 0, 0), (1280, 1024, 1920, 0)],
+                                  audio=False).__enter__()
+        cls.folder = cls.session.root / "saver"
+        cls.folder.mkdir()
+        cls.saver = cls.folder / "Quarlo.scr"
+        cls.saver.write_bytes(product_path().read_bytes())
+        standin = helper_path("x").parent / "wtsapi32.dll"
+        (cls.folder / "wtsapi32.dll").write_bytes(standin.read_bytes())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def run_saver(self, every_monitor, locked, looking):
+        """Runs the saver with the choice on or off until looking() returns, then ends it with a
+        key. A session locked from the start (the stand-in wtsapi32.dll) shows the first step and
+        stands still: the same step on every run."""
+        s = self.session
+        (self.folder / "Quarlo.ini").write_bytes(
+            ("[Section]\r\nQuarloの数=50\r\nBGM区分=0\r\n"
+             f"全ﾓﾆﾀｰ={-1 if every_monitor else 0}\r\n").encode("cp932"))
+        plain_env = s.env
+        s.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
+                     QUARLO_SESSION_LOCKED="1" if locked else "0")
+        try:
+            proc = s.start(self.saver, "/s", desktop=AWAY_DESKTOP)
+        finally:
+            s.env = plain_env
+        self.addCleanup(s.kill, proc)
+        s.wait_window("Quarlo_Main", timeout=20)
+        result = looking()
+        s.key("space")
+        self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
+        wait_until(lambda: s.visible_windows() == [], 10, "no window left")
+        return result
+
+    def figure_box(self, area):
+        image = self.session.screenshot(area)
+        rows, columns = np.nonzero(lit(image))
+        return columns.min() + area[0], rows.min() + area[1], columns.max() + 1 + area[0], \
+            rows.max() + 1 + area[1]
+
+    def test_each_monitor_shows_its_own_scene_and_one_key_ends_them_all(self):
+        s = self.session
+
+        def still():
+            wait_until(lambda: all(lit(s.screenshot(a)).mean() > 0.005 for a in (self.PRIMARY,
+                                                                                  self.RIGHT)),
+                       10, "the first step on both monitors")
+            return s.screenshot(self.PRIMARY), self.figure_box(self.RIGHT)
+
+        primary_on, right_box = self.run_saver(True, True, still)
+        primary_off = self.run_saver(False, True, lambda: s.screenshot(self.PRIMARY))
+        self.assertEqual(np.asarray(primary_on).tobytes(), np.asarray(primary_off).tobytes(),
+                         "the primary monitor shows what it shows with the choice off")
+        # The right monitor's figure, at its own centre: (1280 - 128) / 2, (1024 - 295) / 2.
+        left, top, right, bottom = right_box
+        self.assertAlmostEqual((left + right) / 2, 1920 + 576 + 64, delta=8)
+        self.assertAlmostEqual((top + bottom) / 2, 364 + 147, delta=12)
+
+        def walking():
+            cells = [(1920 // 2 - 64, 1080 // 2 - 148, 1920 // 2 + 64, 1080 // 2 + 147),
+                     (1920 + 576, 364, 1920 + 576 + 128, 364 + 295)]
+            first = [np.asarray(s.screenshot(c), dtype=np.int16) for c in cells]
+            for cell, before in zip(cells, first):
+                wait_until(lambda: np.abs(np.asarray(s.screenshot(cell), dtype=np.int16)
+                                          - before).max() > 60, 10, f"the figure walks at {cell}")
+        self.run_saver(True, False, walking)
+
+
 class ScaledSaverTest(unittest.TestCase):
     """The saver at 125, 150 and 200 % (LogPixels 120, 144, 192), one session each, without
     sprites: the figure is laid out as at 100 % on a screen that many times smaller, so it is
