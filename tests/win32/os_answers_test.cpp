@@ -20,8 +20,8 @@ namespace quarlo::os {
 namespace {
 
 // A session query's buffer: WTSINFOEXW at `level` with the given lock flags.
-std::vector<BYTE> SessionInfo(DWORD level, LONG flags, DWORD bytes = sizeof(WtsInfoExW)) {
-  WtsInfoExW info = {};
+std::vector<BYTE> SessionInfo(DWORD level, LONG flags, DWORD bytes = sizeof(WTSINFOEXW)) {
+  WTSINFOEXW info = {};
   info.Level = level;
   info.Data.WTSInfoExLevel1.SessionId = 1;
   info.Data.WTSInfoExLevel1.SessionState = WTSActive;  // 0, the same number as a lock

@@ -8,13 +8,15 @@ namespace quarlo::os {
 
 std::optional<std::int32_t> SessionLockFrom(const void* buffer, DWORD bytes,
                                             bool reversedLockFlags) {
-  WtsInfoExW info;
+  WTSINFOEXW info;
   if (buffer == nullptr || bytes < sizeof info) return std::nullopt;
   std::memcpy(&info, buffer, sizeof info);
   if (info.Level != 1) return std::nullopt;
   const LONG flags = info.Data.WTSInfoExLevel1.SessionFlags;
-  const LONG locked = reversedLockFlags ? kWtsSessionStateUnlockFlag : kWtsSessionStateLockFlag;
-  const LONG unlocked = reversedLockFlags ? kWtsSessionStateLockFlag : kWtsSessionStateUnlockFlag;
+  const LONG locked =
+      reversedLockFlags ? QUARLO_WTS_SESSIONSTATE_UNLOCK : QUARLO_WTS_SESSIONSTATE_LOCK;
+  const LONG unlocked =
+      reversedLockFlags ? QUARLO_WTS_SESSIONSTATE_LOCK : QUARLO_WTS_SESSIONSTATE_UNLOCK;
   if (flags == locked) return kWtsSessionStateLock;
   if (flags == unlocked) return kWtsSessionStateUnlock;
   return kWtsSessionStateUnknown;

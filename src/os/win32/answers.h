@@ -14,46 +14,9 @@
 #include <optional>
 
 #include "os/os.h"
+#include "os/win32/wtsinfoex.h"
 
 namespace quarlo::os {
-
-// WTSINFOEX_LEVEL1_W, WTSINFOEX_LEVEL_W and WTSINFOEXW as the Windows SDK's wtsapi32.h defines
-// them ("WTSINFOEX_LEVEL1_W structure", learn.microsoft.com); the mingw-w64 headers have none.
-struct WtsInfoExLevel1W {
-  ULONG SessionId;
-  WTS_CONNECTSTATE_CLASS SessionState;
-  LONG SessionFlags;
-  WCHAR WinStationName[WINSTATIONNAME_LENGTH + 1];
-  WCHAR UserName[USERNAME_LENGTH + 1];
-  WCHAR DomainName[DOMAIN_LENGTH + 1];
-  LARGE_INTEGER LogonTime;
-  LARGE_INTEGER ConnectTime;
-  LARGE_INTEGER DisconnectTime;
-  LARGE_INTEGER LastInputTime;
-  LARGE_INTEGER CurrentTime;
-  DWORD IncomingBytes;
-  DWORD OutgoingBytes;
-  DWORD IncomingFrames;
-  DWORD OutgoingFrames;
-  DWORD IncomingCompressedBytes;
-  DWORD OutgoingCompressedBytes;
-};
-union WtsInfoExLevelW {
-  WtsInfoExLevel1W WTSInfoExLevel1;
-};
-struct WtsInfoExW {
-  DWORD Level;
-  WtsInfoExLevelW Data;
-};
-// The level-1 structure holds LARGE_INTEGERs, so on the 32-bit target the union starts at byte 8,
-// not 4: SessionId at 8, SessionState at 12, SessionFlags at 16, 232 bytes in all.
-static_assert(offsetof(WtsInfoExW, Data) == 8);
-static_assert(offsetof(WtsInfoExW, Data.WTSInfoExLevel1.SessionState) == 12);
-static_assert(offsetof(WtsInfoExW, Data.WTSInfoExLevel1.SessionFlags) == 16);
-static_assert(sizeof(WtsInfoExW) == 232);
-// WTSINFOEX_LEVEL1_W's SessionFlags. The SDK's headers have the names; mingw-w64's have not.
-inline constexpr LONG kWtsSessionStateLockFlag = 0x00000000;    // WTS_SESSIONSTATE_LOCK
-inline constexpr LONG kWtsSessionStateUnlockFlag = 0x00000001;  // WTS_SESSIONSTATE_UNLOCK
 
 // DWM_TIMING_INFO is packed to single bytes (pshpack1.h in dwmapi.h of both SDKs).
 static_assert(offsetof(DWM_TIMING_INFO, qpcRefreshPeriod) == 12);

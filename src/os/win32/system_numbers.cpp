@@ -10,6 +10,7 @@
 #include <wtsapi32.h>
 
 #include "os/os.h"
+#include "os/win32/wtsinfoex.h"
 
 namespace quarlo::os {
 namespace {
@@ -56,6 +57,9 @@ static_assert(kNotifyForThisSession == NOTIFY_FOR_THIS_SESSION);
 static_assert(kWtsCurrentSession == WTS_CURRENT_SESSION);
 static_assert(kWtsConnectState == WTSConnectState);
 static_assert(kWtsDisconnected == WTSDisconnected);
+static_assert(kWtsSessionInfoEx == QUARLO_WTS_SESSION_INFO_EX);
+static_assert(kWtsSessionStateLock == QUARLO_WTS_SESSIONSTATE_LOCK &&
+              kWtsSessionStateUnlock == QUARLO_WTS_SESSIONSTATE_UNLOCK);
 
 }  // namespace
 }  // namespace quarlo::os

@@ -11,27 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* WTSINFOEXW as the Windows SDK defines it; the mingw-w64 headers lack it. */
-typedef struct {
-    ULONG SessionId;
-    WTS_CONNECTSTATE_CLASS SessionState;
-    LONG SessionFlags;
-    WCHAR WinStationName[WINSTATIONNAME_LENGTH + 1];
-    WCHAR UserName[USERNAME_LENGTH + 1];
-    WCHAR DomainName[DOMAIN_LENGTH + 1];
-    LARGE_INTEGER LogonTime, ConnectTime, DisconnectTime, LastInputTime, CurrentTime;
-    DWORD IncomingBytes, OutgoingBytes, IncomingFrames, OutgoingFrames;
-    DWORD IncomingCompressedBytes, OutgoingCompressedBytes;
-} InfoExLevel1;
-typedef struct {
-    DWORD Level;
-    union {
-        InfoExLevel1 WTSInfoExLevel1;
-    } Data;
-} InfoEx;
-_Static_assert(sizeof(InfoEx) == 232, "WTSINFOEXW is 232 bytes on 32-bit Windows");
-
-enum { kWtsSessionInfoEx = 25, kLock = 0, kUnlock = 1 };
+#include "os/win32/wtsinfoex.h"
 
 static BOOL Windows7(void)
 {
@@ -47,17 +27,17 @@ BOOL WINAPI WTSQuerySessionInformationW(HANDLE server, DWORD session, WTS_INFO_C
     (void)session;
     if (buffer == NULL || bytes == NULL)
         return FALSE;
-    if ((int)info == kWtsSessionInfoEx) {
+    if ((int)info == QUARLO_WTS_SESSION_INFO_EX) {
         const char *locked = getenv("QUARLO_SESSION_LOCKED");
         const BOOL isLocked = locked != NULL && strcmp(locked, "1") == 0;
-        InfoEx *answer = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *answer);
+        WTSINFOEXW *answer = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *answer);
         if (answer == NULL)
             return FALSE;
         answer->Level = 1;
         answer->Data.WTSInfoExLevel1.SessionId = 1;
         answer->Data.WTSInfoExLevel1.SessionState = WTSActive;
         answer->Data.WTSInfoExLevel1.SessionFlags =
-            (isLocked != Windows7()) ? kLock : kUnlock;
+            (isLocked != Windows7()) ? QUARLO_WTS_SESSIONSTATE_LOCK : QUARLO_WTS_SESSIONSTATE_UNLOCK;
         lstrcpyW(answer->Data.WTSInfoExLevel1.WinStationName, L"Console");
         *buffer = (LPWSTR)answer;
         *bytes = sizeof *answer;
