@@ -74,7 +74,7 @@ void WindowPeer::CreateOwnWindow(const std::wstring& className, UINT classStyle,
     windowClass.style = classStyle;
     windowClass.lpfnWndProc = &WindowPeer::Procedure;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className.c_str();
     RegisterClassExW(&windowClass);
