@@ -3,7 +3,8 @@
 
 Each picture is drawn at 100 % and, from the same model, for larger display scales: the walking
 sheet, sprite frames and masks at ART_SCALES, the option marks, button faces and hand cursor at
-UI_SCALES, named <name>@<percent>.<ext>. The program derives the scales in between.
+UI_SCALES, named <name>@<percent>.<ext>. The program derives the scales in between. The
+installer's pictures (installer_*.bmp) are drawn at 100 and 200 %; the installer picks one.
 
     /usr/bin/python3 assets/generate.py [--out DIR]
 
@@ -34,7 +35,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from artgen import contact, preview, quarlo, ui, walker, winfiles  # noqa: E402
+from artgen import contact, preview, quarlo, ui, walker, winfiles, wizard  # noqa: E402
 from artgen.raytrace import linear_to_srgb8  # noqa: E402
 from artgen.scaling import scaled, scaled_name  # noqa: E402
 
@@ -49,6 +50,7 @@ SHEET_QUALITY, SPRITE_QUALITY, PREVIEW_QUALITY = 92, 100, 94
 WORKERS = 4                 # processes tracing the walking sheet; each holds about 0.5 GB at 300 %
 ART_SCALES = (200, 300)
 UI_SCALES = (125, 150, 175, 200, 225, 250, 300)
+INSTALLER_SCALES = (100, 200)
 # Title bars ask for 16 x scale pixels, the task switcher for 32 x scale, at every scale above.
 ICON_SIZES = (16, 20, 24, 28, 32, 36, 40, 48, 56, 64, 72, 80, 96, 256)
 ICON_TURN = -0.06
@@ -263,6 +265,13 @@ def generate(out):
     shown['mark_off'], shown['mark_on'] = pictures.pop('mark_off'), pictures.pop('mark_on')
     shown['faces'] = pictures
     shown['scaled_ui'] = [(percent,) + interface_art(files, percent) for percent in UI_SCALES]
+
+    shown['installer'] = []
+    for percent in INSTALLER_SCALES:
+        for stem, draw in (('installer_wizard', wizard.wizard), ('installer_header', wizard.header)):
+            picture = linear_to_srgb8(draw(percent))
+            files[scaled_name(stem + '.bmp', percent)] = bmp_bytes(picture)
+            shown['installer'].append((picture, '%s %d %%' % (stem, percent)))
 
     icons = [icon_image(px) for px in ICON_SIZES]
     files['quarlo.ico'] = winfiles.ico_bytes(icons)

@@ -8,7 +8,25 @@
 ; types an administrator's password, that copy runs as the administrator, whose HKCU is not the
 ; user's: so it writes nothing there. Started with administrator rights already (UAC off, or
 ; Wine), it is the same: the copy starts without a prompt, and this process is still the user.
-; The uninstaller is split the same way.
+; Started as another user than the one signed in to Windows ("Run as administrator" with an
+; administrator's account), it leaves out the user's steps, which would land in that other
+; user's profile, and says so (CheckDesktopUser). The uninstaller is split the same way.
+;
+; What runs with administrator rights, and what it loads:
+; - The uninstaller's part is the Uninstall.exe in Quarlo's own folder, which only administrators
+;   can change, run where it lies (_?=); never the copy of itself that an uninstaller runs from
+;   the temporary folder, which the user can change.
+; - The installer's part is Setup itself, the file the administrator is asked about (its name and
+;   signature are on the prompt); no folder only administrators can change holds it before then.
+; - Neither part calls a plug-in, so neither unpacks a DLL to load it. NSIS 3.08 unpacks plug-ins
+;   into $PLUGINSDIR, a new folder in the process's $TEMP, which for an administrator approving
+;   their own prompt is their everyday temporary folder; as an administrator it gives that folder
+;   to administrators only, yet lets everyone empty and delete it, so that a process of the user
+;   could put a folder of its own in its place between the unpacking and the loading. NSIS itself
+;   loads system DLLs from the system folder only.
+; - The machine's part decides its own folder: the uninstaller and the uninstall entry always go
+;   to MACHINE_DIR, under the machine's program files folder, whatever /D= it is given; the
+;   user's part refuses a /D= naming another folder.
 ;
 ; scripts/package.sh builds it:
 ;   makensis -DVERSION=1.0.0 -DSAVER=<Quarlo.scr> -DOUTFILE=<Quarlo-Setup-1.0.0.exe> quarlo.nsi
@@ -48,6 +66,11 @@ CRCCheck on
 ; system folder goes too.
 !define MACHINE_PART "/MACHINEPART"
 !define SETTINGS_TOO "/SETTINGS"
+; The session's user as DOMAIN\name, instead of the one Windows names: Wine has one user, and
+; the tests name another one with it.
+!define SESSION_USER "/SESSIONUSER="
+; The one folder of the uninstaller.
+!define MACHINE_DIR "$PROGRAMFILES\Quarlo"
 ; That copy's exit code when it is done but the Quarlo.scr in use could only be set aside; 0 when
 ; it is simply done, NSIS's 2 when it failed.
 !define EXIT_SET_ASIDE 10
@@ -56,11 +79,21 @@ CRCCheck on
 !define SEE_MASK_WAIT_NO_UI 0x440
 !define SHELLEXECUTEINFO_SIZE 60
 !define ERROR_CANCELLED 1223
+; WTSQuerySessionInformation of this process's session: its user's name and domain;
+; GetUserNameEx: DOMAIN\name.
+!define WTS_CURRENT_SESSION -1
+!define WTS_USER_NAME 5
+!define WTS_DOMAIN_NAME 7
+!define NAME_SAM_COMPATIBLE 2
+!define DRIVE_REMOTE 4
+; GetDeviceCaps: the screen's dots per inch; from 144 (150 %) on, the 200 % pictures.
+!define LOGPIXELSX 88
+!define LARGE_PICTURES_DPI 144
 
 Name "Quarlo"
 OutFile "${OUTFILE}"
 ; Only the uninstaller lives here; the saver itself goes to the system folder.
-InstallDir "$PROGRAMFILES\Quarlo"
+InstallDir "${MACHINE_DIR}"
 BrandingText "Quarlo ${VERSION}"
 
 !ifdef SIGN
@@ -74,6 +107,14 @@ BrandingText "Quarlo ${VERSION}"
 
 !define MUI_ICON "../assets/quarlo.ico"
 !define MUI_UNICON "../assets/quarlo.ico"
+; Quarlo's own pictures, drawn by assets/generate.py; on a large screen scale those drawn at 200 %
+; (LoadLargePictures).
+!define MUI_WELCOMEFINISHPAGE_BITMAP "../assets/installer_wizard.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "../assets/installer_header.bmp"
+!define MUI_CUSTOMFUNCTION_GUIINIT LoadLargePictures
+!define MUI_CUSTOMFUNCTION_UNGUIINIT un.LoadLargePictures
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 ; Anything the user should know (a step that could not be done for them, a file set aside) goes
@@ -87,6 +128,8 @@ Var SaverDir
 Var SaverPath
 ; 1 in the copy that does the machine's part.
 Var MachinePart
+; 1 when this process runs as another user than the one signed in to its session.
+Var OtherUser
 ; What the finish page adds to its text.
 Var Notes
 
@@ -125,6 +168,14 @@ LangString RemoveDeclined ${LANG_ENGLISH} "Quarlo was not removed: taking it out
 LangString RemoveDeclined ${LANG_JAPANESE} "Quarlo は削除されませんでした。システム フォルダーから削除するには管理者の権限が必要です。"
 LangString RemoveFailed ${LANG_ENGLISH} "Quarlo could not be removed from the system folder."
 LangString RemoveFailed ${LANG_JAPANESE} "Quarlo をシステム フォルダーから削除できませんでした。"
+LangString OtherFolder ${LANG_ENGLISH} "Quarlo keeps its uninstaller in ${MACHINE_DIR}, which only administrators can change, and cannot be installed into $INSTDIR."
+LangString OtherFolder ${LANG_JAPANESE} "Quarlo のアンインストーラーは、管理者だけが変更できる ${MACHINE_DIR} に置かれます。$INSTDIR にはインストールできません。"
+LangString FromNetwork ${LANG_ENGLISH} "Quarlo could not be installed from a network drive: copy Setup to a folder on this computer and run it from there."
+LangString FromNetwork ${LANG_JAPANESE} "ネットワーク ドライブからは Quarlo をインストールできませんでした。セットアップをこのコンピュータのフォルダーにコピーし、そこから実行してください。"
+LangString OtherUserSetup ${LANG_ENGLISH} "Setup ran as another user than the one signed in to Windows, so it changed no one's screen saver: choose Quarlo in Screen Saver Settings."
+LangString OtherUserSetup ${LANG_JAPANESE} "セットアップは Windows にサインインしているユーザーとは別のユーザーとして実行されたため、スクリーン セーバーを変更していません。「スクリーン セーバーの設定」で Quarlo を選んでください。"
+LangString OtherUserRemove ${LANG_ENGLISH} "The uninstaller ran as another user than the one signed in to Windows, so it left that user's screen saver and settings alone: if Quarlo was the screen saver, choose another in Screen Saver Settings."
+LangString OtherUserRemove ${LANG_JAPANESE} "アンインストーラーは Windows にサインインしているユーザーとは別のユーザーとして実行されたため、そのユーザーのスクリーン セーバーと設定には手を付けていません。Quarlo がスクリーン セーバーだった場合は、「スクリーン セーバーの設定」でほかのものを選んでください。"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -137,13 +188,13 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 the Q
 
 
 !macro SHARED_FUNCTIONS un
+; 64-bit Windows has a SysWOW64 folder, and 32-bit Windows none; only administrators can make one.
 Function ${un}FindSaverDir
-  System::Call 'kernel32::GetSystemWow64DirectoryW(w .r0, i ${NSIS_MAX_STRLEN}) i .r1'
-  ${If} $1 = 0
-    StrCpy $0 $SYSDIR
+  StrCpy $SaverDir $SYSDIR
+  ${If} ${FileExists} "$WINDIR\SysWOW64\*.*"
+    StrCpy $SaverDir "$WINDIR\SysWOW64"
   ${EndIf}
-  StrCpy $SaverDir $0
-  StrCpy $SaverPath "$0\Quarlo.scr"
+  StrCpy $SaverPath "$SaverDir\Quarlo.scr"
 FunctionEnd
 
 ; Sets $MachinePart, and the language the user's copy passed on, from the command line.
@@ -161,14 +212,17 @@ Function ${un}ReadSwitches
   ${EndIf}
 FunctionEnd
 
-; Runs this program again with administrator rights (ShellExecuteEx "runas": the system asks for
-; consent or an administrator's password, or asks nothing when this process already has them)
-; with the switch of the machine's part, the language, and the arguments on the stack; waits for
+; Runs the machine's part with administrator rights (ShellExecuteEx "runas": the system asks for
+; consent or an administrator's password, or asks nothing when this process already has them):
+; the program and its arguments on the stack (the arguments on top), given the switch of the
+; machine's part, /S (so that even NSIS's own errors show no box) and the language; waits for
 ; it. $0: its exit code, "declined" when the user refused, "failed" when it could not start.
 Function ${un}RunMachinePart
   Exch $1
+  Exch
+  Exch $5
   System::Call '*(i ${SHELLEXECUTEINFO_SIZE}, i ${SEE_MASK_WAIT_NO_UI}, p $HWNDPARENT, w "runas", \
-    w "$EXEPATH", w "${MACHINE_PART} /LANG=$LANGUAGE $1", p 0, i ${SW_SHOWNORMAL}, \
+    w "$5", w "${MACHINE_PART} /S /LANG=$LANGUAGE $1", p 0, i ${SW_SHOWNORMAL}, \
     p, p, p, p, i, p, p) p .r2'
   System::Call 'shell32::ShellExecuteExW(p r2) i .r0 ?e'
   Pop $3
@@ -189,19 +243,62 @@ Function ${un}RunMachinePart
       StrCpy $0 "failed"
     ${EndIf}
   ${EndIf}
+  Pop $5
   Pop $1
 FunctionEnd
 
-; A name in the system folder that no file has: Quarlo.scr.<n>.<kind> (the kind on the stack; the
-; name is left there). It does not end in .scr, so the settings page does not list it.
+; Sets $OtherUser when the user this process runs as is not the one signed in to its session.
+; When either cannot be told, the process counts as the session's user.
+Function ${un}CheckDesktopUser
+  StrCpy $OtherUser 0
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "${SESSION_USER}" $1
+  ${If} ${Errors}
+    Push ${WTS_DOMAIN_NAME}
+    Call ${un}SessionText
+    Push ${WTS_USER_NAME}
+    Call ${un}SessionText
+    Pop $1
+    Pop $2
+    StrCpy $1 "$2\$1"
+  ${EndIf}
+  System::Call 'secur32::GetUserNameExW(i ${NAME_SAM_COMPATIBLE}, w .r2, *i ${NSIS_MAX_STRLEN}) i .r3'
+  ${If} $3 <> 0
+  ${AndIf} $1 != "\"
+  ${AndIf} $1 != $2
+    StrCpy $OtherUser 1
+  ${EndIf}
+FunctionEnd
+
+; The text WTSQuerySessionInformation gives for this process's session and the class on the
+; stack, or "", in place of the class.
+Function ${un}SessionText
+  Exch $0
+  System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i ${WTS_CURRENT_SESSION}, i r0, \
+    *p .r1, *i .r2) i .r3'
+  StrCpy $0 ""
+  ${If} $3 <> 0
+    System::Call 'kernel32::lstrcpynW(w .r0, p r1, i ${NSIS_MAX_STRLEN})'
+    System::Call 'wtsapi32::WTSFreeMemory(p r1)'
+  ${EndIf}
+  Exch $0
+FunctionEnd
+
+; A name that no file has: <file>.<n>.<kind>, for the file and the kind on the stack (the kind on
+; top; the name is left there). Beside Quarlo.scr it does not end in .scr, so the settings page
+; does not list it.
 Function ${un}FreeName
   Exch $0
-  Push $1
-  StrCpy $1 0
+  Exch
+  Exch $1
+  Push $2
+  StrCpy $2 0
   ${Do}
-    IntOp $1 $1 + 1
-  ${LoopWhile} ${FileExists} "$SaverDir\Quarlo.scr.$1.$0"
-  StrCpy $0 "$SaverDir\Quarlo.scr.$1.$0"
+    IntOp $2 $2 + 1
+  ${LoopWhile} ${FileExists} "$1.$2.$0"
+  StrCpy $0 "$1.$2.$0"
+  Pop $2
   Pop $1
   Exch $0
 FunctionEnd
@@ -215,30 +312,87 @@ Function ${un}Note
   StrCpy $Notes "$Notes$\r$\n$\r$\n$0"
   Pop $0
 FunctionEnd
+
+; The header's picture, and the installer's welcome and finish pages' one, drawn at 200 % when
+; the screen's scale is 150 % or more: the pages fit them to their size, which grows with the
+; scale.
+Function ${un}LoadLargePictures
+  System::Call 'user32::GetDC(p 0) p .r0'
+  System::Call 'gdi32::GetDeviceCaps(p r0, i ${LOGPIXELSX}) i .r1'
+  System::Call 'user32::ReleaseDC(p 0, p r0)'
+  ${If} $1 < ${LARGE_PICTURES_DPI}
+    Return
+  ${EndIf}
+  File "/oname=$PLUGINSDIR\modern-header.bmp" "../assets/installer_header@200.bmp"
+  SetBrandingImage /IMGID=1046 /RESIZETOFIT "$PLUGINSDIR\modern-header.bmp"
+  !if "${un}" == ""
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "../assets/installer_wizard@200.bmp"
+  !endif
+FunctionEnd
+
+; The part's start. The machine's part takes its folder from nobody; the installer's user part
+; refuses to be told another one; the user's part finds out whether it runs as the session's user.
+Function ${un}Start
+  Call ${un}FindSaverDir
+  Call ${un}ReadSwitches
+  ${If} $MachinePart = 1
+    StrCpy $INSTDIR "${MACHINE_DIR}"
+    SetSilent silent
+    Return
+  ${EndIf}
+  !if "${un}" == ""
+    ${If} $INSTDIR != "${MACHINE_DIR}"
+      MessageBox MB_OK|MB_ICONSTOP "$(OtherFolder)" /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  !endif
+  Call ${un}CheckDesktopUser
+FunctionEnd
 !macroend
 !insertmacro SHARED_FUNCTIONS ""
 !insertmacro SHARED_FUNCTIONS "un."
 
 Function .onInit
-  Call FindSaverDir
-  Call ReadSwitches
-  ${If} $MachinePart = 1
-    SetSilent silent
-  ${EndIf}
+  Call Start
 FunctionEnd
 
 Function un.onInit
-  Call un.FindSaverDir
-  Call un.ReadSwitches
-  ${If} $MachinePart = 1
-    SetSilent silent
+  Call un.Start
+FunctionEnd
+
+; The program the machine's part runs from: Setup itself, but on a network drive through the
+; share's network path, which the copy with administrator rights may see when it does not see
+; the user's drive letters. $0: that path; $1: 1 when Setup is on the network.
+Function SetupFile
+  StrCpy $0 $EXEPATH
+  StrCpy $1 $EXEPATH 2
+  StrCpy $2 $EXEPATH 1 1
+  ${If} $1 == "\\"
+    StrCpy $1 1
+    Return
+  ${ElseIf} $2 != ":"
+    StrCpy $1 0
+    Return
   ${EndIf}
+  System::Call 'kernel32::GetDriveTypeW(w "$1\") i .r2'
+  ${If} $2 <> ${DRIVE_REMOTE}
+    StrCpy $1 0
+    Return
+  ${EndIf}
+  System::Call 'mpr::WNetGetConnectionW(w r1, w .r2, *i ${NSIS_MAX_STRLEN}) i .r3'
+  ${If} $3 = 0
+    StrCpy $3 $EXEPATH "" 2
+    StrCpy $0 "$2$3"
+  ${EndIf}
+  StrCpy $1 1
 FunctionEnd
 
 Section "!$(SaverSection)" SaverSectionId
   SectionIn RO
   ${If} $MachinePart = 1
     ; Unpacked beside the old file under a name of its own, for PlaceSaver to put in place.
+    Push $SaverPath
     Push "new"
     Call FreeName
     Pop $1
@@ -248,7 +402,9 @@ Section "!$(SaverSection)" SaverSectionId
     Call InstallForMachine
     Return
   ${EndIf}
-  Push "/D=$INSTDIR"
+  Call SetupFile
+  Push $0
+  Push ""
   Call RunMachinePart
   ${If} $0 == "declined"
     DetailPrint "$(InstallDeclined)"
@@ -256,6 +412,10 @@ Section "!$(SaverSection)" SaverSectionId
   ${ElseIf} $0 == ${EXIT_SET_ASIDE}
     Push "$(SetAside)"
     Call Note
+  ${ElseIf} $0 != 0
+  ${AndIf} $1 = 1
+    DetailPrint "$(FromNetwork)"
+    Abort "$(FromNetwork)"
   ${ElseIf} $0 != 0
     DetailPrint "$(InstallFailed)"
     Abort "$(InstallFailed)"
@@ -275,6 +435,7 @@ Function PlaceSaver
   ${EndIf}
   StrCpy $2 ""
   ${If} ${FileExists} $SaverPath
+    Push $SaverPath
     Push "old"
     Call FreeName
     Pop $2
@@ -333,9 +494,14 @@ FunctionEnd
 
 ; The values the Screen Saver Settings page writes when the user picks Quarlo: the saver's short
 ; path and the saver switched on. The timeout stays as the user had it. Only the user's own copy
-; does this.
+; does this, and only when it runs as the session's user.
 Section "$(CurrentSection)" CurrentSectionId
   ${If} $MachinePart = 1
+    Return
+  ${EndIf}
+  ${If} $OtherUser = 1
+    Push "$(OtherUserSetup)"
+    Call Note
     Return
   ${EndIf}
   GetFullPathName /SHORT $0 $SaverPath
@@ -379,11 +545,17 @@ FunctionEnd
 ; System32 or SysWOW64, depending on the name the saver was started by. The user is asked first;
 ; the silent uninstall keeps the settings. $R0: the switch that has the machine's part delete the
 ; file in the system folder, or "" to keep the settings.
+; Run as another user than the session's, it leaves that profile alone: only the file in the
+; system folder counts.
 Function un.AskRemoveSettings
   StrCpy $R0 ""
   StrCpy $2 $WINDIR "" 2  ; without the drive: \Windows
   StrCpy $R1 "$LOCALAPPDATA\VirtualStore$2\System32\Quarlo.ini"
   StrCpy $R2 "$LOCALAPPDATA\VirtualStore$2\SysWOW64\Quarlo.ini"
+  ${If} $OtherUser = 1
+    StrCpy $R1 ""
+    StrCpy $R2 ""
+  ${EndIf}
   ${IfNot} ${FileExists} "$SaverDir\Quarlo.ini"
   ${AndIfNot} ${FileExists} $R1
   ${AndIfNot} ${FileExists} $R2
@@ -394,8 +566,26 @@ Function un.AskRemoveSettings
   keep:
 FunctionEnd
 
-; The machine's part, in the copy with administrator rights. A Quarlo.scr still in use is renamed
-; first, so that its deletion at the next start cannot take a Quarlo.scr installed before then.
+; Deletes the file on the stack, or, while it is in use, renames it and has Windows delete it when
+; it next starts: renamed first, so that the deletion cannot take a file installed there before
+; then. $0: where the file is left, when it is.
+Function un.DeleteOrSetAside
+  Exch $1
+  Push $1
+  Push "old"
+  Call un.FreeName
+  Pop $0
+  ClearErrors
+  Rename $1 $0
+  ${If} ${Errors}
+    StrCpy $0 $1
+  ${EndIf}
+  Delete /REBOOTOK $0
+  Pop $1
+FunctionEnd
+
+; The machine's part, in the install folder's uninstaller with administrator rights. It runs from
+; that folder, so on Windows its own file, and with it the folder, goes at the next start.
 Function un.RemoveForMachine
   ${GetParameters} $0
   ClearErrors
@@ -403,20 +593,15 @@ Function un.RemoveForMachine
   ${IfNot} ${Errors}
     Delete "$SaverDir\Quarlo.ini"
   ${EndIf}
-  Push "old"
-  Call un.FreeName
-  Pop $0
-  ClearErrors
-  Rename $SaverPath $0
-  ${If} ${Errors}
-    StrCpy $0 $SaverPath
-  ${EndIf}
-  Delete /REBOOTOK $0
+  Push $SaverPath
+  Call un.DeleteOrSetAside
   ${If} ${FileExists} $0
     SetErrorLevel ${EXIT_SET_ASIDE}
   ${EndIf}
-  Delete "$INSTDIR\Uninstall.exe"
-  RMDir $INSTDIR
+  Push "$INSTDIR\Uninstall.exe"
+  Call un.DeleteOrSetAside
+  SetOutPath $SaverDir
+  RMDir /REBOOTOK $INSTDIR
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 FunctionEnd
 
@@ -427,7 +612,9 @@ Section "Uninstall"
   ${EndIf}
   SetShellVarContext current
   Call un.AskRemoveSettings
-  Push "$R0 _?=$INSTDIR"
+  ; Never this copy, which runs from the temporary folder.
+  Push "${MACHINE_DIR}\Uninstall.exe"
+  Push "$R0 _?=${MACHINE_DIR}"
   Call un.RunMachinePart
   ${If} $0 == "declined"
     DetailPrint "$(RemoveDeclined)"
@@ -438,6 +625,11 @@ Section "Uninstall"
   ${ElseIf} $0 != 0
     DetailPrint "$(RemoveFailed)"
     Abort "$(RemoveFailed)"
+  ${EndIf}
+  ${If} $OtherUser = 1
+    Push "$(OtherUserRemove)"
+    Call un.Note
+    Return
   ${EndIf}
   Call un.ClearCurrentSaver
   ${If} $R0 != ""

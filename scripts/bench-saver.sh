@@ -11,8 +11,8 @@
 #     and the saver's resident memory at the end (VmRSS of /proc/<pid>/status);
 # and, at the first size with the first sprite count, the saver's share while its session is
 # locked: post_message.exe (tests/e2e/helpers) posts WM_WTSSESSION_CHANGE with WTS_SESSION_LOCK to
-# its window, as the system does (a display-off notification carries a pointer and cannot be
-# posted from another process).
+# its window, as the system does, while it runs on a desktop without the input (on_desktop.exe);
+# a display-off notification carries a pointer and cannot be posted from another process.
 #
 #   scripts/bench-saver.sh            # uses build/win32; BUILD=... picks another build folder
 #   BESIDE=/tmp/prev/build/win32 scripts/bench-saver.sh
@@ -36,6 +36,7 @@ export FRAMES=${FRAMES:-600}
 export PACED=${PACED:-10}
 export BESIDE=${BESIDE:-}
 POST=$BUILD/tests/e2e/helpers/post_message.exe
+ONDESKTOP=$BUILD/tests/e2e/helpers/on_desktop.exe
 SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200"}
 export COUNTS=${COUNTS:-"50 300"}
 
@@ -50,12 +51,27 @@ paced_share() {
   mkdir -p "$run"
   cp "${3:-$BUILD}/Quarlo.scr" "$run/"
   printf '[Section]\r\nQuarloの数=%s\r\n' "$1" | iconv -f UTF-8 -t CP932 >"$run/Quarlo.ini"
-  (cd "$run" && exec wine Quarlo.scr /s >"$run/log" 2>&1) &
-  SAVER_PID=$!
-  sleep 4  # start-up and the first frames
   if [ "${2:-}" = locked ]; then
-    wine "$POST" Quarlo_Main 0x2B1 7 >/dev/null 2>&1 || echo "bench-saver: the lock was not posted" >&2
+    # A lock hides a saver once its desktop no longer has the input (the secure desktop takes it):
+    # the saver runs on a desktop of its own, while Wine's input desktop stays the default one.
+    (cd "$run" && exec wine "$ONDESKTOP" QuarloAway "$run/Quarlo.scr" /s >"$run/log" 2>&1) &
+    LAUNCHER_PID=$!
+    SAVER_PID=
+    for _ in $(seq 100); do
+      SAVER_PID=$(pgrep -n -x -f "$run/Quarlo.scr /s" || true)
+      [ -n "$SAVER_PID" ] && break
+      sleep 0.1
+    done
+    [ -n "$SAVER_PID" ] || { echo "bench-saver: the saver did not start on its desktop" >&2; return 1; }
+    sleep 4  # start-up and the first frames
+    wine "$POST" --desktop QuarloAway Quarlo_Main 0x2B1 7 >/dev/null 2>&1 ||
+      echo "bench-saver: the lock was not posted" >&2
     sleep 1
+  else
+    (cd "$run" && exec wine Quarlo.scr /s >"$run/log" 2>&1) &
+    SAVER_PID=$!
+    LAUNCHER_PID=$SAVER_PID
+    sleep 4  # start-up and the first frames
   fi
   local hz ticks0 xticks0 t0 ticks1 xticks1 t1 rss
   hz=$(getconf CLK_TCK)
@@ -69,7 +85,7 @@ paced_share() {
     echo "bench-saver: the saver did not end on a key press" >&2
     kill "$SAVER_PID" 2>/dev/null || true
   fi
-  wait "$SAVER_PID" 2>/dev/null || true
+  wait "$LAUNCHER_PID" 2>/dev/null || true
   SAVER_PID=
   awk -v a="$ticks0" -v b="$ticks1" -v xa="$xticks0" -v xb="$xticks1" -v t0="$t0" -v t1="$t1" -v hz="$hz" -v rss="$rss" \
     'BEGIN { s = (t1 - t0) * hz; printf "%.1f%% %.1f%% %.0f", 100 * (b - a) / s, 100 * (xb - xa) / s, rss / 1024 }'
@@ -115,7 +131,7 @@ if [ "${1:-}" = --in-session ]; then
   exit 0
 fi
 
-for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr" "$POST"; do
+for f in "$BUILD/saver_bench.exe" "$BUILD/Quarlo.scr" "$POST" "$ONDESKTOP"; do
   [ -f "$f" ] || { echo "bench-saver: $f is missing (cmake --preset win32 && cmake --build build/win32)" >&2; exit 1; }
 done
 for tool in xdotool iconv; do

@@ -10,6 +10,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 wine64
   xvfb xdotool x11-utils xauth imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   locales fonts-ipafont-gothic fonts-wine
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   libasound2:i386 libasound2-plugins:i386 libxinerama1:i386

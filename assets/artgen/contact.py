@@ -112,6 +112,8 @@ def build(a):
                  for icon in a['icons']], gap=20)
     sheet.heading('Button faces', 'The six 64 x 25 faces at 4x; only their outer 4-pixel frame is used.')
     sheet.row([(_zoom(face, 4), name) for name, face in a['faces'].items()], gap=20)
+    sheet.heading('Installer', 'The welcome and finish pages\' picture and the header\'s, at 100 and 200 %.')
+    sheet.row([(Image.fromarray(picture), label) for picture, label in a['installer']], gap=20)
     sheet.heading('At other display scales', 'At 1x: the head of the first cell and frame 00 (with its mask, '
                   'over a checker) at 100, 200 and 300 %; the normal face, marks and hand at 125 to 300 %.')
     sprites = a['scaled_sprites']

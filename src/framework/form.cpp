@@ -153,6 +153,14 @@ void Backend::FormWindowGoing(const Form& form, os::Handle window) {
   if (form.HearsBackgroundInput()) HearInBackground(os_, window, false);
 }
 
+int Backend::WindowDpi(const Form& form) {
+  std::uint32_t dpi = os_.GetDpiForWindow(form.hWnd());
+  if (dpi == 0 && form.hWnd() != os::kNull) {
+    dpi = os_.GetDpiForMonitor(os_.MonitorFromWindow(form.hWnd()));
+  }
+  return dpi > 0 ? static_cast<int>(dpi) : os_.ScreenDeviceCaps(os::kLogPixelsX);
+}
+
 void Backend::RunFrames(Form& form, const FrameSteps& steps) {
   frames_.Run(
       steps, [&form] { return form.IsLoaded(); },

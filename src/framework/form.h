@@ -65,6 +65,10 @@ class Form : public Container {
   // Load.
   bool ShowInTaskbar() const { return showInTaskbar_; }
   void SetShowInTaskbar(bool on) { showInTaskbar_ = on; }
+  // False shows the window without taking the activation from the active one (a window beside
+  // the form that has the keyboard).
+  bool ActivatesWhenShown() const { return activatesWhenShown_; }
+  void SetActivatesWhenShown(bool on) { activatesWhenShown_ = on; }
   // An animated form's frames are driven by the backend (Backend::RunFrames), which follows
   // whether anybody watches its window from its creation to its destruction; set before Load.
   bool Animated() const { return animated_; }
@@ -131,6 +135,7 @@ class Form : public Container {
   int iconResource_ = 0;
   bool keyPreview_ = false;
   bool showInTaskbar_ = true;
+  bool activatesWhenShown_ = true;
   bool animated_ = false;
   bool hearsBackgroundInput_ = false;
   bool loaded_ = false;
@@ -164,8 +169,9 @@ class Backend {
   // A black picture the surfaces blit from as fast as from a loaded one; nullptr for an empty
   // size or when the system refuses it.
   virtual PicturePtr NewPicture(int width, int height) = 0;
-  // The dots per inch of the monitor the form's window is on (the screen's before it exists).
-  virtual int WindowDpi(const Form& form) = 0;
+  // The dots per inch of the monitor the form's window is on: its window's (Windows 10 1607
+  // on), its monitor's (8.1 on), or the screen's (before, and before the window exists).
+  virtual int WindowDpi(const Form& form);
   virtual double TwipsPerPixelX() = 0;
   virtual double TwipsPerPixelY() = 0;
   virtual int ScreenWidthPixels() = 0;

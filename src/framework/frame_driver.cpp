@@ -124,13 +124,15 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
   compose(1);
   bool paused = false;
   while (running()) {
+    const std::optional<double> lookAgainMs = FollowInputDesktop();
     if (!Watching()) {
       if (!paused && watchChanged) watchChanged(false);
       paused = true;
       // Only a message (the display on again, the session unlocked, a key, a music timer) wakes
-      // the loop. The step composed before stays the next to be shown.
+      // the loop, or the time to look at a locked session's desktop again. The step composed
+      // before stays the next to be shown.
       GiveBackResolution();
-      WaitAndPass(std::nullopt);
+      WaitAndPass(lookAgainMs);
       continue;
     }
     if (paused) {
@@ -175,13 +177,26 @@ void FrameDriver::Listen(os::Handle window) {
     audience_.SessionChange(Audience::kConsoleDisconnect);
   }
   if (os_.WTSQuerySessionInformationW(os::kWtsCurrentServer, os::kWtsCurrentSession,
-                                      os::kWtsSessionInfoEx, &value)) {
-    // Windows 7 reports the two lock states the other way round.
-    const bool reversed = version_.major == 6 && version_.minor == 1;
-    if (value == (reversed ? os::kWtsSessionStateUnlock : os::kWtsSessionStateLock)) {
-      audience_.SessionChange(Audience::kSessionLock);
-    }
+                                      os::kWtsSessionInfoEx, &value) &&
+      value == os::kWtsSessionStateLock) {
+    SessionChange(Audience::kSessionLock);
   }
+}
+
+void FrameDriver::SessionChange(std::uint32_t code) {
+  audience_.SessionChange(code);
+  if (code == Audience::kSessionLock) LookAtInputDesktop();
+}
+
+void FrameDriver::LookAtInputDesktop() {
+  audience_.InputDesktop(os_.ThreadDesktopHasInput());
+  inputDesktopSeenMs_ = NowMs();
+}
+
+std::optional<double> FrameDriver::FollowInputDesktop() {
+  if (!audience_.Locked()) return std::nullopt;
+  if (NowMs() - inputDesktopSeenMs_ >= kInputDesktopCheckMs) LookAtInputDesktop();
+  return inputDesktopSeenMs_ + kInputDesktopCheckMs;
 }
 
 void FrameDriver::StopListening() {

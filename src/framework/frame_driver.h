@@ -10,8 +10,10 @@
 // The driver also follows whether anybody watches the animation's window: the session's display
 // (on, dimmed or off) and the session's lock and connection, registered when the window is
 // created and given up before it is destroyed; the session's state is read at the start, since
-// the notifications report only changes. While nobody watches, the loop composes and shows
-// nothing, holds no timer resolution and sleeps until a message comes.
+// the notifications report only changes. A locked session hides the window only once its desktop
+// no longer has the input (see Audience), which the driver looks at while the lock lasts. While
+// nobody watches, the loop composes and shows nothing, holds no timer resolution and sleeps until
+// a message comes (or, while locked, until it is time to look at the desktop again).
 
 #include <cstdint>
 #include <functional>
@@ -52,13 +54,16 @@ class FrameDriver {
   void StopListening();
   // The notifications as the window receives them.
   void PowerSetting(const os::Guid& setting, std::uint32_t value);
-  void SessionChange(std::uint32_t code) { audience_.SessionChange(code); }
+  void SessionChange(std::uint32_t code);
   bool Watching() const { return audience_.Watching(); }
 
   // A wait that failed sleeps this long when it had no deadline.
   static constexpr std::uint32_t kFailedWaitMs = 50;
   // How long the compositor's refreshes, once read, are taken as they were.
   static constexpr double kRefreshesValidMs = 250;
+  // While the session is reported locked, how often the loop looks whether the window's desktop
+  // still has the input, running or paused.
+  static constexpr double kInputDesktopCheckMs = 1000;
 
  private:
   // Reads the system's version and the performance counter's frequency, once.
@@ -69,6 +74,11 @@ class FrameDriver {
   // The compositor's refreshes now; nullopt without a compositor.
   std::optional<Refreshes> ReadRefreshes();
   std::optional<Refreshes> ReadCompositionTiming();
+  // Whether the window's desktop has the input, looked at now.
+  void LookAtInputDesktop();
+  // While the session is locked: looks again once kInputDesktopCheckMs have passed, and returns
+  // when to look next; nullopt while it is not locked.
+  std::optional<double> FollowInputDesktop();
 
   os::Os& os_;
   std::function<void()> pass_;
@@ -83,6 +93,7 @@ class FrameDriver {
   std::optional<Refreshes> refreshes_;
   std::optional<double> refreshesReadMs_;
   Audience audience_;
+  double inputDesktopSeenMs_ = 0;
   os::Handle window_ = os::kNull;
   os::Guid displaySetting_;
   os::Handle displayNotification_ = os::kNull;

@@ -58,15 +58,21 @@ class FramePacer {
   std::int64_t composed_ = 0;
 };
 
-// Whether anybody can see the screen: the session's display is on (dimmed counts as on) and the
-// session is neither locked nor disconnected from its console or remote client.
+// Whether anybody can see the screen: the session's display is on (dimmed counts as on), the
+// session is not disconnected from its console or remote client, and it is not locked behind
+// another desktop. A saver that asks for the logon screen on resume runs on a desktop of its own
+// and stays on the screen while the session is already reported locked: a lock hides it only
+// once its desktop no longer has the input.
 class Audience {
  public:
   // The display's state as the power-setting notification gives it: 0 off, 1 on, 2 dimmed.
   void DisplayState(std::uint32_t state) { displayOff_ = state == 0; }
   // A session change notification (WM_WTSSESSION_CHANGE's code).
   void SessionChange(std::uint32_t code);
-  bool Watching() const { return !displayOff_ && !locked_ && !disconnected_; }
+  // Whether the window's desktop has the input now.
+  void InputDesktop(bool own) { inputElsewhere_ = !own; }
+  bool Locked() const { return locked_; }
+  bool Watching() const { return !displayOff_ && !disconnected_ && !(locked_ && inputElsewhere_); }
 
   // The session change codes.
   static constexpr std::uint32_t kConsoleConnect = 1;
@@ -79,6 +85,7 @@ class Audience {
  private:
   bool displayOff_ = false;
   bool locked_ = false;
+  bool inputElsewhere_ = false;
   bool disconnected_ = false;
 };
 

@@ -58,7 +58,7 @@ PlainCopy::~PlainCopy() {
 
 void PlainCopy::Start(const std::string& source) {
   Remove();
-  state_ = std::make_shared<std::atomic<State>>(State::kNotMade);
+  shared_ = std::make_shared<Shared>();
   std::string head;
   std::int64_t fileSize = 0;
   if (!os_.ReadFileHead(source, kId3v2HeaderLength, &head, &fileSize)) return;
@@ -67,12 +67,15 @@ void PlainCopy::Start(const std::string& source) {
   const std::string folder = TargetFolder();
   if (folder.empty()) return;
   target_ = folder + kCopyName;
-  state_->store(State::kMaking);
-  Run([&os = os_, source, tagLength, target = target_, state = state_] {
-    const bool made = os.CopyFileFrom(source, tagLength, target);
+  shared_->state.store(State::kMaking);
+  Run([&os = os_, source, tagLength, target = target_, shared = shared_] {
+    const os::Handle file = os.CopyFileFrom(source, tagLength, target);
+    shared->file = file;
     State making = State::kMaking;
-    if (!state->compare_exchange_strong(making, made ? State::kMade : State::kNotMade) && made) {
-      os.DeleteFileW(target.c_str());  // abandoned meanwhile: nobody will open it
+    if (!shared->state.compare_exchange_strong(
+            making, file != os::kNull ? State::kWhole : State::kNotMade) &&
+        file != os::kNull) {
+      os.CloseHandle(file);  // abandoned meanwhile: closed, it is gone
     }
   });
 }
@@ -87,21 +90,36 @@ void PlainCopy::Run(std::function<void()> work) {
   try {
     worker_ = std::thread(std::move(work));
   } catch (...) {
-    state_->store(State::kNotMade);  // no thread to be had: no copy
+    shared_->state.store(State::kNotMade);  // no thread to be had: no copy
   }
 }
 
-bool PlainCopy::Making() const { return state_ && state_->load() == State::kMaking; }
+bool PlainCopy::Making() const { return shared_ && shared_->state.load() == State::kMaking; }
 
-std::string PlainCopy::Path() const {
-  return state_ && state_->load() == State::kMade ? target_ : std::string();
+std::string PlainCopy::Path() {
+  if (!shared_) return {};
+  if (shared_->state.load() == State::kWhole) {
+    // The work is done with it: from here on only this thread touches the copy.
+    const bool kept = os_.SetFileDispositionInfo(shared_->file, false);
+    os_.CloseHandle(shared_->file);
+    shared_->state.store(kept ? State::kMade : State::kNotMade);
+  }
+  return shared_->state.load() == State::kMade ? target_ : std::string();
 }
 
 void PlainCopy::Remove() {
-  if (!state_) return;
-  // A copy still being made may already be whole, its call not yet returned: it goes too.
-  if (state_->exchange(State::kAbandoned) != State::kNotMade) os_.DeleteFileW(target_.c_str());
-  state_.reset();
+  if (!shared_) return;
+  switch (shared_->state.exchange(State::kAbandoned)) {
+    case State::kWhole:
+      os_.CloseHandle(shared_->file);  // still marked: closed, it is gone
+      break;
+    case State::kMade:
+      os_.DeleteFileW(target_.c_str());
+      break;
+    default:
+      break;  // being made: its work drops it; not made: nothing to remove
+  }
+  shared_.reset();
   target_.clear();
 }
 

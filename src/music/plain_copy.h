@@ -29,8 +29,13 @@ std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize);
 
 // The one temporary copy of the music file. Writing it means reading the whole file, seconds
 // from a slow share, so that is done away from the caller's thread, which only starts it and
-// looks whether it is done; the work calls nothing but CopyFileFrom and DeleteFileW. Paths are in
+// looks whether it is done; the work calls nothing but CopyFileFrom and CloseHandle. Paths are in
 // UTF-8 and go through the wide file functions.
+//
+// A copy is never left behind, whenever the process ends: the work leaves the whole copy open and
+// marked for deletion, and only the caller's thread keeps it (when it looks and finds it whole),
+// or drops it. Whichever of the two threads comes last to a copy that is no longer wanted closes
+// it, and the system deletes it then, or when the process ends first.
 class PlainCopy {
  public:
   // Runs the work of one copy. None given: a thread of its own, which the destructor waits for
@@ -46,17 +51,24 @@ class PlainCopy {
   // ID3v2 tag, under a path the ANSI code page can name. A file with no tag and no "!" in its
   // path is not copied: its copy would be refused as the file was.
   void Start(const std::string& source);
-  bool Started() const { return state_ != nullptr; }
+  bool Started() const { return shared_ != nullptr; }
   // True from Start until the work has ended, whether it made the copy or not.
   bool Making() const;
-  // The copy's path once it is made; empty while it is being made or when it was not.
-  std::string Path() const;
+  // The copy's path once it is made (kept, from now on, until Remove); empty while it is being
+  // made or when it was not.
+  std::string Path();
   // Deletes the copy; one still being made is abandoned without waiting for it, and its work
-  // deletes what it wrote when it ends (the system does, when the process ends first).
+  // drops what it wrote when it ends (the system does, when the process ends first).
   void Remove();
 
  private:
-  enum class State { kMaking, kMade, kNotMade, kAbandoned };
+  enum class State { kMaking, kWhole, kMade, kNotMade, kAbandoned };
+  // What the caller's thread and the work share; the work may outlive this copy's Remove.
+  struct Shared {
+    std::atomic<State> state{State::kNotMade};
+    // The whole copy, open and marked for deletion; written by the work before it says kWhole.
+    os::Handle file = os::kNull;
+  };
 
   // The temporary folder, ending in a backslash, by a name the ANSI code page holds (its short
   // form when the long one has characters the code page lacks); empty when there is none.
@@ -67,8 +79,7 @@ class PlainCopy {
   Runner runner_;
   std::thread worker_;
   std::string target_;
-  // Shared with the work, which may outlive this copy's Remove.
-  std::shared_ptr<std::atomic<State>> state_;
+  std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace quarlo::music

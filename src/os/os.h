@@ -8,7 +8,7 @@
 // side converts to and from UTF-16, so they hold any text whatever the code page. Everything
 // else in the program holds UTF-8.
 //
-// Every call comes from the program's one GUI thread, except CopyFileFrom and DeleteFileW: the
+// Every call comes from the program's one GUI thread, except CopyFileFrom and CloseHandle: the
 // plain copy of a music file also makes them from a thread of its own.
 
 #include <cstdint>
@@ -135,11 +135,13 @@ inline constexpr std::uint32_t kWaitObject0 = 0;
 inline constexpr std::uint32_t kWaitTimeout = 258;
 inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 inline constexpr std::uint32_t kMwmoInputAvailable = 0x0004;
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION ("CreateWaitableTimerExW", Windows 10 1803 on).
 inline constexpr std::uint32_t kCreateWaitableTimerHighResolution = 0x00000002;
 inline constexpr std::uint32_t kTimerAllAccess = 0x001F0003;
 inline constexpr std::uint32_t kTimerrNoError = 0;
 // The message queue's wake flags (QS_*): QS_ALLINPUT is kQsAllInputVista on Vista and 7; from
-// Windows 8 on it adds touch and pointer input, which earlier systems refuse in a wait.
+// Windows 8 on it adds touch and pointer input (QS_TOUCH, QS_POINTER: "GetQueueStatus"), which
+// earlier systems refuse in a wait; the headers name them only for builds that require Windows 8.
 inline constexpr std::uint32_t kQsAllInputVista = 0x04FF;
 inline constexpr std::uint32_t kQsTouch = 0x0800;
 inline constexpr std::uint32_t kQsPointer = 0x1000;
@@ -148,11 +150,14 @@ inline constexpr std::uint32_t kDeviceNotifyWindowHandle = 0;
 inline constexpr std::uint32_t kNotifyForThisSession = 0;
 inline constexpr Handle kWtsCurrentServer = 0;
 inline constexpr std::uint32_t kWtsCurrentSession = 0xFFFFFFFF;
-inline constexpr int kWtsConnectState = 8;    // value: WTS_CONNECTSTATE_CLASS
-inline constexpr int kWtsSessionInfoEx = 25;  // value: WTSINFOEX_LEVEL1's SessionFlags
+inline constexpr int kWtsConnectState = 8;  // value: WTS_CONNECTSTATE_CLASS
+// WTSSessionInfoEx ("WTS_INFO_CLASS enumeration"); its value: the lock state below.
+inline constexpr int kWtsSessionInfoEx = 25;
 inline constexpr std::int32_t kWtsDisconnected = 4;
+// The session's lock state as WTSINFOEX_LEVEL1's SessionFlags documents it.
 inline constexpr std::int32_t kWtsSessionStateLock = 0;
 inline constexpr std::int32_t kWtsSessionStateUnlock = 1;
+inline constexpr std::int32_t kWtsSessionStateUnknown = -1;
 // GUID_SESSION_DISPLAY_STATUS (Windows 8 on) and GUID_MONITOR_POWER_ON (before): the display of
 // the session (0 off, 1 on, 2 dimmed) and the monitor's power (0 off, 1 on).
 inline constexpr Guid kGuidSessionDisplayStatus = {
@@ -212,10 +217,14 @@ class Os {
   virtual bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                             std::int64_t* fileSize) = 0;
   // Creates `target` (replacing any file of that name) holding the bytes of `source` from
-  // `offset` to its end; false, and no target left behind, when that fails. A target still being
-  // written when the process ends is gone with it.
-  virtual bool CopyFileFrom(const std::string& source, std::int64_t offset,
-                            const std::string& target) = 0;
+  // `offset` to its end, and returns it open and marked for deletion: it goes when it is closed,
+  // or with the process, unless SetFileDispositionInfo keeps it first. kNull, and no target left
+  // behind, when the copy fails.
+  virtual Handle CopyFileFrom(const std::string& source, std::int64_t offset,
+                              const std::string& target) = 0;
+  // SetFileInformationByHandle(file, FileDispositionInfo, ...): whether the open file is deleted
+  // when it is closed.
+  virtual bool SetFileDispositionInfo(Handle file, bool deleteFile) = 0;
   virtual bool DeleteFileW(const char* fileName) = 0;
 
   // --- Window manager ----------------------------------------------------------------------
@@ -270,13 +279,24 @@ class Os {
   virtual bool WTSRegisterSessionNotification(Handle window, std::uint32_t flags) = 0;
   virtual bool WTSUnRegisterSessionNotification(Handle window) = 0;
   // One number of the session's information: for kWtsConnectState the connection state, for
-  // kWtsSessionInfoEx the session flags (lock state); false when the query fails.
+  // kWtsSessionInfoEx whether it is locked (kWtsSessionStateLock, ...Unlock or ...Unknown, with
+  // Windows 7's reversed flags already put right); false when the query fails.
   virtual bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                            std::int32_t* value) = 0;
+  // Whether the calling thread's desktop is the one that receives the input and is seen
+  // (OpenInputDesktop, the two desktops' names compared): false while another desktop has the
+  // input, above all the secure desktop of a locked session, which the program may not even open;
+  // true when the names cannot be read.
+  virtual bool ThreadDesktopHasInput() = 0;
   virtual bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) = 0;
   // The dots per inch of the window's monitor (Windows 10 1607 on); 0 where the system has no
   // such call.
   virtual std::uint32_t GetDpiForWindow(Handle window) = 0;
+  // The monitor a window is on, or the nearest one (MONITOR_DEFAULTTONEAREST).
+  virtual Handle MonitorFromWindow(Handle window) = 0;
+  // A monitor's effective dots per inch (GetDpiForMonitor of shcore, MDT_EFFECTIVE_DPI, Windows
+  // 8.1 on); 0 where the system has no such call or it fails.
+  virtual std::uint32_t GetDpiForMonitor(Handle monitor) = 0;
   // The thread's windows from now on are aware of scales as `context` says (Windows 10 1607 on;
   // before, false and nothing changes). kDpiAwarenessContextSystemAware: the screen's scale.
   virtual bool SetThreadDpiAwarenessContext(Handle context) = 0;

@@ -16,7 +16,12 @@ bool InSaverMode(os::Os& os) { return SwitchCharacter(os.CommandText()) == "S"; 
 }  // namespace
 
 Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
-    : Form(backend, "Quarlo_S"), os_(os), bgm_(os), covers_(os, backend) {
+    : Form(backend, "Quarlo_S"),
+      os_(os),
+      artwork_(backend),
+      bgm_(os),
+      covers_(os, backend),
+      scenes_(os, backend, artwork_) {
   SetCaption(kSaverTitle);
   SetBorder(fw::FormBorder::None);
   SetShowInTaskbar(false);
@@ -31,16 +36,18 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
   // The other monitors' windows take keys and clicks exactly as this one does.
   covers_.KeyDown = [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); };
   covers_.Click = [this] { Display_Click(); };
+  scenes_.KeyDown = covers_.KeyDown;
+  scenes_.Click = covers_.Click;
 }
 
 void Quarlo_S::Form_Load() {
   CoverScreen();
   CoverClientArea();
-  TakeScale();
+  scene_.TakeScale();
   SpriteSetUp();
   music_.MusicStart();
   // Before the saver is shown, so that the saver stands above them where monitors overlap.
-  covers_.Cover();
+  CoverOtherMonitors();
   ShowTopmost();
   AnimationLoop();
 }
@@ -58,23 +65,16 @@ void Quarlo_S::CoverScreen() {
 
 void Quarlo_S::CoverClientArea() { Display.Move(0, 0, ScaleWidth(), ScaleHeight()); }
 
-// The scale of the monitor the saver covers: the scene is laid out in the pixels of the design
-// and drawn from pictures made for that scale.
-void Quarlo_S::TakeScale() {
-  const int percent = fw::ScalePercent(GetBackend().WindowDpi(*this));
-  if (!Pic_Mas.empty() && percent == engine_.Scale()) return;
-  engine_.SetScale(percent);
-  saver::Artwork art = saver::LoadArtwork(GetBackend(), percent);
-  Pic_Mas = std::move(art.cells);
-  Pic_Quarlo = std::move(art.sprites);
+void Quarlo_S::SpriteSetUp() {
+  scene_.SetUp(SaverSettings().SpriteCount, os_.SecondsSinceMidnight());
 }
 
-// Pixels of the screen in pixels of the design.
-double Quarlo_S::Design(int pixels) const { return pixels * 100.0 / engine_.Scale(); }
-
-void Quarlo_S::SpriteSetUp() {
-  engine_.SetUp(SaverSettings().SpriteCount, Design(Display.InnerHeightPixels()),
-                os_.SecondsSinceMidnight(), Display.DrawingSurface());
+void Quarlo_S::CoverOtherMonitors() {
+  if (IsTrue(SaverSettings().EveryMonitor)) {
+    scenes_.Follow(SaverSettings().SpriteCount);
+  } else {
+    covers_.Cover();
+  }
 }
 
 // Shown in the normal state, then put above all other windows without moving, sizing or
@@ -89,7 +89,7 @@ void Quarlo_S::MakeTopmost() {
 }
 
 void Quarlo_S::AnimationLoop() {
-  engine_.StartWalk();
+  scene_.Engine().StartWalk();
   Running = kTrue;
   // The backend owns the clock: each step below is one frame of the design, composed ahead of
   // its time and shown once, 60 steps a second whatever the display's refresh rate. Keys,
@@ -101,24 +101,18 @@ void Quarlo_S::AnimationLoop() {
   if (IsTrue(Running)) EndSaver();
 }
 
-// Shows the step, then lets the music start or play what waits for the saver to be seen.
+// Shows the step on every monitor, then lets the music start or play what waits for the saver to
+// be seen.
 void Quarlo_S::PresentFrame() {
-  if (fw::Surface* display = Display.DrawingSurface()) display->Present();
+  scene_.Present();
+  scenes_.Present();
   music_.FramePresented();
 }
 
-// Clears the back buffer, draws the walking figure, then moves and draws the sprites.
+// The step of every scene, the primary monitor's first.
 void Quarlo_S::ComposeFrame() {
-  fw::Surface* display = Display.DrawingSurface();
-  const double W = Design(Display.InnerWidthPixels());
-  const double H = Design(Display.InnerHeightPixels());
-  const double Wfull = Design(fw::TwipsToPixels(Display.Width(), GetBackend().TwipsPerPixelX()));
-  if (display != nullptr) {
-    display->Clear(kBlack);
-    engine_.DrawWalker(*display, Pic_Mas, W, H);
-  }
-  engine_.AdvanceWalk();
-  engine_.AnimateSprites(display, Pic_Quarlo, W, H, Wfull);
+  scene_.Compose();
+  scenes_.Compose();
 }
 
 void Quarlo_S::Form_KeyDown(int keyCode, int /*shift*/) {
@@ -134,8 +128,8 @@ void Quarlo_S::Form_AppDeactivate() { EndSaver(); }
 void Quarlo_S::Form_DisplayChange() {
   CoverScreen();
   CoverClientArea();
-  TakeScale();
-  covers_.Cover();
+  scene_.TakeScale();
+  CoverOtherMonitors();
   MakeTopmost();  // above a window just added for a monitor that overlaps the primary screen
 }
 

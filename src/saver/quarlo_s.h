@@ -1,18 +1,20 @@
 #pragma once
 // The full-screen saver window. While it loads it covers the primary screen, sets up the sprites,
-// starts the music, covers the other monitors with black windows, shows itself topmost and runs
-// the frame loop, which does not return while the saver runs. A key press or a click on the
+// starts the music, covers the other monitors with black windows (or, with every monitor chosen,
+// gives each a scene of its own), shows itself topmost and runs the frame loop, which does not
+// return while the saver runs. A key press or a click on the
 // display or on another monitor ends the saver; moving the mouse does not. So do a close request
 // from another program, the end of the session and another program taking the activation: every
 // way out goes through EndSaver.
 
 #include "framework/form.h"
-#include "rules/numeric.h"
 #include "music/quarlo_bgm.h"
 #include "os/os.h"
+#include "rules/numeric.h"
 #include "saver/monitor_covers.h"
 #include "saver/music_hooks.h"
-#include "saver/random.h"
+#include "saver/scene.h"
+#include "saver/scene_windows.h"
 #include "saver/sprite_engine.h"
 
 namespace quarlo {
@@ -51,20 +53,18 @@ class Quarlo_S : public fw::Form {
   fw::Timer Timer1{this, "Timer1"};  // keeps an MP3 playing, 1000 ms
   fw::Timer Timer2{this, "Timer2"};  // polls the CD, 200 ms
 
-  // The walking sheet's cells, and each rotation frame cut through its mask (Pic_Mask), made
-  // for the scale of the saver's monitor.
-  saver::WalkCells Pic_Mas;
-  saver::SpriteCutouts Pic_Quarlo;
-
   Bool16 Running = kFalse;
-  saver::SpriteEngine& Engine() { return engine_; }
+  // The primary monitor's scene: the figure, the sprites and the pictures they are drawn from.
+  saver::Scene& Scene() { return scene_; }
+  saver::SpriteEngine& Engine() { return scene_.Engine(); }
   const saver::MonitorCovers& Covers() const { return covers_; }
+  const saver::SceneWindows& Scenes() const { return scenes_; }
 
  private:
   void CoverScreen();
   void CoverClientArea();
-  void TakeScale();
-  double Design(int pixels) const;
+  // The other monitors: a scene each with every monitor chosen, else a black window each.
+  void CoverOtherMonitors();
   void SpriteSetUp();
   void ShowTopmost();
   void MakeTopmost();
@@ -72,11 +72,12 @@ class Quarlo_S : public fw::Form {
   void PresentFrame();
 
   os::Os& os_;
-  saver::TwisterRandom random_;
-  saver::SpriteEngine engine_{random_};
+  saver::ArtworkCache artwork_;
+  saver::Scene scene_{*this, Display, artwork_};
   music::Quarlo_BGM bgm_;
   saver::SaverMusic music_{bgm_, Timer1, Timer2};
   saver::MonitorCovers covers_;
+  saver::SceneWindows scenes_;
 };
 
 // Start-up's load of the saver: the load runs the saver until EndSaver ends the process. A window

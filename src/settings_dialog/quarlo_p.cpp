@@ -161,6 +161,11 @@ void Quarlo_P::Design(fw::Backend& backend) {
   DesignLabel(lbl_2, "曲目をﾘﾋﾟｰﾄ", true, fw::Alignment::Left);
   Img_BGM_0.Move(540, 840, 195, 195);
 
+  // Under the count bar, on the row of "無し", its mark below the bar's left end.
+  Img_Mon.Move(4140, 840, 195, 195);
+  lbl_Mon.Move(4380, 840, 1755, 195);
+  DesignLabel(lbl_Mon, "すべてのﾓﾆﾀｰに表示", true, fw::Alignment::Left);
+
   lbl_URL.Move(240, 2340, 3105, 195);
   DesignLabel(lbl_URL, kHomePage, true, fw::Alignment::Left);
   lbl_URL.SetForeColour(kWhite);
@@ -198,6 +203,8 @@ void Quarlo_P::WireEvents() {
   Cmd_BGM.Click = [this] { Cmd_BGM_Click(); };
   Cmd_Set.Click = [this] { Cmd_Set_Click(); };
   Cmd_Can.Click = [this] { Cmd_Can_Click(); };
+  Img_Mon.Click = [this] { Img_Mon_Click(); };
+  lbl_Mon.Click = [this] { lbl_Mon_Click(); };
   lbl_URL.Click = [this] { lbl_URL_Click(); };
 }
 
@@ -209,6 +216,8 @@ void Quarlo_P::Form_Load() {
   InitButtons();
   ShowCount();
   MarkSource(SaverSettings().MusicSource);
+  everyMonitorAtLoad_ = SaverSettings().EveryMonitor;
+  MarkEveryMonitor();
   ShowTrack();
   lbl_Fname.SetCaption(SaverSettings().MusicFile);
   TakeZoomOrigin();
@@ -252,6 +261,11 @@ void Quarlo_P::MarkSource(int source) {
   const fw::PicturePtr on = Img_Ra.At(kMarkOn)->GetPicture();
   for (fw::Image* mark : Img_BGM.Members()) mark->SetPicture(off);
   if (fw::Image* chosen = Img_BGM.At(source)) chosen->SetPicture(on);
+}
+
+void Quarlo_P::MarkEveryMonitor() {
+  const int mark = IsTrue(SaverSettings().EveryMonitor) ? kMarkOn : kMarkOff;
+  Img_Mon.SetPicture(Img_Ra.At(mark)->GetPicture());
 }
 
 void Quarlo_P::ShowTrack() {
@@ -300,6 +314,17 @@ void Quarlo_P::Img_BGM_Click(int Index) {
 
 void Quarlo_P::lbl_BGM_Click(int Index) { Img_BGM_Click(Index); }
 
+// --- Every monitor
+// ------------------------------------------------------------------------------------
+
+void Quarlo_P::Img_Mon_Click() {
+  Bool16& everyMonitor = SaverSettings().EveryMonitor;
+  everyMonitor = ToBool16(!IsTrue(everyMonitor));
+  MarkEveryMonitor();
+}
+
+void Quarlo_P::lbl_Mon_Click() { Img_Mon_Click(); }
+
 // --- The music file
 // -------------------------------------------------------------------------------------
 
@@ -343,7 +368,9 @@ void Quarlo_P::Cmd_Set_Click() {
 void Quarlo_P::Cmd_Can_Click() { Unload(); }
 
 // The four keys in order: the bar's position (SpriteCount itself stays as loaded), the source,
-// the track typed or picked in the list, and the file. Each write finds the file afresh.
+// the track typed or picked in the list, and the file; then every monitor, only when it is on or
+// was on at the start, so that a file without that key, saved with the box left off, stays as it
+// was. Each write finds the file afresh.
 void Quarlo_P::SaveSettings() {
   Settings& settings = SaverSettings();
   WriteIniValue(os_, kSection, kKeySpriteCount, SignedDecimal(HS_Fast.Value()), SettingsPath(os_));
@@ -353,6 +380,10 @@ void Quarlo_P::SaveSettings() {
   WriteIniValue(os_, kSection, kKeyRepeatTrack, SignedDecimal(settings.RepeatTrack),
                 SettingsPath(os_));
   WriteIniValue(os_, kSection, kKeyMusicFile, settings.MusicFile, SettingsPath(os_));
+  if (IsTrue(settings.EveryMonitor) || IsTrue(everyMonitorAtLoad_)) {
+    WriteIniValue(os_, kSection, kKeyEveryMonitor, SignedDecimal(settings.EveryMonitor),
+                  SettingsPath(os_));
+  }
 }
 
 // A number rounds to the track (halves to the even neighbour); a number too large for 16 bits

@@ -1,9 +1,10 @@
 #pragma once
 // `Quarlo_P`: the settings window (switch C). The user sets the number of quarlo sprites, the
-// background-music source, the CD track to repeat and the music file; OK writes the four settings
-// to the settings file and closes, Cancel and the close box close without writing. The window
-// zooms open from the mouse pointer and back to it, its background and its inner panel carry a
-// vertical sine-shaped gradient, and a label at the bottom opens the home page.
+// background-music source, the CD track to repeat, the music file and whether every monitor shows
+// a scene of its own; OK writes the settings to the settings file and closes, Cancel and the close
+// box close without writing. The window zooms open from the mouse pointer and back to it, its
+// background and its inner panel carry a vertical sine-shaped gradient, and a label at the bottom
+// opens the home page.
 //
 // The settings come from and go back to SaverSettings(); start-up has loaded them and ends the
 // process once the window has closed.
@@ -17,6 +18,7 @@
 #include "framework/controls.h"
 #include "framework/form.h"
 #include "os/os.h"
+#include "rules/numeric.h"
 
 namespace quarlo {
 
@@ -75,6 +77,8 @@ class Quarlo_P : public fw::Form {
   void HS_Fast_Scroll();
   void Img_BGM_Click(int Index);
   void lbl_BGM_Click(int Index);
+  void Img_Mon_Click();
+  void lbl_Mon_Click();
   void Cmd_BGM_Click();
   void Cmd_Set_Click();
   void Cmd_Can_Click();
@@ -103,6 +107,9 @@ class Quarlo_P : public fw::Form {
   fw::Label lbl_URL{this, "lbl_URL"};
   fw::Image Img_Ra_0{this, "Img_Ra", 0};
   fw::Image Img_Ra_1{this, "Img_Ra", 1};
+  // The check box "every monitor": a mark that shows the two pictures of Img_Ra, and its caption.
+  fw::Image Img_Mon{&Pic_1, "Img_Mon"};
+  fw::Label lbl_Mon{&Pic_1, "lbl_Mon"};
 
   // --- The control arrays over them
   // ----------------------------------------------------------------
@@ -121,6 +128,7 @@ class Quarlo_P : public fw::Form {
   void InitButtons();
   void ShowCount();
   void MarkSource(int source);
+  void MarkEveryMonitor();
   void ShowTrack();
   void TakeZoomOrigin();
   void RestoreArrow();
@@ -131,6 +139,8 @@ class Quarlo_P : public fw::Form {
   void TakeTrackFromList();
 
   os::Os& os_;
+  // EveryMonitor as the window opened with it.
+  Bool16 everyMonitorAtLoad_ = kFalse;
 };
 
 }  // namespace quarlo

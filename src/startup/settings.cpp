@@ -27,10 +27,17 @@ void LoadNumber(os::Os& os, const char* key, std::int16_t emptyValue, std::int16
   if (const std::optional<std::int16_t> value = ToInt16(std::floor(*number))) field = *value;
 }
 
+// A stored switch: on for any number but zero; absent, empty or not a number, off.
+Bool16 LoadSwitch(os::Os& os, const char* key) {
+  const std::optional<double> number =
+      ParseNumber(ReadIniValue(os, kSection, key, SettingsPath(os)));
+  return ToBool16(number && *number != 0.0);
+}
+
 // A section or key name as the 128-character buffer holds it.
 std::string NameInBuffer(const std::string& name) { return Mid(name, 1, kNameBufferSize - 1); }
 
-// The four key names as a Japanese system stores them.
+// The key names as a Japanese system stores them.
 struct StoredKey {
   const char* name;
   const char* shiftJis;
@@ -40,6 +47,7 @@ constexpr StoredKey kStoredKeys[] = {
     {kKeyMusicSource, "BGM\x8b\xe6\x95\xaa"},
     {kKeyRepeatTrack, "BGM\xd8\xcb\xdf\xb0\xc4"},
     {kKeyMusicFile, "BGM\xcc\xa7\xb2\xd9"},
+    {kKeyEveryMonitor, "\x91\x53\xd3\xc6\xc0\xb0"},
 };
 
 bool EnclosedInQuotes(const std::string& value) {
@@ -126,6 +134,7 @@ void LoadSettings(os::Os& os) {
     s.MusicFile.clear();
     if (s.MusicSource == kMusicFile) s.MusicSource = kMusicNone;
   }
+  s.EveryMonitor = LoadSwitch(os, kKeyEveryMonitor);
 }
 
 }  // namespace quarlo

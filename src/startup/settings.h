@@ -1,10 +1,11 @@
 #pragma once
-// The four user settings: the process-wide record and the settings file beside the executable.
+// The user settings: the process-wide record and the settings file beside the executable.
 
 #include <cstdint>
 #include <string>
 
 #include "os/os.h"
+#include "rules/numeric.h"
 
 namespace quarlo {
 
@@ -13,6 +14,8 @@ struct Settings {
   std::int16_t MusicSource = 0;  // 0 none, 1 audio CD, 2 MP3 or WAV file
   std::int16_t RepeatTrack = 0;  // 0 plays the whole disc
   std::string MusicFile;
+  // Every monitor shows a scene of its own; off, the others are covered with black.
+  Bool16 EveryMonitor = kFalse;
 };
 
 inline constexpr std::int16_t kMusicNone = 0;
@@ -28,6 +31,7 @@ inline constexpr const char* kKeySpriteCount = "Quarloの数";
 inline constexpr const char* kKeyMusicSource = "BGM区分";
 inline constexpr const char* kKeyRepeatTrack = "BGMﾘﾋﾟｰﾄ";
 inline constexpr const char* kKeyMusicFile = "BGMﾌｧｲﾙ";
+inline constexpr const char* kKeyEveryMonitor = "全ﾓﾆﾀｰ";
 
 // The executable's directory as the program names it: no trailing backslash, except at a drive
 // root ("C:\").
@@ -61,6 +65,7 @@ bool FileExists(os::Os& os, const std::string& path);
 
 // Fills SaverSettings from the settings file. Never fails. A music path is kept when the file
 // can hold it as it is, whether or not it can be opened now (the saver asks at its start).
+// EveryMonitor is on for any number but zero; absent, empty or not a number, it is off.
 void LoadSettings(os::Os& os);
 
 }  // namespace quarlo

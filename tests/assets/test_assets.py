@@ -106,6 +106,8 @@ class FileFormatTest(unittest.TestCase):
         expected = {'mark_off.bmp': (12, 12), 'mark_on.bmp': (12, 12)}
         expected.update({'mask_%02d.bmp' % i: (60, 60) for i in range(FRAMES)})
         expected.update({'face_%s.bmp' % n: (64, 25) for n in FACE_NAMES})
+        expected.update({'installer_wizard.bmp': (164, 314), 'installer_wizard@200.bmp': (328, 628),
+                         'installer_header.bmp': (150, 57), 'installer_header@200.bmp': (300, 114)})
         for name, (w, h) in expected.items():
             with self.subTest(name):
                 self.assertEqual(bmp_header(name), (b'BM', w, h, 24, 0))

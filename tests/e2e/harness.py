@@ -8,10 +8,10 @@
 
 A session owns a fresh directory under /tmp holding its own Wine prefix (a copy of a prefix built
 once per machine and Wine version), a HOME whose ALSA default device records all sound, and its own
-Xvfb display. Everything runs in the Japanese locale, so the ANSI code page is 932, unless the
-session is asked for another code page (WineSession(code_page=1252) runs in the US English
-locale, as a Western system does). Leaving the `with` block kills what the session started and
-deletes its directory.
+X display: Xvfb, or Xorg for monitors side by side (see WineSession). Everything runs in the
+Japanese locale, so the ANSI code page is 932, unless the session is asked for another code page
+(WineSession(code_page=1252) runs in the US English locale, as a Western system does). Leaving
+the `with` block kills what the session started and deletes its directory.
 
 Sound. With audio=True everything played through ALSA is converted by a plug device to one fixed
 format and recorded: raw 44100 Hz, 2 channels, signed 16-bit little-endian, no header (AUDIO_RATE,
@@ -58,9 +58,13 @@ AUDIO_DTYPE = np.dtype("<i2")
 CODE_PAGE_LOCALES = {932: "ja_JP.UTF-8", 1252: "en_US.UTF-8"}
 
 REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool", "import")
+# What a session with monitors at their own positions needs besides (and Debian's
+# xserver-xorg-video-dummy, whose absence Xorg's log names).
+XORG_TOOLS = ("Xorg", "xrandr")
 
-# Applied once to the cached prefix. The saver's dialog asks for the usual Japanese faces, which
-# Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
+# Applied once to the cached prefix. It reports Windows 10, the system most users have (a fresh
+# prefix of Debian's Wine reports Windows 7). The saver's dialog asks for the usual Japanese
+# faces, which Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
 # opening a dialog that would hang a test. There is no window manager on the virtual display, so
 # Wine draws the window frames itself (Managed=N), as Windows does, and closes a full-screen
 # window at once instead of waiting two seconds for a manager that never answers.
@@ -69,6 +73,9 @@ PREFIX_REG = r"""Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "ＭＳ ゴシック"="IPAGothic"
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win10"
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
@@ -100,6 +107,52 @@ SILENT_ASOUNDRC = """\
 pcm.!default { type hw card "QuarloNoSuchCard" }
 ctl.!default { type hw card "QuarloNoSuchCard" }
 """
+
+
+# The X server of a session with monitors side by side: Xorg with the dummy video driver, which
+# drives no hardware. Its one screen has an output per monitor (DUMMY0 to DUMMY15) that xrandr
+# sizes and places.
+# No input devices, none found later, and no console: the dummy driver tells Xorg to leave the
+# virtual terminals alone, and -sharevts -novtswitch -keeptty on its command line keep it from
+# switching or taking one. xdotool reaches the server through XTEST, which needs no device.
+XORG_CONF = """\
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "DontVTSwitch" "true"
+  Option "DontZap" "true"
+EndSection
+
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam {video_ram_kib}
+EndSection
+
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+EndSection
+"""
+# Xorg reads /etc/X11/xorg.conf.d unless -configdir names a folder with a file in it.
+XORG_CONF_DIR_NOTE = "# This session's Xorg takes its whole configuration from ../xorg.conf.\n"
+# xrandr makes the screen only as large as leaves some of the dummy's VideoRam unused: room for
+# at least this size, also for a test that changes the monitors with xrandr while it runs.
+XORG_ROOM = (8192, 4096)
+
+
+# A desktop of the tests' making for a saver that a lock is to hide: its desktop does not have the
+# input, as a locked session's secure desktop takes it (see WineSession.start).
+AWAY_DESKTOP = "QuarloAway"
 
 
 class WineUnavailable(RuntimeError):
@@ -301,6 +354,14 @@ def _read_line(fd, timeout):
     return data
 
 
+def _modeline_60hz(width, height):
+    """xrandr --newmode's timings for a mode of exactly this size at 60 Hz, with short blanking
+    (a dummy output shows no picture; its clock only sets the refresh rate Windows reports)."""
+    htotal, vtotal = width + 160, height + 30
+    timings = (width, width + 48, width + 80, htotal, height, height + 3, height + 8, vtotal)
+    return [f"{htotal * vtotal * 60 / 1e6:.3f}", *map(str, timings), "+hsync", "-vsync"]
+
+
 def _escape_ere(text):
     return re.sub(r"([\\^$.|?*+()\[\]{}])", r"\\\1", text)
 
@@ -319,23 +380,55 @@ def _live_process_environ(pid):
 # --- The session ----------------------------------------------------------------------------
 
 class WineSession:
-    """screen is the primary monitor's size. Each size in more_screens adds a monitor: Xvfb then
-    runs one screen per monitor joined by Xinerama (without RandR, which would hide them from
-    Wine), and Wine reports one monitor per screen. dpi is the display's dots per inch (LogPixels:
-    120 is 125 %, 144 is 150 %, 192 is 200 %); Wine shows every program at it, unstretched."""
+    r"""The display is Xvfb or Xorg, as the monitors ask.
 
-    def __init__(self, screen=(1024, 768), audio=True, code_page=932, more_screens=(), dpi=96):
+    screen is the primary monitor's size (default 1024 x 768), on Xvfb. Each size in more_screens
+    adds a monitor: Xvfb then runs one screen per monitor joined by Xinerama (without RandR, which
+    would hide them from Wine), and Wine reports one monitor per screen, every one with its
+    top-left corner at the origin.
+
+    monitors=[(width, height, x, y), ...] puts each monitor at its own place instead, as real
+    desktops have them, the first one primary: WineSession(monitors=[(1920, 1080, 0, 0),
+    (1280, 1024, 1920, 0)]) shows \\.\DISPLAY2 at 1920,0-3200,1024 beside a 1920 x 1080
+    primary. The session then runs Xorg with the dummy video driver (Debian's
+    xserver-xorg-video-dummy) and xrandr lays the monitors out, up to 16, each at a mode of its
+    size: the driver's own when it has one (some run at 75 or 85 Hz), else one made at 60 Hz.
+    Positions are the X screen's, those of screenshot() and window_geometry(); Windows puts the
+    primary's corner at 0,0, so its coordinates are these less the primary's position. Not
+    together with screen or more_screens.
+
+    monitors and screen_size say what the session has: its monitors as (width, height, x, y) and
+    the size of the whole X screen, the box around them all. dpi is the display's dots per inch
+    (LogPixels: 120 is 125 %, 144 is 150 %, 192 is 200 %), one for all monitors; Wine shows every
+    program at it, unstretched. windows is the version Wine reports, as winecfg names it: "win10"
+    or "win7"."""
+
+    def __init__(self, screen=None, audio=True, code_page=932, more_screens=(), dpi=96,
+                 windows="win10", monitors=None):
         if code_page not in CODE_PAGE_LOCALES:
             raise ValueError(f"no locale for code page {code_page}: {sorted(CODE_PAGE_LOCALES)}")
-        self.screen_size = tuple(screen)
+        self.on_xorg = monitors is not None
+        if self.on_xorg:
+            if screen is not None or more_screens:
+                raise ValueError("monitors= says where every monitor is: no screen or more_screens")
+            self.monitors = [tuple(int(n) for n in monitor) for monitor in monitors]
+            if not self.monitors or any(len(m) != 4 or min(m[:2]) < 1 or min(m[2:]) < 0
+                                        for m in self.monitors):
+                raise ValueError(f"monitors are (width, height, x, y), sizes at least 1 and "
+                                 f"places at least 0: {monitors!r}")
+        else:
+            self.monitors = [(w, h, 0, 0) for w, h in [screen or (1024, 768), *more_screens]]
+        self.screen_size = (max(w + x for w, _, x, _ in self.monitors),
+                            max(h + y for _, h, _, y in self.monitors))
         self.more_screens = [tuple(size) for size in more_screens]
         self.audio = audio
         self.code_page = code_page
         self.dpi = dpi
+        self.windows = windows
         self.root = None
         self.display = None
         self.env = None
-        self._xvfb = None
+        self._x_server = None
         self._started = []
 
     # Set-up and tear-down
@@ -366,13 +459,21 @@ class WineSession:
             if done.returncode != 0:
                 raise WineUnavailable(f"copying the prefix failed: {done.stderr.decode()}")
         self._write_asoundrc()
-        self._start_xvfb()
+        if self.on_xorg:
+            self._start_xorg()
+        else:
+            self._start_xvfb()
         self.env = dict(_base_env(), WINEPREFIX=str(self.prefix), HOME=str(self.home),
                         TMPDIR=str(self.root / "tmp"), DISPLAY=self.display,
                         LANG=CODE_PAGE_LOCALES[self.code_page])
+        settings = ""
         if self.dpi != 96:
-            self.import_registry('[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
-                                 f'"LogPixels"=dword:{self.dpi:08x}\n')
+            settings += ('[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
+                         f'"LogPixels"=dword:{self.dpi:08x}\n\n')
+        if self.windows != "win10":
+            settings += f'[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="{self.windows}"\n'
+        if settings:
+            self.import_registry(settings)
             _run(["wineserver", "-w"], self.env, 120, "wineserver -w")
 
     def _write_asoundrc(self):
@@ -384,33 +485,14 @@ class WineSession:
         (self.home / ".asoundrc").write_text(text)
 
     def _start_xvfb(self):
-        """Start Xvfb on the first free display from :100 and wait until it answers."""
-        width, height = self.screen_size
-        for number in range(100, 400):
-            if (Path(f"/tmp/.X{number}-lock").exists()
-                    or Path(f"/tmp/.X11-unix/X{number}").exists()):
-                continue
-            screens = ["-screen", "0", f"{width}x{height}x24"]
-            for index, (w, h) in enumerate(self.more_screens, start=1):
-                screens += ["-screen", str(index), f"{w}x{h}x24"]
-            if self.more_screens:
-                screens = ["-extension", "RANDR", "+xinerama"] + screens
-            ready_r, ready_w = os.pipe()
-            with open(self.logs / "xvfb.log", "ab") as log:
-                xvfb = subprocess.Popen(
-                    ["Xvfb", f":{number}", "-displayfd", str(ready_w), "-nolisten", "tcp",
-                     *screens],
-                    pass_fds=(ready_w,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-            os.close(ready_w)
-            answered = _read_line(ready_r, timeout=15)
-            os.close(ready_r)
-            if answered and xvfb.poll() is None:
-                self._xvfb, self.display = xvfb, f":{number}"
-                break
-            xvfb.kill()  # lost a race for this number to another server
-            xvfb.wait()
-        else:
-            raise WineUnavailable("no free X display number between :100 and :399")
+        """Start Xvfb and wait until it answers."""
+        width, height = self.monitors[0][:2]
+        screens = ["-screen", "0", f"{width}x{height}x24"]
+        for index, (w, h) in enumerate(self.more_screens, start=1):
+            screens += ["-screen", str(index), f"{w}x{h}x24"]
+        if self.more_screens:
+            screens = ["-extension", "RANDR", "+xinerama"] + screens
+        self._start_x_server(["Xvfb"], screens, self.logs / "xvfb.log")
         env = dict(os.environ, DISPLAY=self.display)
         for _ in range(100):
             if subprocess.run(["xdpyinfo"], env=env, stdout=subprocess.DEVNULL,
@@ -418,6 +500,93 @@ class WineSession:
                 return
             time.sleep(0.1)
         raise WineUnavailable(f"Xvfb on {self.display} does not answer xdpyinfo")
+
+    def _start_xorg(self):
+        """Start Xorg on its own configuration and lay the monitors out."""
+        missing = [tool for tool in XORG_TOOLS if shutil.which(tool) is None]
+        if missing:
+            raise WineUnavailable(f"missing tools: {', '.join(missing)} (run scripts/setup.sh)")
+        folder = self.root / "xorg"
+        (folder / "conf.d").mkdir(parents=True)
+        (folder / "conf.d" / "session.conf").write_text(XORG_CONF_DIR_NOTE)
+        width, height = (max(a, b) for a, b in zip(self.screen_size, XORG_ROOM))
+        (folder / "xorg.conf").write_text(XORG_CONF.format(
+            video_ram_kib=width * height * 4 // 1024 + 1024))
+        log = self.logs / "xorg.log"
+        self._start_x_server(["Xorg"], ["-config", str(folder / "xorg.conf"),
+                                        "-configdir", str(folder / "conf.d"), "-logfile", str(log),
+                                        "-noreset", "-sharevts", "-novtswitch", "-keeptty"],
+                             self.logs / "xorg.out", log)
+        self._lay_out_monitors()
+
+    def _start_x_server(self, program, options, output, log=None):
+        """Start an X server on the first free display from :100; return once it accepts
+        connections. Raises WineUnavailable with the end of its log (`log`, else its output) if
+        it ends for another reason than a display number taken by another server."""
+        for number in range(100, 400):
+            if (Path(f"/tmp/.X{number}-lock").exists()
+                    or Path(f"/tmp/.X11-unix/X{number}").exists()):
+                continue
+            ready_r, ready_w = os.pipe()
+            with open(output, "ab") as out:
+                server = subprocess.Popen(
+                    [*program, f":{number}", "-displayfd", str(ready_w), "-nolisten", "tcp",
+                     *options],
+                    pass_fds=(ready_w,), stdin=subprocess.DEVNULL, stdout=out, stderr=out)
+            os.close(ready_w)
+            answered = _read_line(ready_r, timeout=15)
+            os.close(ready_r)
+            if answered and server.poll() is None:
+                self._x_server, self.display = server, f":{number}"
+                return
+            server.kill()
+            server.wait()
+            said = output.read_text("utf-8", "replace")
+            if not re.search(r"already active|Cannot establish any listening sockets", said):
+                text = (log if log and log.exists() else output).read_text("utf-8", "replace")
+                errors = ([line for line in text.splitlines() if re.search(r"\] \(EE\) \S", line)]
+                          or [text[-2000:]])
+                raise WineUnavailable(f"{program[0]} :{number} did not start:\n"
+                                      + "\n".join(errors[-12:]))
+        raise WineUnavailable("no free X display number between :100 and :399")
+
+    def _lay_out_monitors(self):
+        """Give each monitor a dummy output at a mode of its size, primary first, and check that
+        the X server shows them as asked."""
+        env = dict(os.environ, DISPLAY=self.display)
+        xrandr = lambda *args: _run(["xrandr", *args], env, 30, "xrandr")  # noqa: E731
+        listing = xrandr()
+        output_modes = {}  # each output's modes, as the listing shows them under it
+        for line in listing.splitlines():
+            if re.match(r"DUMMY\d+ ", line):
+                modes = output_modes[line.split()[0]] = set()
+            elif line.startswith("   ") and output_modes:
+                modes.add(line.split()[0])
+        outputs = list(output_modes)
+        if len(outputs) < len(self.monitors):
+            raise WineUnavailable(f"{len(self.monitors)} monitors, but Xorg's dummy driver has "
+                                  f"{len(outputs)} outputs:\n{listing}")
+        known = set().union(*output_modes.values())
+        layout = ["--fb", "x".join(map(str, self.screen_size))]
+        for output, (width, height, x, y) in zip(outputs, self.monitors):
+            mode = f"{width}x{height}"
+            if mode not in known:
+                xrandr("--newmode", mode, *_modeline_60hz(width, height))
+                known.add(mode)
+            if mode not in output_modes[output]:
+                xrandr("--addmode", output, mode)
+            layout += ["--output", output, "--mode", mode, "--pos", f"{x}x{y}"]
+            layout += ["--primary"] if output == outputs[0] else []
+        xrandr(*layout)
+        shown = sorted((int(w), int(h), int(x), int(y), name) for w, h, x, y, name in re.findall(
+            r"^ *\d+: \S+ (\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+) +(\S+)$",
+            xrandr("--listmonitors"), re.M))
+        wanted = sorted(m + (o,) for m, o in zip(self.monitors, outputs))
+        size = re.search(r" current (\d+) x (\d+),", xrandr())
+        if shown != wanted or not size or tuple(map(int, size.groups())) != self.screen_size:
+            raise WineUnavailable(f"xrandr shows the monitors {shown} on a screen of "
+                                  f"{size and size.group(0)}, not {wanted} on "
+                                  f"{self.screen_size}")
 
     def close(self):
         """Kill everything the session started and delete its directory. Safe to call twice."""
@@ -432,23 +601,23 @@ class WineSession:
                     subprocess.run(args, env=self.env, timeout=15, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
             self.env = None
-        if self._xvfb is not None and self._xvfb.poll() is None:
-            self._xvfb.terminate()
+        if self._x_server is not None and self._x_server.poll() is None:
+            self._x_server.terminate()
             try:
-                self._xvfb.wait(5)
+                self._x_server.wait(10)
             except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
+                self._x_server.kill()
+                self._x_server.wait()
         if self.root is not None:
             shutil.rmtree(self.root, ignore_errors=True)
 
     @property
-    def xvfb_pid(self):
-        """The process of the session's X server."""
-        return self._xvfb.pid if self._xvfb is not None else None
+    def x_server_pid(self):
+        """The process of the session's X server (Xvfb or Xorg)."""
+        return self._x_server.pid if self._x_server is not None else None
 
     def processes(self):
-        """PIDs of the live processes of this session: its Xvfb and everything of its prefix.
+        """PIDs of the live processes of this session: its X server and everything of its prefix.
         Still answers after close(), which should leave none."""
         prefix = str(self.prefix).encode()
         pids = []
@@ -456,26 +625,29 @@ class WineSession:
             if entry.name.isdigit():
                 environ = _live_process_environ(entry.name)
                 if environ is not None and (environ.get(b"WINEPREFIX") == prefix
-                                            or int(entry.name) == self.xvfb_pid):
+                                            or int(entry.name) == self.x_server_pid):
                     pids.append(int(entry.name))
         return pids
 
     # Windows programs
 
-    def start(self, exe_path, *args, cwd=None):
+    def start(self, exe_path, *args, cwd=None, desktop=None):
         """Start a Windows program whose command text (the part after its own path) is exactly
         " ".join(args); no args gives an empty command text. Runs in the program's folder
-        unless cwd is given. Its output goes to the process's log()."""
-        return self._start(exe_path, args, cwd, stdout=None)
+        unless cwd is given. Its output goes to the process's log(). With `desktop` it runs on
+        that desktop (made for it), which does not have the input: Wine's input desktop stays
+        the default one, as the secure desktop keeps it from a saver behind a locked session."""
+        return self._start(exe_path, args, cwd, stdout=None, desktop=desktop)
 
-    def _start(self, exe_path, args, cwd, stdout):
+    def _start(self, exe_path, args, cwd, stdout, desktop=None):
         exe_path = Path(exe_path).resolve()
         if not exe_path.is_file():
             raise FileNotFoundError(f"{exe_path} does not exist (build the win32 targets first)")
         text, argv = _command_args(args)
         log_path = self.logs / f"{exe_path.stem}-{len(self._started)}.log"
+        launcher = [str(helper_path("on_desktop")), desktop] if desktop else []
         with open(log_path, "wb") as log:
-            popen = subprocess.Popen(["wine", str(exe_path), *argv], env=self.env,
+            popen = subprocess.Popen(["wine", *launcher, str(exe_path), *argv], env=self.env,
                                      cwd=cwd or exe_path.parent, stdin=subprocess.DEVNULL,
                                      stdout=stdout or log, stderr=log, start_new_session=True)
         proc = WineProcess(popen, exe_path, text, log_path)
@@ -581,10 +753,12 @@ class WineSession:
         if status != 0:
             raise RuntimeError(f"window_holder --send {request} {target}: exit status {status}")
 
-    def post_session_change(self, code, title="Quarlo_Main"):
-        """Posts WM_WTSSESSION_CHANGE with `code` to the top-level window of that title, as the
-        system does on a lock (7) or an unlock (8)."""
-        status, _ = self.run_windows_exe(helper_path("post_message"), title, "0x2B1", str(code))
+    def post_session_change(self, code, title="Quarlo_Main", desktop=None):
+        """Posts WM_WTSSESSION_CHANGE with `code` to the top-level window of that title (on that
+        desktop, see start), as the system does on a lock (7) or an unlock (8)."""
+        where = ("--desktop", desktop) if desktop else ()
+        status, _ = self.run_windows_exe(helper_path("post_message"), *where, title, "0x2B1",
+                                         str(code))
         if status != 0:
             raise RuntimeError(f"post_message {title} 0x2B1 {code}: exit status {status}")
 
@@ -694,11 +868,11 @@ class WineSession:
 DESCRIPTION = """\
 Runs COMMAND (wine with a program, or a script that calls wine) with the environment of a Wine
 session and exits with its status. The session is a private one, as the tests have: a copy of
-the cached prefix, a HOME of its own whose sound is recorded, and an Xvfb display; the variable
-QUARLO_XVFB_PID names that X server's process. When COMMAND ends, or this command is
-interrupted, everything the session started ends and its folder is deleted. With --on-display,
-COMMAND runs on the caller's $DISPLAY instead, with the caller's HOME, in a prefix kept across
-runs (~/.local/share/quarlo-wine)."""
+the cached prefix, a HOME of its own whose sound is recorded, and an Xvfb display, or with
+--monitors an Xorg one whose monitors are side by side; the variable QUARLO_XVFB_PID names that X
+server's process. When COMMAND ends, or this command is interrupted, everything the session
+started ends and its folder is deleted. With --on-display, COMMAND runs on the caller's $DISPLAY
+instead, with the caller's HOME, in a prefix kept across runs (~/.local/share/quarlo-wine)."""
 
 
 def on_display_env(code_page=932):
@@ -716,6 +890,13 @@ def _size(text):
     if not (width.isdigit() and height.isdigit()):
         raise argparse.ArgumentTypeError(f"a size is WIDTHxHEIGHT, not {text!r}")
     return int(width), int(height)
+
+
+def _monitors(text):
+    found = [re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", item) for item in text.split(",")]
+    if not all(found):
+        raise argparse.ArgumentTypeError(f"monitors are WxH+X+Y,WxH+X+Y,..., not {text!r}")
+    return [tuple(map(int, match.groups())) for match in found]
 
 
 def _run_command(command, env):
@@ -739,10 +920,13 @@ def main(argv):
     commands = parser.add_subparsers(dest="verb", required=True)
     run = commands.add_parser("run", description=DESCRIPTION,
                               usage="%(prog)s [options] -- COMMAND...")
-    run.add_argument("--screen", type=_size, default=(1024, 768), metavar="WxH",
+    run.add_argument("--screen", type=_size, metavar="WxH",
                      help="the primary monitor's size (default 1024x768)")
     run.add_argument("--monitor", type=_size, action="append", default=[], metavar="WxH",
                      help="one more monitor of this size (Xvfb puts its corner at the origin)")
+    run.add_argument("--monitors", type=_monitors, metavar="WxH+X+Y,...",
+                     help="every monitor at its place, the primary first (on Xorg; "
+                          "not with --screen or --monitor): 1920x1080+0+0,1280x1024+1920+0")
     run.add_argument("--code-page", type=int, choices=sorted(CODE_PAGE_LOCALES), default=932,
                      help="the ANSI code page, through the Unix locale (default 932)")
     run.add_argument("--dpi", type=int, default=96,
@@ -755,14 +939,18 @@ def main(argv):
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
     if not command:
         run.error("no COMMAND")
+    if args.monitors and (args.screen or args.monitor):
+        run.error("--monitors places every monitor: no --screen or --monitor with it")
     # A terminated script leaves through the `with` block below, which ends the session.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     try:
         if args.on_display:
             return _run_command(command, on_display_env(args.code_page))
         with WineSession(screen=args.screen, audio=not args.silent, code_page=args.code_page,
-                         more_screens=args.monitor, dpi=args.dpi) as session:
-            return _run_command(command, dict(session.env, QUARLO_XVFB_PID=str(session.xvfb_pid)))
+                         more_screens=args.monitor, dpi=args.dpi,
+                         monitors=args.monitors) as session:
+            return _run_command(command, dict(session.env,
+                                              QUARLO_XVFB_PID=str(session.x_server_pid)))
     except WineUnavailable as error:
         print(f"harness.py: cannot set up a Wine session: {error}", file=sys.stderr)
         return 1

@@ -26,7 +26,7 @@ CHOOSER_TITLE = "ﾌｧｲﾙを選択"
 CLIENT_W, CLIENT_H = 465, 193  # 6975 x 2895 twips
 OUTLINE = (0x00, 0x3C, 0x74)  # the image buttons' outline
 SCREEN_W, SCREEN_H = 1024, 768
-KEYS = ("Quarloの数", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ")
+KEYS = ("Quarloの数", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ", "全ﾓﾆﾀｰ")
 REQUEST_EXIT_S = 2.0  # a close request from another program ends the dialog within this
 
 # Client-area pixels of the controls (twips / 15; the panel Pic_1 stands at 16, 16).
@@ -41,6 +41,7 @@ COUNT_LABEL = (PIC[0] + 360, PIC[1] + 40, 40, 13)
 FILE_LABEL = (PIC[0] + 160, PIC[1] + 72, 257, 33)
 MARKS = {i: (PIC[0] + 36 + 6, PIC[1] + y + 6) for i, y in ((1, 36), (0, 56), (2, 76))}
 CAPTIONS = {i: (PIC[0] + 52 + 12, PIC[1] + y + 6) for i, y in ((1, 36), (0, 56), (2, 76))}
+MONITOR_MARK, MONITOR_CAPTION = (PIC[0] + 276 + 6, PIC[1] + 62), (PIC[0] + 292 + 20, PIC[1] + 62)
 
 
 def px(twips, dpi):
@@ -328,6 +329,7 @@ class DialogTest(unittest.TestCase):
         path = r"C:\曲集\夜&朝.mp3"
         first = self.dialog(ini_text(" 50", " 0", " 0", path)).open()
         first.click(MARKS[2])
+        first.click(MONITOR_CAPTION)
         first.click(TRACK_FIELD)
         self.session.key("End")
         self.session.key("shift+Home")
@@ -337,14 +339,17 @@ class DialogTest(unittest.TestCase):
         written = first.ini.read_bytes()
         self.assertIn(f"BGMﾌｧｲﾙ={path}".encode("cp932"), written)
 
-        # The next run shows the written values, and OK without changes writes them again.
+        # The next run shows the written values, the box ticked; OK writes them again, unticked.
         second = self.dialog(written).open()
         self.assertEqual(second.chosen_marks(), [2])
+        mark = (*MONITOR_MARK, 1, 1)
+        self.assertTrue((second.pixels(mark) == second.pixels((*MARKS[2], 1, 1))).all(), "unticked")
+        second.click(MONITOR_MARK)
         self.assertTrue(len(ink_columns(second.pixels(FILE_LABEL))) > 40, "the path is not shown")
         second.click(CMD_SET)
         self.assertEqual(second.wait_closed(), 0)
         self.assertEqual(read_ini(second.ini), {KEYS[0]: "50", KEYS[1]: "2", KEYS[2]: "7",
-                                                KEYS[3]: path})
+                                                KEYS[3]: path, KEYS[4]: "0"})
 
     # --- The file chooser -------------------------------------------------------------------
 

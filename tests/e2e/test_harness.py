@@ -7,6 +7,7 @@ command adds up."""
 
 import contextlib
 import io
+import re
 import subprocess
 import sys
 import tempfile
@@ -207,6 +208,28 @@ class SessionLifecycleTests(unittest.TestCase):
         self.assertEqual(s.processes(), [])  # its Xvfb included
         self.assertFalse(s.root.exists())
 
+    def test_monitors_side_by_side_where_windows_the_screen_and_input_have_them(self):
+        # The primary on the right: Windows puts its corner at 0,0 and the other left of it.
+        with WineSession(audio=False, monitors=[(800, 600, 640, 0), (640, 480, 0, 60)]) as s:
+            _, out = s.run_windows_exe(helper_path("console_probe"))
+            self.assertEqual(re.findall(r"^monitor=(.*)$", out, re.M),
+                             ["0,0,800,600 primary=1", "-640,60,0,540 primary=0"])
+            log = s.root / "events.log"
+            s.start(helper_path("window_holder"), HOLDER_TITLE, s.win_path(log))
+            xid = s.wait_window(HOLDER_TITLE)
+            self.assertEqual(s.window_geometry(xid), (740, 100, 400, 300))
+            shot = wait_until(lambda: (lambda i: i.getpixel((740, 100)) == (255, 255, 255) and i)(
+                s.screenshot()), 5, "window_holder's white background")
+            self.assertEqual(shot.size, (1440, 600))
+            s.click(770, 140)
+            s.key("a", window=xid)
+            wait_until(lambda: log.read_text().splitlines() == ["WM_LBUTTONDOWN x=30 y=40",
+                                                                "WM_KEYDOWN vk=0x41"], 5,
+                       "the click and the key in window_holder's log")
+            self.assertIn(s.x_server_pid, s.processes())
+        self.assertEqual(s.processes(), [])  # its Xorg included
+        self.assertFalse(s.root.exists())
+
     def test_failed_set_up_says_why_and_leaves_nothing(self):
         with mock.patch.object(harness, "REQUIRED_TOOLS", ("wine", "no-such-tool-quarlo")):
             with self.assertRaisesRegex(WineUnavailable, "missing tools: no-such-tool-quarlo"):
@@ -225,13 +248,18 @@ class SessionLifecycleTests(unittest.TestCase):
     def test_command_line_runs_a_command_in_a_session_and_ends_the_session_after_it(self):
         script = ('xdpyinfo | grep -o "dimensions: *[0-9x]*"; echo "$WINEPREFIX $QUARLO_XVFB_PID";'
                   f'wine {helper_path("console_probe")} | grep acp=; exit 3')
-        done = subprocess.run([sys.executable, harness.__file__, "run", "--screen", "640x480",
-                               "--code-page", "1252", "--", "sh", "-c", script],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
-        lines = done.stdout.decode().split()
-        self.assertEqual((done.returncode, lines[1], lines[4]), (3, "640x480", "acp=1252"), lines)
-        self.assertFalse(Path(lines[2]).exists(), "the session's folder is left")
-        self.assertFalse(Path("/proc", lines[3]).exists(), "the session's Xvfb still runs")
+        for display, dimensions in (("--screen=640x480", "640x480"),
+                                    ("--monitors=640x480+0+0,320x200+640+0", "960x480")):
+            with self.subTest(display):
+                done = subprocess.run([sys.executable, harness.__file__, "run", display,
+                                       "--code-page", "1252", "--", "sh", "-c", script],
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      timeout=120)
+                lines = done.stdout.decode().split()
+                self.assertEqual((done.returncode, lines[1], lines[4]),
+                                 (3, dimensions, "acp=1252"), lines)
+                self.assertFalse(Path(lines[2]).exists(), "the session's folder is left")
+                self.assertFalse(Path("/proc", lines[3]).exists(), "the session's X server runs")
 
     def test_prefix_is_built_once_when_sessions_start_together(self):
         builds = []

@@ -19,8 +19,8 @@ import unittest
 
 import numpy as np
 
-from harness import (AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, WineSession, helper_path, product_path,
-                     wait_until)
+from harness import (AUDIO_CHANNELS, AUDIO_DTYPE, AUDIO_RATE, AWAY_DESKTOP, WineSession, helper_path,
+                     product_path, wait_until)
 
 POLL_S = 0.05
 WINDOW_S = 0.04         # analysis window: 25 Hz frequency resolution
@@ -211,7 +211,8 @@ class MusicTestCase(unittest.TestCase):
                 f"BGM区分= {source}\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ={music_file}\r\n")
         (folder / "Quarlo.ini").write_bytes(text.encode("cp932"))
 
-    def run_saver(self, music_path, seconds, source=2, name=None, program=None, once_shown=None):
+    def run_saver(self, music_path, seconds, source=2, name=None, program=None, once_shown=None,
+                  desktop=None):
         """Runs Quarlo.scr (or `program`, a build of it) /s with the music file for `seconds`
         after its window appeared (and once_shown() returned), ends it with a key and returns the
         Run. once_shown(), if given, is called as soon as the window has appeared."""
@@ -230,7 +231,7 @@ class MusicTestCase(unittest.TestCase):
         s.env["WINEDEBUG"] = TRACE
         try:
             started = time.monotonic()
-            proc = s.start(exe, "/s")
+            proc = s.start(exe, "/s", desktop=desktop)
         finally:
             s.env["WINEDEBUG"] = saved_debug
         try:
@@ -327,14 +328,14 @@ class FilePlaybackTest(MusicTestCase):
         def lock_and_unlock():
             wait_until(recorded, 10, "the music is heard")
             self.assertTrue(s.audio_device_open(), "the sound device is open while the music plays")
-            s.post_session_change(7)
+            s.post_session_change(7, desktop=AWAY_DESKTOP)
             # The sound device is closed: nothing more reaches the recording.
             wait_until(lambda: not s.audio_device_open(), 10, "the sound device closed at the lock")
             silent = recorded()
-            s.post_session_change(8)
+            s.post_session_change(8, desktop=AWAY_DESKTOP)
             wait_until(lambda: recorded() > silent, 10, "the music plays again after the unlock")
 
-        run = self.run_saver(wav, seconds=0, once_shown=lock_and_unlock)
+        run = self.run_saver(wav, seconds=0, once_shown=lock_and_unlock, desktop=AWAY_DESKTOP)
         self.assert_ended_cleanly(run)
         # Stopped at the lock, played from its start at the unlock, stopped at the exit.
         self.assertEqual(run.play_sound_calls(), [(False, 0xB), (True, 0), (False, 0xB), (True, 0)])

@@ -6,7 +6,9 @@ The harness's prefix is a 32-bit one, so the 32-bit system folder the installer 
 system32 (on 64-bit Windows it would be SysWOW64). Under Wine every program has administrator
 rights and there is one user, so the installer's elevated copy starts without a prompt and writes
 the same profile: what shows that the user's steps are left to the user's own process is the
-elevated copy, run on its own, leaving HKCU as it was."""
+elevated copy, run on its own, leaving HKCU as it was. Wine's trace of ShellExecuteEx and of the
+DLLs each process loads shows which program is elevated and what it loads. The other user of
+"Run as administrator" is named to the installer through its /SESSIONUSER= switch."""
 
 import os
 import re
@@ -23,6 +25,8 @@ PENDING_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarlo"
 SYSTEM_SAVER = r"C:\windows\system32\Quarlo.scr"
 UNINSTALLER = r"C:\Program Files\Quarlo\Uninstall.exe"
+EVERYONES_FOLDER = r"C:\users\Public\Quarlo"
+OTHER_USER = "/SESSIONUSER=OTHER\\admin"  # the session's user, as a test names it
 SIGN_VARIABLES = ("QUARLO_SIGN_CERT", "QUARLO_SIGN_KEY", "QUARLO_SIGN_PASS",
                   "QUARLO_SIGN_TIMESTAMP_URL")
 
@@ -115,12 +119,50 @@ def user_registry(session):
             if not key.startswith("[HKEY_CURRENT_USER\\Software\\Wine\\")}
 
 
+def start_traced(session, exe, *args):
+    """Starts a program with Wine tracing, by process, ShellExecuteEx and the DLLs loaded; its
+    log() gathers the trace of every process it starts in turn."""
+    quiet = session.env["WINEDEBUG"]
+    session.env["WINEDEBUG"] = "+pid,+exec,+loaddll"
+    try:
+        return session.start(exe, *args)
+    finally:
+        session.env["WINEDEBUG"] = quiet
+
+
+def elevated(log):
+    """[(program, the DLLs it loaded from outside the Windows folder)] for each program a traced
+    process asked to run with administrator rights, as the next process of that file loaded them."""
+    asked, found, started = [], {}, set()
+    for pid, text in re.findall(r"^(\w+):\w+:trace:\w+:\w+ (.*)$", log, re.M):
+        runas = re.match(r'mask=\S+ hwnd=\S+ verb=L"runas" file=L"(.*?)"', text)
+        loaded = re.match(r'Loaded L"(.*?)"', text)
+        path = (runas or loaded)[1].replace("\\\\", "\\") if runas or loaded else ""
+        if runas:
+            asked.append(path)
+        elif loaded and pid not in started:  # the process's own program
+            started.add(pid)
+            if path in asked:
+                asked.remove(path)
+                found[pid] = (path, [])
+        elif pid in found and loaded and not path.lower().startswith("c:\\windows\\"):
+            found[pid][1].append(path)
+    return list(found.values())
+
+
+def wait_idle(session):
+    """Waits until every program of the session has ended."""
+    subprocess.run(["wineserver", "-w"], env=session.env, timeout=180, check=True)
+
+
 def install(session, installer):
-    """Runs the installer silently to its end; fails the test unless it succeeds."""
-    proc = session.start(installer, "/S")
+    """Runs the installer silently to its end, traced; fails the test unless it succeeds. Returns
+    the trace."""
+    proc = start_traced(session, installer, "/S")
     status = session.wait_exit(proc, 180)
     if status != 0:
         raise AssertionError(f"{installer.name} /S ended with status {status}:\n{proc.log()}")
+    return proc.log()
 
 
 class VersionTest(unittest.TestCase):
@@ -154,7 +196,8 @@ class InstallerTest(unittest.TestCase):
             reg_set(s, DESKTOP_KEY, "ScreenSaveActive", "0")
             saver = s.linux_path(SYSTEM_SAVER)
 
-            install(s, installer)
+            # Only Setup itself runs with administrator rights, and it unpacks no plug-in to load.
+            self.assertEqual(elevated(install(s, installer)), [(s.win_path(installer), [])])
             self.assert_installed(s, version)
 
             # Installing over the running saver sets the file in use aside until the next start.
@@ -180,12 +223,15 @@ class InstallerTest(unittest.TestCase):
             command = s.linux_path(UNINSTALLER)
             quiet = reg_values(s, UNINSTALL_KEY)["QuietUninstallString"]
             self.assertEqual(quiet, f'"{UNINSTALLER}" /S')
-            uninstaller = s.start(command, "/S")
-            s.wait_exit(uninstaller, 60)
-            # The uninstaller runs on from a copy of itself in the temporary folder.
-            wait_until(lambda: not command.parent.exists(), 120, "the uninstaller's folder gone")
-            wait_until(lambda: reg_values(s, UNINSTALL_KEY) is None, 60,
-                       "the uninstall entry gone")
+            uninstaller = start_traced(s, command, "/S")
+            wait_idle(s)
+            # The uninstaller runs on from a copy of itself in the temporary folder, and has the
+            # one in the install folder, which only administrators can change, do the machine's
+            # part where it lies; so that one goes when Windows next starts, as Wine does when a
+            # program starts after all have ended.
+            self.assertEqual(elevated(uninstaller.log()), [(UNINSTALLER, [])])
+            self.assertIsNone(reg_values(s, UNINSTALL_KEY), "the uninstall entry left")
+            wait_until(lambda: not command.parent.exists(), 60, "the uninstaller's folder gone")
 
             self.assertFalse(saver.exists(), "Quarlo.scr left in the system folder")
             desktop = reg_values(s, DESKTOP_KEY)
@@ -195,17 +241,23 @@ class InstallerTest(unittest.TestCase):
             self.assertEqual(settings.read_bytes(), stored, "the silent uninstall keeps settings")
 
     def test_only_the_users_own_process_touches_their_settings(self):
-        """The installer's and the uninstaller's copies that run with administrator rights
-        (their private switch) do the system folder and the uninstall entry, and nothing else;
-        when that part fails, the installer stops before the user's part."""
+        """The installer's copy that runs with administrator rights (its private switch) does the
+        system folder and the uninstall entry, in the program files folder whatever it is told,
+        and nothing else; when that part fails, the installer stops before the user's part. Run
+        as another user than the session's, neither the installer nor the uninstaller touches
+        the profile. Setup refuses a folder every user can write."""
         version = project_version()
         with WineSession(audio=False) as s:
             reg_set(s, DESKTOP_KEY, "SCRNSAVE.EXE", SYSTEM_SAVER)
             reg_set(s, DESKTOP_KEY, "ScreenSaveActive", "0")
             before = user_registry(s)
-            proc = s.start(release / setup_name(version), "/MACHINEPART")
+            proc = s.start(release / setup_name(version), "/S", "/D=" + EVERYONES_FOLDER)
+            self.assertEqual(s.wait_exit(proc, 180), 2, "the status of a refused folder")
+            self.assertIsNone(reg_values(s, UNINSTALL_KEY), "an uninstall entry")
+            proc = s.start(release / setup_name(version), "/MACHINEPART", "/D=" + EVERYONES_FOLDER)
             self.assertEqual(s.wait_exit(proc, 180), 0, proc.log())
             self.assert_on_machine(s, version)
+            self.assertFalse(s.linux_path(EVERYONES_FOLDER).exists())
             saver = s.linux_path(SYSTEM_SAVER)
             self.assertEqual(list(saver.parent.glob("Quarlo.scr*")), [saver])
             self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
@@ -221,14 +273,12 @@ class InstallerTest(unittest.TestCase):
             self.assertEqual(saver.stat().st_ino, installed, "the installed Quarlo.scr replaced")
             self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
 
-            # As the uninstaller's own copy does: from a temporary folder, told where to work.
-            uninstaller = shutil.copy(s.linux_path(UNINSTALLER), s.root / "tmp" / "Un.exe")
-            proc = s.start(uninstaller, "/MACHINEPART", "_?=" + UNINSTALLER.rsplit("\\", 1)[0])
-            self.assertEqual(s.wait_exit(proc, 120), 0, proc.log())
+            for program in (release / setup_name(version), s.linux_path(UNINSTALLER)):
+                s.start(program, "/S", OTHER_USER)
+                wait_idle(s)
+                self.assertEqual(user_registry(s) ^ before, set(), f"HKCU changed by {program.name}")
             self.assertEqual(list(saver.parent.glob("Quarlo.scr*")), [], "Quarlo.scr left")
-            self.assertFalse(s.linux_path(UNINSTALLER).parent.exists(), "its folder left")
             self.assertIsNone(reg_values(s, UNINSTALL_KEY), "the uninstall entry left")
-            self.assertEqual(user_registry(s) ^ before, set(), "HKCU changed")
 
     def assert_installed(self, s, version):
         self.assert_on_machine(s, version)

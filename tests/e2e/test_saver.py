@@ -11,7 +11,7 @@ import unittest
 
 import numpy as np
 
-from harness import WineSession, helper_path, product_path, wait_until
+from harness import AWAY_DESKTOP, WineSession, helper_path, product_path, wait_until
 
 SCREEN_W, SCREEN_H = 1024, 768
 CELL = (448, 236, 448 + 128, 236 + 295)  # where the walking figure's cell lands on this screen
@@ -61,16 +61,17 @@ class SaverTest(unittest.TestCase):
     def tearDown(self):
         self.write_settings(50)
 
-    def start(self, *args, trace=None):
-        """Starts the saver and waits for its window; returns (process, window, start time).
-        `trace` names Wine debug channels to record in the process's log."""
+    def start(self, *args, trace=None, desktop=None):
+        """Starts the saver (on `desktop`, see WineSession.start) and waits for its window;
+        returns (process, window, start time). `trace` names Wine debug channels to record in
+        the process's log."""
         s = self.session
         plain_env = s.env
         if trace:
             s.env = dict(plain_env, WINEDEBUG=trace)
         try:
             started = time.monotonic()
-            proc = s.start(self.saver, *args)
+            proc = s.start(self.saver, *args, desktop=desktop)
         finally:
             s.env = plain_env
         xid = s.wait_window("Quarlo_Main", timeout=20)
@@ -207,20 +208,20 @@ class SaverTest(unittest.TestCase):
     # --- Nobody watching ----------------------------------------------------------------------------
 
     def test_a_locked_session_stills_the_picture_until_unlocked_and_keys_still_end_it(self):
-        proc, _, _ = self.start("/s")
+        proc, _, _ = self.start("/s", desktop=AWAY_DESKTOP)
         s = self.session
         changed = self.walk_detector()
         wait_until(changed, 10, "the figure walks")
-        s.post_session_change(7)
+        s.post_session_change(7, desktop=AWAY_DESKTOP)
         # The frame that was on its way may still land; then the picture stands.
         wait_until(lambda: not changed(), 10, "the picture stands still once the session is locked")
         still_since = time.monotonic()
         while time.monotonic() - still_since < 1.5:
             self.assertFalse(changed(), "a frame was shown while the session was locked")
         self.assertTrue(s.is_running(proc))
-        s.post_session_change(8)
+        s.post_session_change(8, desktop=AWAY_DESKTOP)
         wait_until(changed, 5, "the figure walks on once the session is unlocked")
-        s.post_session_change(7)
+        s.post_session_change(7, desktop=AWAY_DESKTOP)
         s.key("space")
         self.assert_ends_within(proc, QUICK_EXIT_S, "a key while locked")
 
@@ -267,6 +268,49 @@ class SaverTest(unittest.TestCase):
                 self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
 
 
+class SessionLockTest(unittest.TestCase):
+    """The session's lock state as Windows 10 and 7 answer it at the start (Wine fails the query:
+    a stand-in wtsapi32.dll beside the saver answers as Windows documents, each system with its
+    own flags). The saver runs on a desktop without the input, as behind a locked session's secure
+    desktop, so that a session read as locked shows nothing at all."""
+
+    def test_the_saver_animates_in_an_unlocked_session_and_stands_still_in_a_locked_one(self):
+        standin = helper_path("x").parent / "wtsapi32.dll"
+        for windows in ("win10", "win7"):
+            with WineSession(screen=(SCREEN_W, SCREEN_H), audio=False, windows=windows) as s:
+                folder = s.root / "saver"
+                folder.mkdir()
+                saver = folder / "Quarlo.scr"
+                saver.write_bytes(product_path().read_bytes())
+                (folder / "wtsapi32.dll").write_bytes(standin.read_bytes())
+                plain_env = s.env
+                for locked in (False, True):
+                    with self.subTest(windows=windows, locked=locked):
+                        s.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
+                                     QUARLO_SESSION_LOCKED="1" if locked else "0")
+                        try:
+                            proc = s.start(saver, "/s", desktop=AWAY_DESKTOP)
+                        finally:
+                            s.env = plain_env
+                        s.wait_window("Quarlo_Main", timeout=20)
+                        # The window shows the step composed first either way.
+                        wait_until(lambda: lit(s.screenshot(), CELL).mean() > 0.10, 10,
+                                   "the first step")
+                        cell = lambda: np.asarray(s.screenshot(CELL), dtype=np.int16)  # noqa
+                        first = cell()
+                        walked = lambda: np.abs(cell() - first).max() > 60  # noqa: E731
+                        if locked:
+                            # An absence has no event to wait on: no step for two seconds.
+                            still_until = time.monotonic() + 2
+                            while time.monotonic() < still_until:
+                                self.assertFalse(walked(), "a step shown in a locked session")
+                        else:
+                            wait_until(walked, 10, "the figure walks in an unlocked session")
+                        self.assertTrue(s.is_running(proc), proc.log()[-3000:])
+                        s.key("space")
+                        self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
+
+
 class TwoMonitorSaverTest(unittest.TestCase):
     """Two monitors: Xvfb's two screens joined by Xinerama, both with their top-left corner at
     the origin, so that the second (800 x 600) overlaps the primary (1024 x 768)."""
@@ -306,6 +350,85 @@ class TwoMonitorSaverTest(unittest.TestCase):
         s.key("a")
         self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 2), 0)
         self.assertEqual(s.visible_windows(), [])
+
+
+class EveryMonitorSaverTest(unittest.TestCase):
+    """Every monitor its own scene: two monitors side by side (Xorg's dummy driver), a 1920 x 1080
+    primary and a 1280 x 1024 one to its right."""
+
+    PRIMARY = (0, 0, 1920, 1080)
+    RIGHT = (1920, 0, 1920 + 1280, 1024)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(monitors=[(1920, 1080, 0, 0), (1280, 1024, 1920, 0)],
+                                  audio=False).__enter__()
+        cls.folder = cls.session.root / "saver"
+        cls.folder.mkdir()
+        cls.saver = cls.folder / "Quarlo.scr"
+        cls.saver.write_bytes(product_path().read_bytes())
+        standin = helper_path("x").parent / "wtsapi32.dll"
+        (cls.folder / "wtsapi32.dll").write_bytes(standin.read_bytes())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def run_saver(self, every_monitor, locked, looking):
+        """Runs the saver with the choice on or off until looking() returns, then ends it with a
+        key. A session locked from the start (the stand-in wtsapi32.dll) shows the first step and
+        stands still: the same step on every run."""
+        s = self.session
+        (self.folder / "Quarlo.ini").write_bytes(
+            ("[Section]\r\nQuarloの数=50\r\nBGM区分=0\r\n"
+             f"全ﾓﾆﾀｰ={-1 if every_monitor else 0}\r\n").encode("cp932"))
+        plain_env = s.env
+        s.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
+                     QUARLO_SESSION_LOCKED="1" if locked else "0")
+        try:
+            proc = s.start(self.saver, "/s", desktop=AWAY_DESKTOP)
+        finally:
+            s.env = plain_env
+        self.addCleanup(s.kill, proc)
+        s.wait_window("Quarlo_Main", timeout=20)
+        result = looking()
+        s.key("space")
+        self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
+        wait_until(lambda: s.visible_windows() == [], 10, "no window left")
+        return result
+
+    def figure_box(self, area):
+        image = self.session.screenshot(area)
+        rows, columns = np.nonzero(lit(image))
+        return columns.min() + area[0], rows.min() + area[1], columns.max() + 1 + area[0], \
+            rows.max() + 1 + area[1]
+
+    def test_each_monitor_shows_its_own_scene_and_one_key_ends_them_all(self):
+        s = self.session
+
+        def still():
+            wait_until(lambda: all(lit(s.screenshot(a)).mean() > 0.005 for a in (self.PRIMARY,
+                                                                                  self.RIGHT)),
+                       10, "the first step on both monitors")
+            return s.screenshot(self.PRIMARY), self.figure_box(self.RIGHT)
+
+        primary_on, right_box = self.run_saver(True, True, still)
+        primary_off = self.run_saver(False, True, lambda: s.screenshot(self.PRIMARY))
+        self.assertEqual(np.asarray(primary_on).tobytes(), np.asarray(primary_off).tobytes(),
+                         "the primary monitor shows what it shows with the choice off")
+        # The right monitor's figure, at its own centre: (1280 - 128) / 2, (1024 - 295) / 2.
+        left, top, right, bottom = right_box
+        self.assertAlmostEqual((left + right) / 2, 1920 + 576 + 64, delta=8)
+        self.assertAlmostEqual((top + bottom) / 2, 364 + 147, delta=12)
+
+        def walking():
+            cells = [(1920 // 2 - 64, 1080 // 2 - 148, 1920 // 2 + 64, 1080 // 2 + 147),
+                     (1920 + 576, 364, 1920 + 576 + 128, 364 + 295)]
+            first = [np.asarray(s.screenshot(c), dtype=np.int16) for c in cells]
+            for cell, before in zip(cells, first):
+                wait_until(lambda: np.abs(np.asarray(s.screenshot(cell), dtype=np.int16)
+                                          - before).max() > 60, 10, f"the figure walks at {cell}")
+        self.run_saver(True, False, walking)
 
 
 class ScaledSaverTest(unittest.TestCase):

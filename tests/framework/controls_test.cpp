@@ -456,6 +456,36 @@ TEST(FrameLoop, SixtyStepsASecondOnEveryDisplayEachShownOnceOnTheFirstRefreshItI
   }
 }
 
+TEST(FrameLoop, ALockedSessionStopsTheFramesOnlyOnceTheSecureDesktopHasTheInput) {
+  // A saver that shows the logon screen on resume: the lock is reported at 3 s while its own
+  // desktop is still shown; the secure desktop takes the input at 5 s; the unlock comes at 8 s.
+  FakeOs os;
+  os.threadDesktopHasInput = true;
+  const double lockAt = os.nowMs + 3000, hiddenAt = os.nowMs + 5000, unlockAt = os.nowMs + 8000;
+  bool locked = false;
+  const LoopRun run(os, [&](FrameDriver& driver) {
+    if (!locked && os.nowMs >= lockAt) {
+      locked = true;
+      driver.SessionChange(Audience::kSessionLock);
+      os.messageAtMs = unlockAt;
+    }
+    if (os.nowMs >= hiddenAt) os.threadDesktopHasInput = false;
+    if (os.nowMs >= unlockAt && !driver.Watching()) driver.SessionChange(Audience::kSessionUnlock);
+  });
+  const auto composedBetween = [&](double from, double to) {
+    return std::count_if(run.composedAt.begin(), run.composedAt.end(),
+                         [&](double at) { return at >= from && at < to; });
+  };
+  EXPECT_GT(composedBetween(lockAt, hiddenAt), 100) << "still on the screen: it goes on";
+  EXPECT_EQ(composedBetween(hiddenAt + FrameDriver::kInputDesktopCheckMs, unlockAt), 0)
+      << "hidden within a look of the secure desktop taking the input";
+  EXPECT_EQ(run.watchChanges, std::vector<bool>({false, true}));
+  // Looked at once at the lock, then once a second, running or paused; never after the unlock.
+  const auto looks = os.callsStartingWith("ThreadDesktopHasInput").size();
+  EXPECT_GE(looks, 5u);
+  EXPECT_LE(looks, 7u);
+}
+
 TEST(FrameLoop, NothingIsComposedOrShownWhileNobodyWatchesAndTheTimerResolutionIsGivenBack) {
   for (const double hz : {144.0, 0.0}) {
     for (const bool highResolution : {true, false}) {
@@ -465,10 +495,10 @@ TEST(FrameLoop, NothingIsComposedOrShownWhileNobodyWatchesAndTheTimerResolutionI
       const double awayFrom = os.nowMs + 3000, awayUntil = os.nowMs + 5000;
       const LoopRun run(os, [&](FrameDriver& driver) {
         if (driver.Watching() && os.nowMs >= awayFrom && os.nowMs < awayUntil) {
-          driver.SessionChange(Audience::kSessionLock);
-          os.messageAtMs = awayUntil;  // the unlock, as the next message
+          driver.SessionChange(Audience::kConsoleDisconnect);
+          os.messageAtMs = awayUntil;  // the reconnection, as the next message
         } else if (!driver.Watching() && os.nowMs >= awayUntil) {
-          driver.SessionChange(Audience::kSessionUnlock);
+          driver.SessionChange(Audience::kConsoleConnect);
         }
       });
       const std::string name =
@@ -557,7 +587,8 @@ TEST(FrameDriver, ListensToTheSessionsDisplayAndReadsTheSessionsStateWhenTheWind
   struct Case {
     const char* what;
     os::OsVersion version;
-    std::optional<std::int32_t> connectState, sessionFlags;
+    std::optional<std::int32_t> connectState, sessionLock;
+    bool desktopHasInput;
     bool watching;
     const char* setting;
   };
@@ -568,24 +599,46 @@ TEST(FrameDriver, ListensToTheSessionsDisplayAndReadsTheSessionsStateWhenTheWind
        {10, 0, 19045},
        0,
        os::kWtsSessionStateUnlock,
+       false,
        true,
        kSessionDisplay},
-      {"Windows 10, locked", {10, 0, 19045}, 0, os::kWtsSessionStateLock, false, kSessionDisplay},
-      {"disconnected", {10, 0, 19045}, os::kWtsDisconnected, 1, false, kSessionDisplay},
-      {"Windows 7 reports the lock states the other way round",
-       {6, 1, 7601},
+      {"Windows 10, locked",
+       {10, 0, 19045},
+       0,
+       os::kWtsSessionStateLock,
+       false,
+       false,
+       kSessionDisplay},
+      {"locked, but a saver that shows the logon screen on resume is still on the screen",
+       {10, 0, 19045},
        0,
        os::kWtsSessionStateLock,
        true,
-       kMonitorPower},
-      {"Windows 7, locked", {6, 1, 7601}, 0, os::kWtsSessionStateUnlock, false, kMonitorPower},
-      {"Vista answers no lock state", {6, 0, 6002}, 0, std::nullopt, true, kMonitorPower},
+       true,
+       kSessionDisplay},
+      {"lock state unknown",
+       {10, 0, 19045},
+       0,
+       os::kWtsSessionStateUnknown,
+       false,
+       true,
+       kSessionDisplay},
+      {"disconnected",
+       {10, 0, 19045},
+       os::kWtsDisconnected,
+       os::kWtsSessionStateUnlock,
+       false,
+       false,
+       kSessionDisplay},
+      {"Windows 7, locked", {6, 1, 7601}, 0, os::kWtsSessionStateLock, false, false, kMonitorPower},
+      {"Vista answers no lock state", {6, 0, 6002}, 0, std::nullopt, false, true, kMonitorPower},
   };
   for (const Case& c : cases) {
     FakeOs os;
     os.version = c.version;
     os.connectState = c.connectState;
-    os.sessionFlags = c.sessionFlags;
+    os.sessionLock = c.sessionLock;
+    os.threadDesktopHasInput = c.desktopHasInput;
     FrameDriver driver(os, [] {});
     driver.Listen(0x1234);
     EXPECT_EQ(driver.Watching(), c.watching) << c.what;
@@ -604,37 +657,44 @@ TEST(FrameDriver, ListensToTheSessionsDisplayAndReadsTheSessionsStateWhenTheWind
   }
 }
 
-TEST(Audience, WatchesWhileTheDisplayIsOnOrDimmedAndTheSessionIsUnlockedAndConnected) {
+TEST(Audience, WatchesWhileTheDisplayIsOnOrDimmedAndTheSessionIsConnectedAndUnlockedOrSeen) {
+  enum Kind { kDisplay, kSession, kOwnDesktopHasInput };
   struct Event {
-    bool display;  // else a session change
+    Kind kind;
     std::uint32_t value;
     bool watching;
   };
   const std::vector<Event> events = {
-      {true, 2, true},  // dimmed: still seen
-      {true, 0, false},
-      {true, 1, true},  // off, on
-      {false, Audience::kSessionLock, false},
-      {false, Audience::kSessionUnlock, true},
-      {false, Audience::kConsoleDisconnect, false},
-      {false, Audience::kRemoteConnect, true},  // the session moved to a remote client
-      {false, Audience::kRemoteDisconnect, false},
-      {false, Audience::kConsoleConnect, true},
-      {false, Audience::kSessionLock, false},
-      {true, 0, false},
-      {false, Audience::kSessionUnlock, false},  // unlocked, but the display is still off
-      {false, 5, false},                         // a logon elsewhere changes nothing
-      {true, 1, true},
+      {kDisplay, 2, true},  // dimmed: still seen
+      {kDisplay, 0, false},
+      {kDisplay, 1, true},  // off, on
+      {kOwnDesktopHasInput, 0, true},
+      {kSession, Audience::kSessionLock, false},
+      {kSession, Audience::kSessionUnlock, true},
+      {kSession, Audience::kConsoleDisconnect, false},
+      {kSession, Audience::kRemoteConnect, true},  // the session moved to a remote client
+      {kSession, Audience::kRemoteDisconnect, false},
+      {kSession, Audience::kConsoleConnect, true},
+      {kSession, Audience::kSessionLock, false},
+      {kDisplay, 0, false},
+      {kSession, Audience::kSessionUnlock, false},  // unlocked, but the display is still off
+      {kSession, 5, false},                         // a logon elsewhere changes nothing
+      {kDisplay, 1, true},
+      // A saver asking for the logon screen on resume: the lock is reported while its own
+      // desktop still has the input, and it is hidden once the secure desktop takes it.
+      {kOwnDesktopHasInput, 1, true},
+      {kSession, Audience::kSessionLock, true},
+      {kOwnDesktopHasInput, 0, false},
+      {kSession, Audience::kSessionUnlock, true},
   };
   Audience audience;
   EXPECT_TRUE(audience.Watching());
   for (std::size_t i = 0; i < events.size(); ++i) {
-    if (events[i].display) {
-      audience.DisplayState(events[i].value);
-    } else {
-      audience.SessionChange(events[i].value);
-    }
-    EXPECT_EQ(audience.Watching(), events[i].watching) << "event " << i;
+    const Event& e = events[i];
+    if (e.kind == kDisplay) audience.DisplayState(e.value);
+    if (e.kind == kSession) audience.SessionChange(e.value);
+    if (e.kind == kOwnDesktopHasInput) audience.InputDesktop(e.value != 0);
+    EXPECT_EQ(audience.Watching(), e.watching) << "event " << i;
   }
 }
 

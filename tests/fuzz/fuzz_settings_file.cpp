@@ -17,7 +17,8 @@ constexpr std::uint32_t kCodePages[] = {932, 1252, 65001};
 
 bool SameSettings(const quarlo::Settings& a, const quarlo::Settings& b) {
   return a.SpriteCount == b.SpriteCount && a.MusicSource == b.MusicSource &&
-         a.RepeatTrack == b.RepeatTrack && a.MusicFile == b.MusicFile;
+         a.RepeatTrack == b.RepeatTrack && a.MusicFile == b.MusicFile &&
+         a.EveryMonitor == b.EveryMonitor;
 }
 
 }  // namespace
@@ -51,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyRepeatTrack,
                         quarlo::SignedDecimal(loaded.RepeatTrack), kIni);
   quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyMusicFile, loaded.MusicFile, kIni);
+  if (quarlo::IsTrue(loaded.EveryMonitor))  // the dialog writes it when it is on
+    quarlo::WriteIniValue(os, quarlo::kSection, quarlo::kKeyEveryMonitor, "-1", kIni);
   quarlo::ResetSaverSettings();
   quarlo::LoadSettings(os);
   CHECK(SameSettings(quarlo::SaverSettings(), loaded));

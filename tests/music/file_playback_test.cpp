@@ -114,7 +114,8 @@ TEST_F(FilePlaybackTest, ARefusedMp3PlaysFromAPlainCopyWithoutItsTagUntilItIsClo
             lines({kOpenFile, "ReadFileHead(\"C:\\My Music\\theme song.mp3\", 10)",
                    "GetTempPathW(261, buffer)",
                    "CopyFileFrom(\"C:\\My Music\\theme song.mp3\", 30, \"" + kCopy + "\")",
-                   kOpenCopy, "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"}));
+                   "SetFileDispositionInfo(28673, FALSE)", "CloseHandle(28673)", kOpenCopy,
+                   "mciSendStringA(\"play MP3Play\", NULL, 0, 0)"}));
   EXPECT_EQ(os.files[kCopy], audio);
 
   os.clearCalls();
@@ -149,6 +150,8 @@ TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenI
     return "GetShortPathNameW(\"" + folder + "\", buffer, 261)";
   };
   const std::string getTemp = "GetTempPathW(261, buffer)";
+  // The whole copy, kept by the saver's thread.
+  const std::string keep = "SetFileDispositionInfo(28673, FALSE)", close = "CloseHandle(28673)";
   const std::string play = "mciSendStringA(\"play MP3Play\", NULL, 0, 0)";
   const struct {
     const char* what;
@@ -162,13 +165,13 @@ TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenI
        bang,
        1252,
        temp,
-       {head(bang), getTemp, copy(temp), open(temp + "QuarloBGM.mp3"), play}},
+       {head(bang), getTemp, copy(temp), keep, close, open(temp + "QuarloBGM.mp3"), play}},
       {"file unreadable", "C:\\gone!.mp3", 1252, temp, {head("C:\\gone!.mp3")}},
       {"copy refused too",
        bang,
        1252,
        refused,
-       {head(bang), getTemp, copy(refused), open(refused + "QuarloBGM.mp3"),
+       {head(bang), getTemp, copy(refused), keep, close, open(refused + "QuarloBGM.mp3"),
         "DeleteFileW(\"" + refused + "QuarloBGM.mp3\")"}},
       {"temporary folder not writable", bang, 1252, locked, {head(bang), getTemp, copy(locked)}},
       {"no temporary folder", bang, 1252, "", {head(bang), getTemp}},
@@ -182,7 +185,7 @@ TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenI
        bang,
        1252,
        russian,
-       {head(bang), getTemp, shortOf(russian), copy(russianShort),
+       {head(bang), getTemp, shortOf(russian), copy(russianShort), keep, close,
         open(russianShort + "QuarloBGM.mp3"), play}},
       {"Cyrillic folder, no short name",
        bang,
@@ -193,7 +196,7 @@ TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenI
        bang,
        65001,
        russian,
-       {head(bang), getTemp, copy(russian), open(russian + "QuarloBGM.mp3"), play}},
+       {head(bang), getTemp, copy(russian), keep, close, open(russian + "QuarloBGM.mp3"), play}},
   };
   for (const auto& c : cases) {
     FakeOs fresh;

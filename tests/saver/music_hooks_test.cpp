@@ -248,7 +248,8 @@ TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
       {2,
        "C:\\Music\\art.mp3",
        {"CopyFileFrom(\"C:\\Music\\art.mp3\", 10, \"" + copy + "\")"},
-       {sent("open \"" + copy + "\" type MPEGVideo Alias MP3Play"), sent("play MP3Play")},
+       {"SetFileDispositionInfo(28673, FALSE)", "CloseHandle(28673)",
+        sent("open \"" + copy + "\" type MPEGVideo Alias MP3Play"), sent("play MP3Play")},
        {sent("stop MP3Play"), sent("close MP3Play"), "DeleteFileW(\"" + copy + "\")"}},
   };
   os.mci = [](const std::string& command, std::string&) {
@@ -288,18 +289,35 @@ TEST_F(SaverMusicTest, PauseSilencesTheMusicAndResumeGoesOnWhereItWas) {
   }
 }
 
-TEST_F(SaverMusicTest, TheExitAbandonsACopyStillBeingWrittenAndLeavesNothingOfIt) {
+TEST_F(SaverMusicTest, TheExitLeavesNoCopyBehindWhateverItsStage) {
   const std::string song = "C:\\Hey!.mp3", copy = "C:\\Users\\me\\Temp\\QuarloBGM.mp3";
-  os.mci = [](const std::string& command, std::string&) { return command[0] == 'o' ? 277 : 0; };
+  os.mci = [](const std::string& command, std::string&) {
+    return command.rfind("open \"C:\\Hey!", 0) == 0 ? 277 : 0;
+  };
   os.files[song] = "\xFF\xFB";
-  UseMusic(2, song);
-  music.MusicStart();
-  for (int frame = 0; frame < 3; ++frame) music.FramePresented();
-  ASSERT_EQ(copies.size(), 1u) << "one copy, not yet written after three frames";
-  music.MusicStop();
-  EXPECT_EQ(os.calls().back(), "DeleteFileW(\"" + copy + "\")");
-  copies[0]();  // in the program the process ends first, and the system deletes the file
-  EXPECT_EQ(os.files.count(copy), 0u);
+  const struct {
+    const char* what;
+    bool written, taken;  // by the copy's thread; by the saver's, at a frame
+    std::string last;     // how the saver's last call starts
+  } stages[] = {
+      {"still being written: its thread drops it when done", false, false, "mciSendStringA("},
+      {"whole, not yet taken: the saver drops it", true, false, "CloseHandle("},
+      {"playing", true, true, "DeleteFileW(\"" + copy + "\")"},
+  };
+  for (const auto& stage : stages) {
+    UseMusic(2, song);
+    music.MusicStart();
+    for (int frame = 0; frame < 3; ++frame) music.FramePresented();
+    ASSERT_EQ(copies.size(), 1u) << "one copy, not yet written after three frames";
+    if (stage.written) std::exchange(copies, {})[0]();
+    if (stage.taken) music.FramePresented();
+    music.MusicStop();
+    EXPECT_EQ(os.calls().back().rfind(stage.last, 0), 0u)
+        << stage.what << ": " << os.calls().back();
+    os.ExitProcess(0);
+    for (const auto& work : std::exchange(copies, {})) work();
+    EXPECT_EQ(os.files.count(copy), 0u) << stage.what;
+  }
 }
 
 // --- Whole runs against the simulated drive ---------------------------------------------------

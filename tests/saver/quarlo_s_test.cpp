@@ -32,7 +32,8 @@ fw::PicturePtr Filled(int width, int height, const std::function<std::uint32_t(i
 }
 
 // One run of the saver window on the headless backend. `during(frame)` runs inside the frame's
-// message processing (frame 1 is the first); a run that never ends is cut off after 400 frames.
+// message processing (frame 1 is the first); a run that never ends is stopped after 400 frames,
+// and fails.
 struct SaverRun {
   explicit SaverRun(const std::string& commandText, std::int16_t spriteCount = 50) {
     ResetSaverSettings();
@@ -58,9 +59,10 @@ struct SaverRun {
       ++frames;
       if (frames == 1) handle = saver->hWnd();
       during(frames);
-      if (frames >= 400 && IsTrue(saver->Running)) {
+      if (frames >= 400 && saver->IsLoaded()) {
         cutOff = true;
-        saver->Running = kFalse;
+        ADD_FAILURE() << "the saver ran on past 400 frames";
+        saver->Unload();  // the frame loop runs while the window is loaded
       }
     };
     saver->Load();
@@ -112,14 +114,14 @@ struct SaverRun {
 TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
   SaverRun run("/s");
   run.Run([&](int) { run.saver->Display_Click(); });
-  const Quarlo_S& s = *run.saver;
+  Quarlo_S& s = *run.saver;
   EXPECT_EQ(s.Caption(), "Quarlo_Main");
   EXPECT_EQ(s.Border(), fw::FormBorder::None);
   EXPECT_TRUE(s.KeyPreview());
   EXPECT_EQ(s.Timer1.Interval(), 1000u);
   EXPECT_EQ(s.Timer2.Interval(), 200u);
-  EXPECT_EQ(s.Pic_Mas.size(), 32u) << "the sheet's cells";
-  EXPECT_FALSE(s.Pic_Quarlo[22].Empty());
+  EXPECT_EQ(s.Scene().Pic_Mas().size(), 32u) << "the sheet's cells";
+  EXPECT_FALSE(s.Scene().Pic_Quarlo()[22].Empty());
 }
 
 TEST(Quarlo_S, LoadCoversTheScreenStartsTheMusicShowsTopmostThenAnimates) {
@@ -329,6 +331,16 @@ TEST(Quarlo_S,
        3840,
        2160,
        200},
+      {"Windows 8.1 has no window's scale to ask: its monitor's, 150 %",
+       [&] {
+         run.backend.dpi = 0;
+         run.os.windowDpi = 0;
+         run.os.monitorDpi = 144;
+       },
+       {{3840, 0, 5760, 1200}, {0, 1080, 1920, 2160}},
+       3840,
+       2160,
+       150},
   };
   const std::size_t stepCount = std::size(steps);
   std::vector<std::vector<os::Rect>> covered;
@@ -362,7 +374,7 @@ TEST(Quarlo_S,
                             run.saver->Display.DrawingSurface()->Height()});
     topmostCalls.push_back(run.os.callsStartingWith("SetWindowPos(").size());
     scales.push_back(run.saver->Engine().Scale());
-    sheetWidths.push_back(run.saver->Pic_Mas.front().Width() * 8);
+    sheetWidths.push_back(run.saver->Scene().Pic_Mas().front().Width() * 8);
   });
   ASSERT_EQ(covered.size(), stepCount);
   for (std::size_t i = 0; i < stepCount; ++i) {
@@ -468,19 +480,106 @@ TEST(Quarlo_S, EachFrameShowsTheNextStepOfTheWalkAtTheCentre) {
       << "each step waits for its time, 60 steps a second; the key came in step 13's wait";
 }
 
+TEST(Quarlo_S, WithEveryMonitorChosenEachMonitorHasASceneOfItsOwnScaleThatFollowsTheMonitors) {
+  constexpr os::Rect kPrimary = {0, 0, 1920, 1080}, kLeft = {-1280, -200, 0, 824},
+                     kRight = {1920, 0, 4480, 1440}, kBelow = {0, 1080, 1920, 2160};
+  // The primary monitor's pixels after 40 frames with the choice off, to compare.
+  std::vector<std::uint32_t> alone;
+  const auto pixels = [](const fw::Picture& p) {
+    return std::vector<std::uint32_t>(p.Pixels(), p.Pixels() + p.Width() * p.Height());
+  };
+  const auto prepare = [&](SaverRun& run) {
+    run.backend.screenWidth = 1920;
+    run.backend.screenHeight = 1080;
+    run.backend.dpi = 0;
+    run.backend.monitorDpi = {{kPrimary, 96}, {kLeft, 144}, {kRight, 192}};
+    run.os.monitors = {
+        {kLeft, kLeft, 0}, {kPrimary, kPrimary, os::kMonitorInfoFPrimary}, {kRight, kRight, 0}};
+  };
+  {
+    SaverRun off("/s");
+    prepare(off);
+    off.Run([&](int frame) {
+      if (frame == 40) alone = pixels(off.Display().Buffer());
+      if (frame == 41) off.saver->Form_KeyDown(32, 0);
+    });
+  }
+  SaverRun run("/s");
+  prepare(run);
+  SaverSettings().EveryMonitor = kTrue;
+  struct Seen {
+    std::vector<os::Rect> areas;
+    std::vector<int> scales, presents;
+    std::vector<os::Handle> handles;
+  };
+  std::vector<Seen> seen;
+  std::vector<std::uint32_t> primary;
+  std::vector<std::vector<float>> heights;  // each scene's sprites' heights after set-up
+  const auto look = [&] {
+    Seen now;
+    for (const auto& window : run.saver->Scenes().Windows()) {
+      now.areas.push_back(window->Area());
+      now.scales.push_back(window->GetScene().Engine().Scale());
+      now.presents.push_back(
+          window->GetScene().Engine().Sprites().empty()
+              ? -1
+              : dynamic_cast<testing::SoftwareSurface*>(window->Display.DrawingSurface())
+                    ->Presents());
+      now.handles.push_back(window->hWnd());
+    }
+    seen.push_back(now);
+  };
+  run.Run([&](int frame) {
+    if (frame == 1) {
+      look();
+      heights.push_back({});
+      for (const auto& sprite : run.saver->Engine().Sprites()) heights[0].push_back(sprite.PosY);
+      heights.push_back({});
+      for (const auto& sprite : run.saver->Scenes().Windows()[1]->GetScene().Engine().Sprites())
+        heights[1].push_back(sprite.PosY);
+    }
+    if (frame == 40) {
+      primary = pixels(run.Display().Buffer());
+      look();
+      run.os.monitors.erase(run.os.monitors.begin());  // the left monitor unplugged
+      run.os.monitors.push_back({kBelow, kBelow, 0});  // another plugged in below
+      run.saver->Form_DisplayChange();
+      look();
+    }
+    if (frame == 42) run.saver->Scenes().Windows()[1]->Form_KeyDown(32, 0);
+  });
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].areas, (std::vector<os::Rect>{kLeft, kRight}));
+  EXPECT_EQ(seen[0].scales, (std::vector<int>{150, 200})) << "each at its monitor's scale";
+  EXPECT_TRUE(run.saver->Covers().Windows().empty()) << "no black windows";
+  EXPECT_EQ(primary, alone) << "the primary monitor shows what it shows alone";
+  EXPECT_NE(heights[0], heights[1]) << "a random sequence of its own";
+  EXPECT_EQ(seen[1].presents, (std::vector<int>{seen[1].presents[0], seen[1].presents[0]}))
+      << "every scene shown in the same frames";
+  EXPECT_GT(seen[1].presents[0], 30);
+  EXPECT_EQ(seen[2].areas, (std::vector<os::Rect>{kRight, kBelow}));
+  EXPECT_EQ(seen[2].handles[0], seen[1].handles[1]) << "the right monitor keeps its window";
+  EXPECT_EQ(seen[2].scales, (std::vector<int>{200, 100}));
+  EXPECT_EQ(run.frames, 42) << "a key on another monitor's scene ended the saver";
+  EXPECT_EQ(run.os.callsStartingWith("ExitProcess").size(), 1u);
+}
+
 TEST(Quarlo_S, NothingIsDrawnOrPlayedWhileNobodyWatchesAndTheWalkGoesOnFromTheSameStep) {
   struct Case {
     const char* what;
     std::function<void(fw::FrameDriver&)> away, back;
+    double wakeMs;  // how long each pass of the pause waited
   };
   const Case cases[] = {
       {"display off", [](fw::FrameDriver& d) { d.PowerSetting(os::kGuidSessionDisplayStatus, 0); },
-       [](fw::FrameDriver& d) { d.PowerSetting(os::kGuidSessionDisplayStatus, 1); }},
+       [](fw::FrameDriver& d) { d.PowerSetting(os::kGuidSessionDisplayStatus, 1); }, 0},
+      // Locked behind the secure desktop, it looks once a second whether it is shown again.
       {"session locked", [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kSessionLock); },
-       [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kSessionUnlock); }},
+       [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kSessionUnlock); },
+       fw::FrameDriver::kInputDesktopCheckMs},
       {"session disconnected",
        [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kConsoleDisconnect); },
-       [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kConsoleConnect); }},
+       [](fw::FrameDriver& d) { d.SessionChange(fw::Audience::kConsoleConnect); }, 0},
   };
   for (const Case& c : cases) {
     SaverRun run("/s", -1);
@@ -504,11 +603,11 @@ TEST(Quarlo_S, NothingIsDrawnOrPlayedWhileNobodyWatchesAndTheWalkGoesOnFromTheSa
     });
     ASSERT_EQ(centre.size(), 13u) << c.what;
     // Passes 7 to 10 are messages handled while nobody watches: nothing composed or shown, and
-    // no time waited for.
+    // no time waited for but the looks at a locked session's desktop.
     for (std::size_t pass = 6; pass < 10; ++pass) {
       EXPECT_EQ(centre[pass], centre[5]) << c.what << ", pass " << pass + 1;
       EXPECT_EQ(presents[pass], presents[5]) << c.what << ", pass " << pass + 1;
-      EXPECT_EQ(clock[pass], clock[5]) << c.what << ", pass " << pass + 1;
+      EXPECT_NEAR(clock[pass] - clock[pass - 1], c.wakeMs, 1e-6) << c.what << ", pass " << pass + 1;
     }
     EXPECT_EQ(mciDuringPause, mciBefore) << c.what << ": no music timer runs while nobody watches";
     const auto count = [&](const char* command) {
@@ -523,7 +622,7 @@ TEST(Quarlo_S, NothingIsDrawnOrPlayedWhileNobodyWatchesAndTheWalkGoesOnFromTheSa
     EXPECT_EQ(presents[11], presents[5] + 1) << c.what;
     EXPECT_EQ(presents[12], presents[5] + 2) << c.what;
     EXPECT_EQ(centre[12], run.sheet->Pixel(6 * 128, 0)) << c.what << ": step 8, column 6";
-    EXPECT_EQ(clock[10], clock[5]) << c.what << ": no steps made up for the pause";
+    EXPECT_EQ(clock[10], clock[9]) << c.what << ": no steps made up for the pause";
     EXPECT_NEAR(clock[12] - clock[10], 2 * fw::FramePacer::kStepMs, 1e-3) << c.what;
   }
 }

@@ -37,7 +37,7 @@ TEST_F(LoadSettingsTest, MissingFileGivesTheDefaults) {
   EXPECT_EQ(s.MusicFile, "");
 }
 
-TEST_F(LoadSettingsTest, ReadsTheFourKeysInOrderFromTheFileBesideTheProgram) {
+TEST_F(LoadSettingsTest, ReadsTheKeysInOrderFromTheFileBesideTheProgram) {
   Load();
   EXPECT_EQ(os.callsStartingWith("GetPrivateProfileStringW"),
             lines({
@@ -49,6 +49,8 @@ TEST_F(LoadSettingsTest, ReadsTheFourKeysInOrderFromTheFileBesideTheProgram) {
                 "\"C:\\Saver\\Quarlo.ini\")",
                 "GetPrivateProfileStringW(\"Section\", \"BGMﾌｧｲﾙ\", \"\", buffer, 256, "
                 "\"C:\\Saver\\Quarlo.ini\")",
+                "GetPrivateProfileStringW(\"Section\", \"全ﾓﾆﾀｰ\", \"\", buffer, 256, "
+                "\"C:\\Saver\\Quarlo.ini\")",
             }));
 }
 
@@ -56,15 +58,19 @@ TEST_F(LoadSettingsTest, NumbersAreFlooredAndBadOnesKeepThePreviousValue) {
   const struct {
     const char* text;
     std::int16_t expected;
+    Bool16 everyMonitor;  // the text stored as EveryMonitor: on for any number but zero
   } cases[] = {
-      {" 50", 50},     {"50", 50},   {"12.9", 12},     {"-3.5", -4},       {"abc", 0},
-      {"40000", 0},    {"", 50},     {"32767", 32767}, {"-32768", -32768}, {"32767.9", 32767},
-      {"-32768.1", 0}, {"  7  ", 7}, {"&H10", 16},
+      {" 50", 50, -1},        {"50", 50, -1},         {"12.9", 12, -1},    {"-3.5", -4, -1},
+      {"abc", 0, 0},          {"40000", 0, -1},       {"", 50, 0},         {"32767", 32767, -1},
+      {"-32768", -32768, -1}, {"32767.9", 32767, -1}, {"-32768.1", 0, -1}, {"  7  ", 7, -1},
+      {"&H10", 16, -1},       {" 0", 0, 0},           {"0.4", 0, -1},      {"-0", 0, 0},
   };
   for (const auto& c : cases) {
     ResetSaverSettings();
     Store(kKeySpriteCount, c.text);
+    Store(kKeyEveryMonitor, c.text);
     EXPECT_EQ(Load().SpriteCount, c.expected) << "\"" << c.text << "\"";
+    EXPECT_EQ(SaverSettings().EveryMonitor, c.everyMonitor) << "\"" << c.text << "\"";
   }
 }
 
@@ -207,6 +213,7 @@ TEST(KeyInFile, IsTheShiftJisNameReadInTheCodePageWhereverItCarriesTheBytes) {
       {1252, kKeyMusicSource, "BGM\u2039\u00e6\u2022\u00aa"},
       {1252, kKeyRepeatTrack, "BGM\u00d8\u00cb\u00df\u00b0\u00c4"},
       {1252, kKeyMusicFile, "BGM\u00cc\u00a7\u00b2\u00d9"},
+      {1252, kKeyEveryMonitor, "\u2018S\u00d3\u00c6\u00c0\u00b0"},
       // UTF-8 cannot carry the bytes: the names go as text.
       {65001, kKeySpriteCount, "Quarloの数"},
       {65001, kKeyMusicFile, "BGMﾌｧｲﾙ"},

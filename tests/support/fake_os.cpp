@@ -97,6 +97,8 @@ std::string FakeOs::ModuleFileName() { return moduleFileName; }
 void FakeOs::ExitProcess(std::uint32_t exitCode) {
   Record("ExitProcess(" + std::to_string(exitCode) + ")");
   if (!exitCode_) exitCode_ = exitCode;
+  // The system closes what the process left open.
+  for (auto& [handle, file] : openFiles_) CloseFile(file);
 }
 
 std::uint32_t FakeOs::SetErrorMode(std::uint32_t mode) {
@@ -140,16 +142,32 @@ bool FakeOs::ReadFileHead(const std::string& path, std::uint32_t count, std::str
   return true;
 }
 
-bool FakeOs::CopyFileFrom(const std::string& source, std::int64_t offset,
-                          const std::string& target) {
+os::Handle FakeOs::CopyFileFrom(const std::string& source, std::int64_t offset,
+                                const std::string& target) {
   Record("CopyFileFrom(" + Quote(source.c_str()) + ", " + std::to_string(offset) + ", " +
          Quote(target.c_str()) + ")");
   const auto from = files.find(source);
   const std::string folder = target.substr(0, target.find_last_of('\\') + 1);
-  if (from == files.end() || offset < 0 || unwritableFolders.count(folder) > 0) return false;
+  if (from == files.end() || offset < 0 || unwritableFolders.count(folder) > 0) return os::kNull;
   const auto start = std::min(static_cast<std::size_t>(offset), from->second.size());
   files[target] = from->second.substr(start);
+  const os::Handle file = kFirstFile + static_cast<os::Handle>(openFiles_.size());
+  openFiles_[file] = {target, true};
+  return file;
+}
+
+bool FakeOs::SetFileDispositionInfo(os::Handle file, bool deleteFile) {
+  Record("SetFileDispositionInfo(" + std::to_string(file) + ", " + (deleteFile ? "TRUE" : "FALSE") +
+         ")");
+  const auto it = openFiles_.find(file);
+  if (it == openFiles_.end() || it->second.closed) return false;
+  it->second.deleteOnClose = deleteFile;
   return true;
+}
+
+void FakeOs::CloseFile(OpenFile& file) {
+  if (!file.closed && file.deleteOnClose) files.erase(file.path);
+  file.closed = true;
 }
 
 bool FakeOs::DeleteFileW(const char* fileName) {
@@ -323,7 +341,10 @@ bool FakeOs::SetWaitableTimer(os::Handle timer, std::int64_t dueTime) {
 
 bool FakeOs::CloseHandle(os::Handle handle) {
   Record("CloseHandle(" + std::to_string(handle) + ")");
-  return handle == kTimer;
+  const auto it = openFiles_.find(handle);
+  if (it == openFiles_.end() || it->second.closed) return handle == kTimer;
+  CloseFile(it->second);
+  return true;
 }
 
 std::uint32_t FakeOs::MsgWaitForMultipleObjectsEx(std::uint32_t count, const os::Handle* handles,
@@ -411,10 +432,15 @@ bool FakeOs::WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessio
          std::to_string(static_cast<std::int32_t>(sessionId)) + ", " + std::to_string(infoClass) +
          ")");
   const std::optional<std::int32_t>& answer =
-      infoClass == os::kWtsConnectState ? connectState : sessionFlags;
+      infoClass == os::kWtsConnectState ? connectState : sessionLock;
   if (!answer) return false;
   *value = *answer;
   return true;
+}
+
+bool FakeOs::ThreadDesktopHasInput() {
+  Record("ThreadDesktopHasInput()");
+  return threadDesktopHasInput;
 }
 
 bool FakeOs::RegisterRawInputDevices(const os::RawInputDevice* devices, std::uint32_t count) {
@@ -436,6 +462,16 @@ std::uint32_t FakeOs::GetDpiForWindow(os::Handle window) {
 bool FakeOs::SetThreadDpiAwarenessContext(os::Handle context) {
   Record("SetThreadDpiAwarenessContext(" + std::to_string(context) + ")");
   return true;
+}
+
+os::Handle FakeOs::MonitorFromWindow(os::Handle window) {
+  Record("MonitorFromWindow(" + std::to_string(window) + ")");
+  return kFirstMonitor;
+}
+
+std::uint32_t FakeOs::GetDpiForMonitor(os::Handle monitor) {
+  Record("GetDpiForMonitor(" + std::to_string(monitor) + ")");
+  return monitorDpi;
 }
 
 os::Handle FakeOs::GetWindowDpiAwarenessContext(os::Handle window) {

@@ -86,9 +86,14 @@ class FakeOs : public os::Os {
   double refreshHz = 60;
   // The session now: WTSQuerySessionInformationW's answers (nullopt: the query fails).
   std::optional<std::int32_t> connectState = 0;  // WTSActive
-  std::optional<std::int32_t> sessionFlags = os::kWtsSessionStateUnlock;
+  std::optional<std::int32_t> sessionLock = os::kWtsSessionStateUnlock;
+  // ThreadDesktopHasInput: asked only while the session is reported locked, when the secure
+  // desktop normally has the input.
+  bool threadDesktopHasInput = false;
   // What GetDpiForWindow answers for any window (0: the system has no such call).
   std::uint32_t windowDpi = 96;
+  // What GetDpiForMonitor answers for any monitor (0: the system has no such call).
+  std::uint32_t monitorDpi = 96;
   // Raw input reports by the handle a WM_INPUT carries.
   std::map<os::Handle, os::RawInput> rawInputs;
   // File-open dialog: the path the user picks, or nullopt for Cancel.
@@ -118,8 +123,11 @@ class FakeOs : public os::Os {
                                   std::uint32_t size) override;
   bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                     std::int64_t* fileSize) override;
-  bool CopyFileFrom(const std::string& source, std::int64_t offset,
-                    const std::string& target) override;
+  // The copy is in `files` as soon as it is made, open and marked for deletion: closed (or at
+  // ExitProcess) it goes unless SetFileDispositionInfo kept it.
+  os::Handle CopyFileFrom(const std::string& source, std::int64_t offset,
+                          const std::string& target) override;
+  bool SetFileDispositionInfo(os::Handle file, bool deleteFile) override;
   bool DeleteFileW(const char* fileName) override;
 
   os::Handle FindWindowW(const char* className, const char* windowName) override;
@@ -185,8 +193,11 @@ class FakeOs : public os::Os {
   bool WTSUnRegisterSessionNotification(os::Handle window) override;
   bool WTSQuerySessionInformationW(os::Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
+  bool ThreadDesktopHasInput() override;
   bool RegisterRawInputDevices(const os::RawInputDevice* devices, std::uint32_t count) override;
   std::uint32_t GetDpiForWindow(os::Handle window) override;
+  os::Handle MonitorFromWindow(os::Handle window) override;
+  std::uint32_t GetDpiForMonitor(os::Handle monitor) override;
   bool SetThreadDpiAwarenessContext(os::Handle context) override;
   os::Handle GetWindowDpiAwarenessContext(os::Handle window) override;
   bool GetRawInputData(os::Handle rawInput, os::RawInput* data) override;
@@ -197,7 +208,16 @@ class FakeOs : public os::Os {
  private:
   void Record(std::string line) { calls_.push_back(std::move(line)); }
 
+  struct OpenFile {
+    std::string path;
+    bool deleteOnClose = false;
+    bool closed = false;
+  };
+  static constexpr os::Handle kFirstFile = 0x7001;
+  void CloseFile(OpenFile& file);
+
   std::vector<std::string> calls_;
+  std::map<os::Handle, OpenFile> openFiles_;
   std::optional<std::uint32_t> exitCode_;
   int cursorShowCount_ = 0;
   std::optional<double> timerDueMs_;

@@ -62,6 +62,15 @@ fw::PicturePtr HeadlessBackend::LoadPicture(int resourceId) {
   return it == pictures.end() ? nullptr : it->second;
 }
 
+int HeadlessBackend::WindowDpi(const fw::Form& form) {
+  const int x = fw::TwipsToPixels(form.Left(), twipsPerPixel);
+  const int y = fw::TwipsToPixels(form.Top(), twipsPerPixel);
+  for (const auto& [rect, scale] : monitorDpi) {
+    if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) return scale;
+  }
+  return dpi > 0 ? dpi : Backend::WindowDpi(form);
+}
+
 void HeadlessBackend::DoEvents() {
   ++doEventsCount;
   if (onDoEvents) onDoEvents();

@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "framework/form.h"
 
@@ -17,6 +19,7 @@ class HeadlessBackend : public fw::Backend {
 
   double twipsPerPixel = 15.0;
   int dpi = 96;  // of every window
+  std::vector<std::pair<os::Rect, int>> monitorDpi;  // the scales of monitors, in pixels
   int screenWidth = 1024;
   int screenHeight = 768;
   std::map<int, fw::PicturePtr> pictures;  // resource id -> picture
@@ -31,7 +34,9 @@ class HeadlessBackend : public fw::Backend {
   fw::PicturePtr NewPicture(int width, int height) override {
     return std::make_shared<fw::Picture>(width, height);
   }
-  int WindowDpi(const fw::Form&) override { return dpi; }
+  // The dots per inch of the monitor in `monitorDpi` that holds the form's top-left corner,
+  // else `dpi`, or with 0 the system's answers, as on Windows.
+  int WindowDpi(const fw::Form& form) override;
   double TwipsPerPixelX() override { return twipsPerPixel; }
   double TwipsPerPixelY() override { return twipsPerPixel; }
   int ScreenWidthPixels() override { return screenWidth; }

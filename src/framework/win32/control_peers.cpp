@@ -315,13 +315,13 @@ TimerPeer::TimerPeer(Win32Backend& backend, Timer& timer)
     : Peer(backend, timer),
       timer_(timer),
       window_(os::ToHwnd(timer.OwnerForm().hWnd())),
-      id_(backend.AddTimer(&timer)) {
+      id_(backend.Windows().AddTimer(&timer)) {
   Apply();
 }
 
 TimerPeer::~TimerPeer() {
   if (window_ != nullptr && IsWindow(window_)) KillTimer(window_, id_);
-  backend_.RemoveTimer(id_);
+  backend_.Windows().RemoveTimer(id_);
 }
 
 void TimerPeer::Apply() {

@@ -2,22 +2,29 @@
 
 #include <windowsx.h>
 
-#include <cstring>
-
+#include "os/win32/answers.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
 namespace {
 
-// Sent from Windows 8.1 on, to a window aware of each monitor's scale; not in the headers of the
-// oldest system the program runs on.
+// WM_DPICHANGED ("WM_DPICHANGED message"): sent from Windows 8.1 on to a window aware of each
+// monitor's scale; the headers name it only for builds that require Windows 7 or later.
 constexpr UINT kWmDpiChanged = 0x02E0;
+
+static_assert(Audience::kConsoleConnect == WTS_CONSOLE_CONNECT &&
+              Audience::kConsoleDisconnect == WTS_CONSOLE_DISCONNECT &&
+              Audience::kRemoteConnect == WTS_REMOTE_CONNECT &&
+              Audience::kRemoteDisconnect == WTS_REMOTE_DISCONNECT &&
+              Audience::kSessionLock == WTS_SESSION_LOCK &&
+              Audience::kSessionUnlock == WTS_SESSION_UNLOCK);
 
 }  // namespace
 
-FormPeer::FormPeer(Win32Backend& backend, Form& form) : CanvasPeer(backend, form), form_(form) {
-  backend_.AddForm(this);
+FormPeer::FormPeer(Win32Backend& backend, Form& form)
+    : CanvasPeer(backend, form), form_(form), focus_(backend.Windows(), form) {
+  backend_.Windows().AddForm(this);
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
                      os::Utf16(form.Caption()), nullptr);
   if (window_ != nullptr) {
@@ -31,7 +38,7 @@ FormPeer::~FormPeer() {
   // The notifications are given up while the window still exists.
   StopBeingWatched();
   DestroyNow();
-  backend_.RemoveForm(this);
+  backend_.Windows().RemoveForm(this);
 }
 
 void FormPeer::StopBeingWatched() {
@@ -91,7 +98,7 @@ void FormPeer::Update(Change what) {
     case Change::Visible:
       if (form_.Visible()) {
         showing_ = true;
-        ShowWindow(window_, SW_SHOWNORMAL);
+        ShowWindow(window_, form_.ActivatesWhenShown() ? SW_SHOWNORMAL : SW_SHOWNA);
         showing_ = false;
       } else {
         ShowWindow(window_, SW_HIDE);
@@ -123,31 +130,9 @@ void FormPeer::OnSized() {
   Raise([&] { form_.Form_Resize(); });
 }
 
-void FormPeer::OnDestroyedFromOutside() { backend_.UnloadLater(form_); }
+void FormPeer::OnDestroyedFromOutside() { backend_.Windows().UnloadLater(form_); }
 
-bool FormPeer::Focusable(const Control& control) const {
-  HWND window = os::ToHwnd(control.hWnd());
-  if (window == nullptr || window == window_) return false;
-  return IsWindowVisible(window) && IsWindowEnabled(window) &&
-         (GetWindowLongW(window, GWL_STYLE) & WS_TABSTOP) != 0;
-}
-
-Control* FormPeer::FocusedControl() const {
-  // The focus may sit in a part of a control (the edit field of a combo box).
-  for (HWND window = GetFocus(); window != nullptr && window != window_;
-       window = GetParent(window)) {
-    if (WindowPeer* peer = backend_.PeerOf(window)) return &peer->GetControl();
-  }
-  return nullptr;
-}
-
-bool FormPeer::MoveFocus(bool backwards) {
-  Control* next = NextInTabOrder(form_, FocusedControl(), backwards,
-                                 [this](const Control& c) { return Focusable(c); });
-  if (next == nullptr) return false;
-  ::SetFocus(os::ToHwnd(next->hWnd()));
-  return true;
-}
+bool FormPeer::MoveFocus(bool backwards) { return focus_.Move(window_, backwards); }
 
 std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -166,10 +151,18 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_DISPLAYCHANGE:
       Raise([&] { form_.Form_DisplayChange(); });
       return std::nullopt;
-    case kWmDpiChanged:
-      // The scale of the window's monitor changed: the form lays itself out again, where it is.
+    case kWmDpiChanged: {
+      // The scale of the window's monitor changed: the window takes the rectangle Windows
+      // suggests for the new scale, and the form lays itself out again.
+      const os::DpiChange change = os::DpiChangeFrom(wParam, lParam);
+      const os::Rect& r = change.suggested;
+      if (r.right > r.left && r.bottom > r.top) {
+        SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       Raise([&] { form_.Form_DisplayChange(); });
       return 0;
+    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) {
         Bool16 cancel = kFalse;
@@ -177,7 +170,7 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       }
       return std::nullopt;
     case WM_TIMER:
-      if (Timer* timer = backend_.TimerOf(wParam)) {
+      if (Timer* timer = backend_.Windows().TimerOf(wParam)) {
         Raise([&] { timer->RaiseTick(); });
         return 0;
       }
@@ -192,16 +185,11 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       }
       return std::nullopt;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
-        const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        if (setting.DataLength >= sizeof(DWORD)) {
-          DWORD value = 0;
-          std::memcpy(&value, setting.Data, sizeof value);
-          backend_.Frames().PowerSetting(os::FromNative(setting.PowerSetting), value);
-        }
-        return TRUE;
+      if (wParam != PBT_POWERSETTINGCHANGE) return std::nullopt;
+      if (const auto change = os::PowerSettingFrom(wParam, lParam)) {
+        backend_.Frames().PowerSetting(change->setting, change->value);
       }
-      return std::nullopt;
+      return TRUE;
     case WM_INPUT:
       // Heard while another window has the keyboard (activation refused at the start, say).
       if (GET_RAWINPUT_CODE_WPARAM(wParam) == RIM_INPUTSINK) {
@@ -220,21 +208,11 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       StopBeingWatched();
       return std::nullopt;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
-      }
+      if (LOWORD(wParam) == WA_INACTIVE) focus_.Deactivated(window_);
       return std::nullopt;
-    case WM_SETFOCUS: {
-      // The form passes the focus on to the control that had it last, or the first in order.
-      if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(window_, lastFocus_) &&
-          IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-        ::SetFocus(lastFocus_);
-      } else {
-        MoveFocus(false);
-      }
+    case WM_SETFOCUS:
+      focus_.Restore(window_);
       return 0;
-    }
     default:
       return CanvasPeer::OnMessage(message, wParam, lParam);
   }

@@ -4,6 +4,7 @@
 
 #include "framework/form.h"
 #include "framework/win32/canvas_peer.h"
+#include "framework/win32/form_focus.h"
 
 namespace quarlo::fw::win32 {
 
@@ -25,17 +26,15 @@ class FormPeer final : public CanvasPeer {
   DWORD Style() const;
   DWORD ExStyle() const;
   void ApplyIcon();
-  Control* FocusedControl() const;
-  bool Focusable(const Control& control) const;
   // An animated form's window is watched by the frame driver, and a form that hears input in the
   // background registered for it, while the window exists.
   void StopBeingWatched();
 
   Form& form_;
+  FormFocus focus_;
   bool showing_ = false;
   // The window's registrations with the backend are to be given up.
   bool registered_ = false;
-  HWND lastFocus_ = nullptr;
 };
 
 // A black window of its own small class: the class background paints it, nothing else draws.

@@ -29,7 +29,7 @@ class Com {
 
 // The file bytes of an RCDATA resource; they stay mapped as long as the module is loaded.
 bool ResourceBytes(HINSTANCE module, int id, const BYTE*& bytes, DWORD& size) {
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_RCDATA));
   if (found == nullptr) return false;
   HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return false;

@@ -74,7 +74,7 @@ void WindowPeer::CreateOwnWindow(const std::wstring& className, UINT classStyle,
     windowClass.style = classStyle;
     windowClass.lpfnWndProc = &WindowPeer::Procedure;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className.c_str();
     RegisterClassExW(&windowClass);
@@ -91,7 +91,7 @@ void WindowPeer::CreateSystemWindow(const wchar_t* className, DWORD style, const
                                     HWND parent) {
   window_ = CreateWindowExW(0, className, L"", style, rect.left, rect.top, rect.right - rect.left,
                             rect.bottom - rect.top, parent, nullptr, backend_.Instance(), nullptr);
-  if (window_ != nullptr) backend_.RegisterWindow(window_, this);
+  if (window_ != nullptr) backend_.Windows().Register(window_, this);
 }
 
 void WindowPeer::DestroyNow() {
@@ -100,7 +100,7 @@ void WindowPeer::DestroyNow() {
   if (window_ == nullptr) return;
   HWND window = std::exchange(window_, nullptr);
   if (ownWindow_) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  backend_.UnregisterWindow(window);
+  backend_.Windows().Unregister(window);
   DestroyWindow(window);
 }
 
@@ -110,13 +110,13 @@ LRESULT CALLBACK WindowPeer::Procedure(HWND window, UINT message, WPARAM wParam,
     auto* peer = static_cast<WindowPeer*>(create->lpCreateParams);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(peer));
     peer->window_ = window;
-    peer->backend_.RegisterWindow(window, peer);
+    peer->backend_.Windows().Register(window, peer);
   }
   auto* peer = reinterpret_cast<WindowPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (peer == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    peer->backend_.UnregisterWindow(window);
+    peer->backend_.Windows().Unregister(window);
     peer->window_ = nullptr;
     // A window that failed while being created never existed for the program.
     if (peer->created_) peer->OnDestroyedFromOutside();
@@ -136,7 +136,7 @@ LRESULT CALLBACK WindowPeer::Procedure(HWND window, UINT message, WPARAM wParam,
 std::optional<LRESULT> WindowPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // Notifications of system child controls come to their parent; hand them to their peers.
   if ((message == WM_HSCROLL || message == WM_COMMAND) && lParam != 0) {
-    if (WindowPeer* child = backend_.PeerOf(reinterpret_cast<HWND>(lParam))) {
+    if (WindowPeer* child = backend_.Windows().PeerOf(reinterpret_cast<HWND>(lParam))) {
       if (child != this) return child->OnReflected(message, wParam, lParam);
     }
   }

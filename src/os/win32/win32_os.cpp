@@ -5,14 +5,14 @@
 #include <dwmapi.h>
 #include <mmsystem.h>
 #include <shellapi.h>
+#include <shellscalingapi.h>
 #include <wtsapi32.h>
-
-#include <cstring>
 
 #include <algorithm>
 #include <vector>
 
 #include "os/command_line.h"
+#include "os/win32/answers.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
 
@@ -152,47 +152,41 @@ bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::st
   return true;
 }
 
-bool Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
-                           const std::string& target) {
-  const std::wstring wideTarget = Wide(target.c_str());
+Handle Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
+                             const std::string& target) {
   const FileHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER start;
   start.QuadPart = offset;
-  if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return false;
-  bool copied = false;
-  bool marked = false;
-  {
-    const FileHandle to(CreateFileW(wideTarget.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    if (!to) return false;
-    // Marked for deletion until it is whole: a copy cut short, even by the end of the process on
-    // another thread, goes with its handle.
-    FILE_DISPOSITION_INFO dispose = {TRUE};
-    marked = SetFileInformationByHandle(to.get(), FileDispositionInfo, &dispose, sizeof dispose) !=
-             FALSE;
-    std::vector<char> chunk(1 << 16);
-    for (;;) {
-      DWORD read = 0;
-      if (!ReadFile(from.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
-        break;
-      }
-      if (read == 0) {
-        copied = true;
-        break;
-      }
-      DWORD written = 0;
-      if (!WriteFile(to.get(), chunk.data(), read, &written, nullptr) || written != read) break;
-    }
-    if (copied && marked) {
-      dispose = {FALSE};
-      copied = SetFileInformationByHandle(to.get(), FileDispositionInfo, &dispose,
-                                          sizeof dispose) != FALSE;
-    }
+  if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return kNull;
+  HANDLE to = CreateFileW(Wide(target.c_str()).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (to == INVALID_HANDLE_VALUE) return kNull;
+  // Marked for deletion from the start: a copy cut short, even by the end of the process, goes
+  // with its handle. Unmarked, it could be left behind; so it is not made at all.
+  if (!SetFileDispositionInfo(FromNative(to), true)) {
+    ::CloseHandle(to);
+    ::DeleteFileW(Wide(target.c_str()).c_str());
+    return kNull;
   }
-  if (!copied && !marked) ::DeleteFileW(wideTarget.c_str());
-  return copied;
+  std::vector<char> chunk(1 << 16);
+  for (;;) {
+    DWORD read = 0;
+    DWORD written = 0;
+    if (!ReadFile(from.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) ||
+        (read != 0 && (!WriteFile(to, chunk.data(), read, &written, nullptr) || written != read))) {
+      ::CloseHandle(to);
+      return kNull;
+    }
+    if (read == 0) return FromNative(to);
+  }
+}
+
+bool Win32Os::SetFileDispositionInfo(Handle file, bool deleteFile) {
+  FILE_DISPOSITION_INFO dispose = {static_cast<BOOLEAN>(deleteFile ? TRUE : FALSE)};
+  return SetFileInformationByHandle(ToNative<HANDLE>(file), FileDispositionInfo, &dispose,
+                                    sizeof dispose) != FALSE;
 }
 
 bool Win32Os::DeleteFileW(const char* fileName) {
@@ -363,7 +357,7 @@ std::int32_t Win32Os::DwmGetCompositionTimingInfo(Handle window, CompositionTimi
   DWM_TIMING_INFO native = {};
   native.cbSize = sizeof native;
   const HRESULT result = ::DwmGetCompositionTimingInfo(ToHwnd(window), &native);
-  if (SUCCEEDED(result)) *timing = {native.qpcRefreshPeriod, native.qpcVBlank};
+  if (SUCCEEDED(result)) *timing = CompositionTimingFrom(native);
   return result;
 }
 
@@ -395,13 +389,42 @@ bool Win32Os::WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId
       buffer == nullptr) {
     return false;
   }
-  // WTS_CONNECTSTATE_CLASS is the whole answer; WTSINFOEXW starts with its level, then (level 1)
-  // the session id, its state and its flags.
-  const std::size_t offset = infoClass == kWtsSessionInfoEx ? 3 * sizeof(DWORD) : 0;
-  const bool read = bytes >= offset + sizeof(std::int32_t);
-  if (read) std::memcpy(value, reinterpret_cast<const char*>(buffer) + offset, sizeof *value);
+  OsVersion version;
+  // Windows 7 and Server 2008 R2 report the lock flags the other way round.
+  const bool reversed = GetVersionExW(&version) && version.major == 6 && version.minor == 1;
+  const std::optional<std::int32_t> answer = infoClass == kWtsSessionInfoEx
+                                                 ? SessionLockFrom(buffer, bytes, reversed)
+                                                 : ConnectStateFrom(buffer, bytes);
   ::WTSFreeMemory(buffer);
-  return read;
+  if (answer) *value = *answer;
+  return answer.has_value();
+}
+
+namespace {
+
+// A desktop's name (UOI_NAME); empty when it cannot be read.
+std::wstring DesktopName(HDESK desktop) {
+  wchar_t name[256] = {};
+  DWORD needed = 0;
+  if (desktop == nullptr ||
+      !GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name - sizeof name[0], &needed)) {
+    return {};
+  }
+  return name;
+}
+
+}  // namespace
+
+bool Win32Os::ThreadDesktopHasInput() {
+  // The secure desktop of a locked session refuses to be opened by the user's programs.
+  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+  if (input == nullptr) return false;
+  const std::wstring inputName = DesktopName(input);
+  CloseDesktop(input);
+  // The thread's own desktop handle belongs to the system; it is not closed.
+  const std::wstring ownName = DesktopName(GetThreadDesktop(GetCurrentThreadId()));
+  if (inputName.empty() || ownName.empty()) return true;
+  return CompareStringOrdinal(inputName.c_str(), -1, ownName.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 bool Win32Os::RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) {
@@ -440,6 +463,27 @@ std::uint32_t Win32Os::GetDpiForWindow(Handle window) {
   return call != nullptr ? call(ToHwnd(window)) : 0;
 }
 
+Handle Win32Os::MonitorFromWindow(Handle window) {
+  return FromNative(::MonitorFromWindow(ToHwnd(window), MONITOR_DEFAULTTONEAREST));
+}
+
+std::uint32_t Win32Os::GetDpiForMonitor(Handle monitor) {
+  // shcore.dll comes with Windows 8.1; it is looked for in the system folder only.
+  static const auto call = [] {
+    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*)>(
+        shcore != nullptr ? reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor"))
+                          : nullptr);
+  }();
+  UINT dpiX = 0;
+  UINT dpiY = 0;
+  if (call == nullptr ||
+      FAILED(call(ToNative<HMONITOR>(monitor), MDT_EFFECTIVE_DPI, &dpiX, &dpiY))) {
+    return 0;
+  }
+  return dpiX;
+}
+
 bool Win32Os::SetThreadDpiAwarenessContext(Handle context) {
   static const auto call = User32Call<HANDLE(WINAPI*)(HANDLE)>("SetThreadDpiAwarenessContext");
   return call != nullptr && call(ToNative<HANDLE>(context)) != nullptr;
@@ -457,13 +501,7 @@ bool Win32Os::GetRawInputData(Handle rawInput, RawInput* data) {
                         sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) {
     return false;
   }
-  *data = {native.header.dwType, 0, 0, 0};
-  if (native.header.dwType == RIM_TYPEKEYBOARD) {
-    data->keyFlags = native.data.keyboard.Flags;
-    data->virtualKey = native.data.keyboard.VKey;
-  } else if (native.header.dwType == RIM_TYPEMOUSE) {
-    data->buttonFlags = native.data.mouse.usButtonFlags;
-  }
+  *data = RawInputFrom(native);
   return true;
 }
 

@@ -21,8 +21,9 @@ class Win32Os : public Os {
                                   std::uint32_t size) override;
   bool ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                     std::int64_t* fileSize) override;
-  bool CopyFileFrom(const std::string& source, std::int64_t offset,
-                    const std::string& target) override;
+  Handle CopyFileFrom(const std::string& source, std::int64_t offset,
+                      const std::string& target) override;
+  bool SetFileDispositionInfo(Handle file, bool deleteFile) override;
   bool DeleteFileW(const char* fileName) override;
 
   Handle FindWindowW(const char* className, const char* windowName) override;
@@ -68,8 +69,11 @@ class Win32Os : public Os {
   bool WTSUnRegisterSessionNotification(Handle window) override;
   bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId, int infoClass,
                                    std::int32_t* value) override;
+  bool ThreadDesktopHasInput() override;
   bool RegisterRawInputDevices(const RawInputDevice* devices, std::uint32_t count) override;
   std::uint32_t GetDpiForWindow(Handle window) override;
+  Handle MonitorFromWindow(Handle window) override;
+  std::uint32_t GetDpiForMonitor(Handle monitor) override;
   bool SetThreadDpiAwarenessContext(Handle context) override;
   Handle GetWindowDpiAwarenessContext(Handle window) override;
   bool GetRawInputData(Handle rawInput, RawInput* data) override;

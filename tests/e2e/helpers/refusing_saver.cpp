@@ -27,9 +27,9 @@ class RefusingOs final : public quarlo::os::Win32Os {
   }
 
   // A "stalled" file is copied, but the call never returns: a share that stopped answering.
-  bool CopyFileFrom(const std::string& source, std::int64_t offset,
-                    const std::string& target) override {
-    const bool copied = Win32Os::CopyFileFrom(source, offset, target);
+  quarlo::os::Handle CopyFileFrom(const std::string& source, std::int64_t offset,
+                                  const std::string& target) override {
+    const quarlo::os::Handle copied = Win32Os::CopyFileFrom(source, offset, target);
     if (source.find("stalled") != std::string::npos) ::Sleep(INFINITE);
     return copied;
   }
