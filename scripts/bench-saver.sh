@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures the saver under Wine on a virtual display, for 1920 x 1080 and 1024 x 768 at 100 % and
-# 3840 x 2160 at 200 %, each with 50 and 300 sprites:
+# 3840 x 2160 at 200 %, each with 50 and 300 sprites, and two 1920 x 1080 monitors side by side
+# with every monitor its own scene:
 #   - the median time to compose and present one frame with every sprite shown (saver_bench.exe,
 #     the real GDI path, no pacing), with the clear and present the back buffer chooses for each
 #     frame, beside a whole clear and present of the same kind of frame, and their ratio;
@@ -26,7 +27,9 @@
 #
 # Environment: BUILD (win32 build folder), BESIDE (another one), MEASURE (seconds, default 10),
 # FRAMES (default 600), PACED (seconds, default 10), SIZES (default
-# "1920x1080 1024x768 3840x2160@200", WIDTHxHEIGHT[@PERCENT]), COUNTS (default "50 300").
+# "1920x1080 1024x768 3840x2160@200 2x1920x1080", [2x]WIDTHxHEIGHT[@PERCENT]: 2x is two such
+# monitors side by side, on Xorg's dummy driver, with every monitor its own scene: the paced
+# saver only), COUNTS (default "50 300").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +40,7 @@ export PACED=${PACED:-10}
 export BESIDE=${BESIDE:-}
 POST=$BUILD/tests/e2e/helpers/post_message.exe
 ONDESKTOP=$BUILD/tests/e2e/helpers/on_desktop.exe
-SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200"}
+SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200 2x1920x1080"}
 export COUNTS=${COUNTS:-"50 300"}
 
 # utime + stime of a process, in clock ticks.
@@ -50,7 +53,9 @@ paced_share() {
   rm -rf "$run"
   mkdir -p "$run"
   cp "${3:-$BUILD}/Quarlo.scr" "$run/"
-  printf '[Section]\r\nQuarloの数=%s\r\n' "$1" | iconv -f UTF-8 -t CP932 >"$run/Quarlo.ini"
+  # With EVERY set, every monitor shows a scene of its own.
+  printf '[Section]\r\nQuarloの数=%s\r\n%s' "$1" "${EVERY:+全ﾓﾆﾀｰ=-1\r\n}" |
+    iconv -f UTF-8 -t CP932 >"$run/Quarlo.ini"
   if [ "${2:-}" = locked ]; then
     # A lock hides a saver once its desktop no longer has the input (the secure desktop takes it):
     # the saver runs on a desktop of its own, while Wine's input desktop stays the default one.
@@ -97,6 +102,13 @@ measure_size() {  # WIDTHxHEIGHT[@PERCENT]
   local size=$1 count out frame full ratio growth steps share xshare rss locked
   local bshare bxshare brss
   for count in $COUNTS; do
+    if [ -n "${EVERY:-}" ]; then
+      # Monitors side by side, a scene on each: the paced saver only (the frame benchmark draws
+      # one screen), and nothing beside it (an earlier build has no scenes to show there).
+      read -r share xshare rss <<<"$(paced_share "$count")"
+      printf '%-14s %7s %14s %14s %12s %11s %9s %16s %16s %12s\n' "$size" "$count" - - - - - "$share" "$xshare" "$rss"
+      continue
+    fi
     out=$(cd "$WORK" && timeout 300 wine "$BUILD/saver_bench.exe" --sprites "$count" --frames "$FRAMES" --paced "$PACED" 2>/dev/null | tr -d '\r')
     echo "$out" >"$WORK/bench-$size-$count.txt"
     grep -Eq "pictures ([0-9]+)/\1" <<<"$out" || echo "bench-saver: not every picture loaded: $(head -1 <<<"$out")" >&2
@@ -147,7 +159,15 @@ printf '%-14s %7s %14s %14s %12s %11s %9s %16s %16s %12s\n' screen sprites "fram
 for size in $SIZES; do
   # WIDTHxHEIGHT@PERCENT: the session's display at that scale (96 dpi is 100 %).
   percent=${size#*@}; [ "$percent" != "$size" ] || percent=100
-  /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "${size%@*}" --dpi $((96 * percent / 100)) \
+  screen=${size%@*}
+  if [[ $screen == 2x* ]]; then
+    # 2xWIDTHxHEIGHT: two such monitors side by side, every monitor its own scene.
+    one=${screen#2x}
+    /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --dpi $((96 * percent / 100)) \
+      --monitors "$one+0+0,$one+${one%x*}+0" -- env EVERY=1 bash "$0" --in-session "$size"
+    continue
+  fi
+  /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "$screen" --dpi $((96 * percent / 100)) \
     -- bash "$0" --in-session "$size"
 done
-cat "$WORK/locked"
+[ ! -e "$WORK/locked" ] || cat "$WORK/locked"
