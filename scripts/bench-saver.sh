@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the saver under Wine on a virtual display, for 1920 x 1080 and 1024 x 768 at 100 % and
-# 3840 x 2160 at 200 %, each with 50 and 300 sprites, and two 1920 x 1080 monitors side by side
-# with every monitor its own scene:
+# 3840 x 2160 at 200 %, each with 50 and 300 sprites, and one and two 1920 x 1080 monitors side by
+# side with every monitor its own scene:
 #   - the median time to compose and present one frame with every sprite shown (saver_bench.exe,
 #     the real GDI path, no pacing), with the clear and present the back buffer chooses for each
 #     frame, beside a whole clear and present of the same kind of frame, and their ratio;
@@ -26,10 +26,11 @@
 # --in-session.
 #
 # Environment: BUILD (win32 build folder), BESIDE (another one), MEASURE (seconds, default 10),
+# WARMUP (seconds from the start to the measure, default 4; the screen is full after 36),
 # FRAMES (default 600), PACED (seconds, default 10), SIZES (default
-# "1920x1080 1024x768 3840x2160@200 2x1920x1080", [2x]WIDTHxHEIGHT[@PERCENT]: 2x is two such
-# monitors side by side, on Xorg's dummy driver, with every monitor its own scene: the paced
-# saver only), COUNTS (default "50 300").
+# "1920x1080 1024x768 3840x2160@200 1x1920x1080 2x1920x1080", [Nx]WIDTHxHEIGHT[@PERCENT]: Nx
+# is N such monitors side by side, on Xorg's dummy driver, with every monitor its own scene: the
+# paced saver only), COUNTS (default "50 300").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,10 +38,12 @@ export BUILD=${BUILD:-$ROOT/build/win32}
 export MEASURE=${MEASURE:-10}
 export FRAMES=${FRAMES:-600}
 export PACED=${PACED:-10}
+# Seconds from the start to the measure; the screen fills with sprites over the first 36 s.
+export WARMUP=${WARMUP:-4}
 export BESIDE=${BESIDE:-}
 POST=$BUILD/tests/e2e/helpers/post_message.exe
 ONDESKTOP=$BUILD/tests/e2e/helpers/on_desktop.exe
-SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200 2x1920x1080"}
+SIZES=${SIZES:-"1920x1080 1024x768 3840x2160@200 1x1920x1080 2x1920x1080"}
 export COUNTS=${COUNTS:-"50 300"}
 
 # utime + stime of a process, in clock ticks.
@@ -68,7 +71,7 @@ paced_share() {
       sleep 0.1
     done
     [ -n "$SAVER_PID" ] || { echo "bench-saver: the saver did not start on its desktop" >&2; return 1; }
-    sleep 4  # start-up and the first frames
+    sleep "$WARMUP"  # start-up and the first frames
     wine "$POST" --desktop QuarloAway Quarlo_Main 0x2B1 7 >/dev/null 2>&1 ||
       echo "bench-saver: the lock was not posted" >&2
     sleep 1
@@ -76,7 +79,7 @@ paced_share() {
     (cd "$run" && exec wine Quarlo.scr /s >"$run/log" 2>&1) &
     SAVER_PID=$!
     LAUNCHER_PID=$SAVER_PID
-    sleep 4  # start-up and the first frames
+    sleep "$WARMUP"  # start-up and the first frames
   fi
   local hz ticks0 xticks0 t0 ticks1 xticks1 t1 rss
   hz=$(getconf CLK_TCK)
@@ -160,11 +163,14 @@ for size in $SIZES; do
   # WIDTHxHEIGHT@PERCENT: the session's display at that scale (96 dpi is 100 %).
   percent=${size#*@}; [ "$percent" != "$size" ] || percent=100
   screen=${size%@*}
-  if [[ $screen == 2x* ]]; then
-    # 2xWIDTHxHEIGHT: two such monitors side by side, every monitor its own scene.
-    one=${screen#2x}
+  if [[ $screen =~ ^([0-9]+)x([0-9]+x[0-9]+)$ ]]; then
+    # NxWIDTHxHEIGHT: N such monitors side by side, every monitor its own scene.
+    monitors=
+    for ((i = 0; i < BASH_REMATCH[1]; ++i)); do
+      monitors+="${monitors:+,}${BASH_REMATCH[2]}+$((i * ${BASH_REMATCH[2]%x*}))+0"
+    done
     /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --dpi $((96 * percent / 100)) \
-      --monitors "$one+0+0,$one+${one%x*}+0" -- env EVERY=1 bash "$0" --in-session "$size"
+      --monitors "$monitors" -- env EVERY=1 bash "$0" --in-session "$size"
     continue
   fi
   /usr/bin/python3 "$ROOT/tests/e2e/harness.py" run --screen "$screen" --dpi $((96 * percent / 100)) \
