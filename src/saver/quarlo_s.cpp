@@ -1,6 +1,5 @@
 #include "saver/quarlo_s.h"
 
-#include "framework/scaling.h"
 #include "startup/quarlo_b.h"
 #include "startup/settings.h"
 
@@ -9,7 +8,6 @@ namespace {
 
 constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
 constexpr fw::Colour kGrey = fw::Rgb(128, 128, 128);
-constexpr std::uint32_t kTopmostFlags = os::kSwpNoSize | os::kSwpNoMove | os::kSwpNoActivate;
 
 bool InSaverMode(os::Os& os) { return SwitchCharacter(os.CommandText()) == "S"; }
 
@@ -81,11 +79,7 @@ void Quarlo_S::CoverOtherMonitors() {
 // activating it.
 void Quarlo_S::ShowTopmost() {
   Show(false);
-  MakeTopmost();
-}
-
-void Quarlo_S::MakeTopmost() {
-  os_.SetWindowPos(hWnd(), os::kHwndTopmost, 0, 0, 0, 0, kTopmostFlags);
+  saver::MakeTopmost(os_, hWnd());
 }
 
 void Quarlo_S::AnimationLoop() {
@@ -130,7 +124,8 @@ void Quarlo_S::Form_DisplayChange() {
   CoverClientArea();
   scene_.TakeScale();
   CoverOtherMonitors();
-  MakeTopmost();  // above a window just added for a monitor that overlaps the primary screen
+  // Above a window just added for a monitor that overlaps the primary screen.
+  saver::MakeTopmost(os_, hWnd());
 }
 
 void Quarlo_S::Form_ScreenSave(Bool16& Cancel) { Cancel = kTrue; }

@@ -67,7 +67,6 @@ class Quarlo_S : public fw::Form {
   void CoverOtherMonitors();
   void SpriteSetUp();
   void ShowTopmost();
-  void MakeTopmost();
   void ComposeFrame();
   void PresentFrame();
 

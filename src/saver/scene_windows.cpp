@@ -6,9 +6,13 @@ namespace quarlo::saver {
 namespace {
 
 constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
-constexpr std::uint32_t kTopmostFlags = os::kSwpNoSize | os::kSwpNoMove | os::kSwpNoActivate;
 
 }  // namespace
+
+void MakeTopmost(os::Os& os, os::Handle window) {
+  os.SetWindowPos(window, os::kHwndTopmost, 0, 0, 0, 0,
+                  os::kSwpNoSize | os::kSwpNoMove | os::kSwpNoActivate);
+}
 
 SceneWindow::SceneWindow(fw::Backend& backend, ArtworkCache& artwork)
     : Form(backend, "Scene"), scene_(*this, Display, artwork) {
@@ -33,7 +37,8 @@ void SceneWindow::Place(const os::Rect& monitor) {
        fw::PixelsToTwips(monitor.right - monitor.left, x),
        fw::PixelsToTwips(monitor.bottom - monitor.top, y));
   Display.Move(0, 0, ScaleWidth(), ScaleHeight());
-  scene_.TakeScale();
+  // The scale is its window's, known once the window is on its monitor.
+  if (IsLoaded()) scene_.TakeScale();
 }
 
 void SceneWindow::Form_KeyDown(int keyCode, int shift) {
@@ -85,7 +90,7 @@ void SceneWindows::Add(const os::Rect& monitor, std::int16_t spriteCount) {
   window->Place(monitor);
   // A monitor whose window cannot be made is left as it is.
   if (!window->Load()) return;
-  window->Place(monitor);  // the scale of the window's own monitor, now that it has one
+  window->GetScene().TakeScale();
   window->KeyDown = [this](int keyCode, int shift) {
     if (KeyDown) KeyDown(keyCode, shift);
   };
@@ -97,7 +102,7 @@ void SceneWindows::Add(const os::Rect& monitor, std::int16_t spriteCount) {
   scene.SetUp(spriteCount, os_.SecondsSinceMidnight() + ++started_);
   scene.Engine().StartWalk();
   window->Show(false);
-  os_.SetWindowPos(window->hWnd(), os::kHwndTopmost, 0, 0, 0, 0, kTopmostFlags);
+  MakeTopmost(os_, window->hWnd());
   windows_.push_back(std::move(window));
 }
 

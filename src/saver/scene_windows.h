@@ -24,7 +24,8 @@ class SceneWindow : public fw::Form {
   SceneWindow(fw::Backend& backend, ArtworkCache& artwork);
   ~SceneWindow() override;
 
-  // Puts the window over the monitor and lays its scene out at the monitor's size and scale.
+  // Puts the window over the monitor and, once it is loaded, lays its scene out at the
+  // monitor's size and scale.
   void Place(const os::Rect& monitor);
   const os::Rect& Area() const { return area_; }
   Scene& GetScene() { return scene_; }
@@ -45,6 +46,10 @@ class SceneWindow : public fw::Form {
   os::Rect area_;
   Scene scene_;
 };
+
+// Puts a window above all others without moving, sizing or activating it (SetWindowPos with
+// HWND_TOPMOST and SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE).
+void MakeTopmost(os::Os& os, os::Handle window);
 
 class SceneWindows {
  public:
