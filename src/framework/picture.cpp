@@ -16,6 +16,14 @@ Picture::Picture(int width, int height)
 Picture::Picture(int width, int height, std::uint32_t* pixels, std::shared_ptr<void> native)
     : width_(width), height_(height), pixels_(pixels), native_(std::move(native)) {}
 
+void SetPixels(std::uint32_t* first, std::size_t count, std::uint32_t pixel) {
+  if (pixel == 0) {
+    std::memset(first, 0, count * sizeof *first);
+  } else {
+    std::fill_n(first, count, pixel);
+  }
+}
+
 namespace {
 
 constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
@@ -186,11 +194,7 @@ void Cutout::DrawWithin(Picture& target, const Box& within, int x, int y,
           break;
         }
         case Kind::Fill:
-          if (data == 0) {
-            std::memset(out, 0, count * sizeof *out);
-          } else {
-            std::fill_n(out, count, data);
-          }
+          SetPixels(out, count, data);
           break;
         case Kind::Mix: {
           const std::uint32_t* mask = pixels_.data() + data + skip;

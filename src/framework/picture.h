@@ -58,6 +58,9 @@ class Picture {
 
 using PicturePtr = std::shared_ptr<Picture>;
 
+// Sets `count` pixels from `first` to `pixel`.
+void SetPixels(std::uint32_t* first, std::size_t count, std::uint32_t pixel);
+
 // A picture kept as the pixels it changes where it is drawn, in runs along each row, so that
 // drawing it touches nothing else. It is cut either from a rectangle of a picture copied
 // opaquely (BitBlt with SRCCOPY), or from a mask and a picture drawn one after the other on the

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace quarlo::fw {
 
@@ -100,19 +99,6 @@ void GdiSurface::Drew(int x, int y, int width, int height) {
   if (!drawn_.everywhere) blitted_.push_back(*area);
   changed_.Join(*area);
 }
-
-namespace {
-
-// Sets `count` pixels from `first` to `pixel`.
-void SetPixels(std::uint32_t* first, std::size_t count, std::uint32_t pixel) {
-  if (pixel == 0) {
-    std::memset(first, 0, count * sizeof *first);
-  } else {
-    std::fill_n(first, count, pixel);
-  }
-}
-
-}  // namespace
 
 void GdiSurface::Settle() {
   if (!kept_.active) return;

@@ -445,13 +445,14 @@ Function User32Call(const char* name) {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-// The file chooser's and the shell's calls, whose libraries are loaded at the first call and
-// kept: the saver never needs them, and they bring in more (the common controls among it) that
-// would otherwise take memory in every saver's process. Both are known DLLs of the system, only
-// ever loaded from its own folder.
+// A call of a library loaded at the first call and kept (LoadLibraryExW with `flags`): the file
+// chooser's and the shell's, which the saver never needs and which bring in more (the common
+// controls among it) that would otherwise take memory in every saver's process, both known DLLs
+// of the system, only ever loaded from its own folder; and shcore's, which only Windows 8.1 on
+// has, looked for in the system folder only.
 template <typename Function>
-Function LibraryCall(const wchar_t* library, const char* name) {
-  HMODULE module = LoadLibraryW(library);
+Function LibraryCall(const wchar_t* library, const char* name, DWORD flags = 0) {
+  HMODULE module = LoadLibraryExW(library, nullptr, flags);
   if (module == nullptr) return nullptr;
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
@@ -468,13 +469,8 @@ Handle Win32Os::MonitorFromWindow(Handle window) {
 }
 
 std::uint32_t Win32Os::GetDpiForMonitor(Handle monitor) {
-  // shcore.dll comes with Windows 8.1; it is looked for in the system folder only.
-  static const auto call = [] {
-    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*)>(
-        shcore != nullptr ? reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor"))
-                          : nullptr);
-  }();
+  static const auto call = LibraryCall<HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*)>(
+      L"shcore.dll", "GetDpiForMonitor", LOAD_LIBRARY_SEARCH_SYSTEM32);
   UINT dpiX = 0;
   UINT dpiY = 0;
   if (call == nullptr ||
