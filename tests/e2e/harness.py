@@ -494,12 +494,12 @@ class WineSession:
             screens = ["-extension", "RANDR", "+xinerama"] + screens
         self._start_x_server(["Xvfb"], screens, self.logs / "xvfb.log")
         env = dict(os.environ, DISPLAY=self.display)
-        for _ in range(100):
-            if subprocess.run(["xdpyinfo"], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0:
-                return
-            time.sleep(0.1)
-        raise WineUnavailable(f"Xvfb on {self.display} does not answer xdpyinfo")
+        try:
+            wait_until(lambda: subprocess.run(["xdpyinfo"], env=env, stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.DEVNULL).returncode == 0,
+                       10, f"Xvfb on {self.display} answering xdpyinfo")
+        except TimeoutError as error:
+            raise WineUnavailable(str(error)) from None
 
     def _start_xorg(self):
         """Start Xorg on its own configuration and lay the monitors out."""
