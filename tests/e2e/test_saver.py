@@ -268,47 +268,56 @@ class SaverTest(unittest.TestCase):
                 self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
 
 
-class SessionLockTest(unittest.TestCase):
-    """The session's lock state as Windows 10 and 7 answer it at the start (Wine fails the query:
-    a stand-in wtsapi32.dll beside the saver answers as Windows documents, each system with its
-    own flags). The saver runs on a desktop without the input, as behind a locked session's secure
-    desktop, so that a session read as locked shows nothing at all."""
+def start_beside_standin(test, session, saver, locked):
+    """Starts the saver /s beside the stand-in wtsapi32.dll (tests/e2e/helpers), which answers the
+    session query as Windows documents (Wine fails it), as locked or not, on a desktop without the
+    input, as behind a locked session's logon screen: a session read as locked shows the first
+    step and stands still. Waits for the saver's window."""
+    (saver.parent / "wtsapi32.dll").write_bytes((helper_path("x").parent / "wtsapi32.dll")
+                                               .read_bytes())
+    plain_env = session.env
+    session.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
+                       QUARLO_SESSION_LOCKED="1" if locked else "0")
+    try:
+        proc = session.start(saver, "/s", desktop=AWAY_DESKTOP)
+    finally:
+        session.env = plain_env
+    test.addCleanup(session.kill, proc)
+    session.wait_window("Quarlo_Main", timeout=20)
+    return proc
+
+
+def walked(session, box):
+    """A function that says whether the picture in the box changed since this was called."""
+    pixels = lambda: np.asarray(session.screenshot(box), dtype=np.int16)  # noqa: E731
+    first = pixels()
+    return lambda: np.abs(pixels() - first).max() > 60
+
+
+class Windows7SessionLockTest(unittest.TestCase):
+    """Windows 7 reports the session's lock flags the other way round; read right, the saver walks
+    in an unlocked session and stands still in a locked one. (Windows 10's answers are those of
+    EveryMonitorSaverTest.)"""
 
     def test_the_saver_animates_in_an_unlocked_session_and_stands_still_in_a_locked_one(self):
-        standin = helper_path("x").parent / "wtsapi32.dll"
-        for windows in ("win10", "win7"):
-            with WineSession(screen=(SCREEN_W, SCREEN_H), audio=False, windows=windows) as s:
-                folder = s.root / "saver"
-                folder.mkdir()
-                saver = folder / "Quarlo.scr"
-                saver.write_bytes(product_path().read_bytes())
-                (folder / "wtsapi32.dll").write_bytes(standin.read_bytes())
-                plain_env = s.env
-                for locked in (False, True):
-                    with self.subTest(windows=windows, locked=locked):
-                        s.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
-                                     QUARLO_SESSION_LOCKED="1" if locked else "0")
-                        try:
-                            proc = s.start(saver, "/s", desktop=AWAY_DESKTOP)
-                        finally:
-                            s.env = plain_env
-                        s.wait_window("Quarlo_Main", timeout=20)
-                        # The window shows the step composed first either way.
-                        wait_until(lambda: lit(s.screenshot(), CELL).mean() > 0.10, 10,
-                                   "the first step")
-                        cell = lambda: np.asarray(s.screenshot(CELL), dtype=np.int16)  # noqa
-                        first = cell()
-                        walked = lambda: np.abs(cell() - first).max() > 60  # noqa: E731
-                        if locked:
-                            # An absence has no event to wait on: no step for two seconds.
-                            still_until = time.monotonic() + 2
-                            while time.monotonic() < still_until:
-                                self.assertFalse(walked(), "a step shown in a locked session")
-                        else:
-                            wait_until(walked, 10, "the figure walks in an unlocked session")
-                        self.assertTrue(s.is_running(proc), proc.log()[-3000:])
-                        s.key("space")
-                        self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
+        with WineSession(screen=(SCREEN_W, SCREEN_H), audio=False, windows="win7") as s:
+            saver = s.root / "Quarlo.scr"
+            saver.write_bytes(product_path().read_bytes())
+            for locked in (False, True):
+                with self.subTest(locked=locked):
+                    proc = start_beside_standin(self, s, saver, locked)
+                    wait_until(lambda: lit(s.screenshot(), CELL).mean() > 0.10, 10,
+                               "the first step")
+                    changed = walked(s, CELL)
+                    if locked:
+                        # An absence has no event to wait on: no step for two seconds.
+                        still_until = time.monotonic() + 2
+                        while time.monotonic() < still_until:
+                            self.assertFalse(changed(), "a step shown in a locked session")
+                    else:
+                        wait_until(changed, 10, "the figure walks in an unlocked session")
+                    s.key("space")
+                    self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
 
 
 class TwoMonitorSaverTest(unittest.TestCase):
@@ -354,7 +363,9 @@ class TwoMonitorSaverTest(unittest.TestCase):
 
 class EveryMonitorSaverTest(unittest.TestCase):
     """Every monitor its own scene: two monitors side by side (Xorg's dummy driver), a 1920 x 1080
-    primary and a 1280 x 1024 one to its right."""
+    primary and a 1280 x 1024 one to its right, as Windows 10 answers the session query (see
+    start_beside_standin): a locked session shows the same first step on every run, an unlocked
+    one walks."""
 
     PRIMARY = (0, 0, 1920, 1080)
     RIGHT = (1920, 0, 1920 + 1280, 1024)
@@ -363,12 +374,8 @@ class EveryMonitorSaverTest(unittest.TestCase):
     def setUpClass(cls):
         cls.session = WineSession(monitors=[(1920, 1080, 0, 0), (1280, 1024, 1920, 0)],
                                   audio=False).__enter__()
-        cls.folder = cls.session.root / "saver"
-        cls.folder.mkdir()
-        cls.saver = cls.folder / "Quarlo.scr"
+        cls.saver = cls.session.root / "Quarlo.scr"
         cls.saver.write_bytes(product_path().read_bytes())
-        standin = helper_path("x").parent / "wtsapi32.dll"
-        (cls.folder / "wtsapi32.dll").write_bytes(standin.read_bytes())
 
     @classmethod
     def tearDownClass(cls):
@@ -376,32 +383,17 @@ class EveryMonitorSaverTest(unittest.TestCase):
 
     def run_saver(self, every_monitor, locked, looking):
         """Runs the saver with the choice on or off until looking() returns, then ends it with a
-        key. A session locked from the start (the stand-in wtsapi32.dll) shows the first step and
-        stands still: the same step on every run."""
+        key, every window with it."""
         s = self.session
-        (self.folder / "Quarlo.ini").write_bytes(
+        (self.saver.parent / "Quarlo.ini").write_bytes(
             ("[Section]\r\nQuarloの数=50\r\nBGM区分=0\r\n"
              f"全ﾓﾆﾀｰ={-1 if every_monitor else 0}\r\n").encode("cp932"))
-        plain_env = s.env
-        s.env = dict(plain_env, WINEDLLOVERRIDES="wtsapi32=n",
-                     QUARLO_SESSION_LOCKED="1" if locked else "0")
-        try:
-            proc = s.start(self.saver, "/s", desktop=AWAY_DESKTOP)
-        finally:
-            s.env = plain_env
-        self.addCleanup(s.kill, proc)
-        s.wait_window("Quarlo_Main", timeout=20)
+        proc = start_beside_standin(self, s, self.saver, locked)
         result = looking()
         s.key("space")
         self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
         wait_until(lambda: s.visible_windows() == [], 10, "no window left")
         return result
-
-    def figure_box(self, area):
-        image = self.session.screenshot(area)
-        rows, columns = np.nonzero(lit(image))
-        return columns.min() + area[0], rows.min() + area[1], columns.max() + 1 + area[0], \
-            rows.max() + 1 + area[1]
 
     def test_each_monitor_shows_its_own_scene_and_one_key_ends_them_all(self):
         s = self.session
@@ -410,9 +402,11 @@ class EveryMonitorSaverTest(unittest.TestCase):
             wait_until(lambda: all(lit(s.screenshot(a)).mean() > 0.005 for a in (self.PRIMARY,
                                                                                   self.RIGHT)),
                        10, "the first step on both monitors")
-            return s.screenshot(self.PRIMARY), self.figure_box(self.RIGHT)
+            rows, columns = np.nonzero(lit(s.screenshot(self.RIGHT)))
+            return s.screenshot(self.PRIMARY), (columns.min() + columns.max() + 1) / 2, \
+                (rows.min() + rows.max() + 1) / 2
 
-        primary_on, right_box = self.run_saver(True, True, still)
+        primary_on, right_x, right_y = self.run_saver(True, True, still)
         primary_off = self.run_saver(False, True, lambda: s.screenshot(self.PRIMARY))
         # Each run seeds its sequence from the time of day: now and then a sprite enters at the
         # top edge in the first step of one run and not the other. Below the entering sprites
@@ -422,17 +416,14 @@ class EveryMonitorSaverTest(unittest.TestCase):
                          np.asarray(primary_off)[below:].tobytes(),
                          "the primary monitor shows what it shows with the choice off")
         # The right monitor's figure, at its own centre: (1280 - 128) / 2, (1024 - 295) / 2.
-        left, top, right, bottom = right_box
-        self.assertAlmostEqual((left + right) / 2, 1920 + 576 + 64, delta=8)
-        self.assertAlmostEqual((top + bottom) / 2, 364 + 147, delta=12)
+        self.assertAlmostEqual(right_x, 576 + 64, delta=8)
+        self.assertAlmostEqual(right_y, 364 + 147, delta=12)
 
         def walking():
             cells = [(1920 // 2 - 64, 1080 // 2 - 148, 1920 // 2 + 64, 1080 // 2 + 147),
                      (1920 + 576, 364, 1920 + 576 + 128, 364 + 295)]
-            first = [np.asarray(s.screenshot(c), dtype=np.int16) for c in cells]
-            for cell, before in zip(cells, first):
-                wait_until(lambda: np.abs(np.asarray(s.screenshot(cell), dtype=np.int16)
-                                          - before).max() > 60, 10, f"the figure walks at {cell}")
+            for changed, cell in [(walked(s, cell), cell) for cell in cells]:
+                wait_until(changed, 10, f"the figure walks at {cell}")
         self.run_saver(True, False, walking)
 
 

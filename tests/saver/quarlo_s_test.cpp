@@ -514,17 +514,18 @@ TEST(Quarlo_S, WithEveryMonitorChosenEachMonitorHasASceneOfItsOwnScaleThatFollow
   };
   std::vector<Seen> seen;
   std::vector<std::uint32_t> primary;
-  std::vector<std::vector<float>> heights;  // each scene's sprites' heights after set-up
+  std::vector<std::vector<float>> heights;  // two scenes' sprites' heights after set-up
+  const auto height = [&](saver::Scene& scene) {
+    heights.emplace_back();
+    for (const auto& sprite : scene.Engine().Sprites()) heights.back().push_back(sprite.PosY);
+  };
   const auto look = [&] {
     Seen now;
     for (const auto& window : run.saver->Scenes().Windows()) {
       now.areas.push_back(window->Area());
       now.scales.push_back(window->GetScene().Engine().Scale());
       now.presents.push_back(
-          window->GetScene().Engine().Sprites().empty()
-              ? -1
-              : dynamic_cast<testing::SoftwareSurface*>(window->Display.DrawingSurface())
-                    ->Presents());
+          dynamic_cast<testing::SoftwareSurface&>(*window->Display.DrawingSurface()).Presents());
       now.handles.push_back(window->hWnd());
     }
     seen.push_back(now);
@@ -532,11 +533,8 @@ TEST(Quarlo_S, WithEveryMonitorChosenEachMonitorHasASceneOfItsOwnScaleThatFollow
   run.Run([&](int frame) {
     if (frame == 1) {
       look();
-      heights.push_back({});
-      for (const auto& sprite : run.saver->Engine().Sprites()) heights[0].push_back(sprite.PosY);
-      heights.push_back({});
-      for (const auto& sprite : run.saver->Scenes().Windows()[1]->GetScene().Engine().Sprites())
-        heights[1].push_back(sprite.PosY);
+      height(run.saver->Scene());
+      height(run.saver->Scenes().Windows()[1]->GetScene());
     }
     if (frame == 40) {
       primary = pixels(run.Display().Buffer());
