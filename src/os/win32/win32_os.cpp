@@ -438,18 +438,12 @@ bool Win32Os::RegisterRawInputDevices(const RawInputDevice* devices, std::uint32
 
 namespace {
 
-// The calls of Windows 10 1607 on, looked up: older systems have none of them.
-template <typename Function>
-Function User32Call(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
-// A call of a library loaded at the first call and kept (LoadLibraryExW with `flags`): the file
-// chooser's and the shell's, which the saver never needs and which bring in more (the common
-// controls among it) that would otherwise take memory in every saver's process, both known DLLs
-// of the system, only ever loaded from its own folder; and shcore's, which only Windows 8.1 on
-// has, looked for in the system folder only.
+// A call looked up in a library, which is loaded at the first call and kept (LoadLibraryExW with
+// `flags`): user32's of Windows 10 1607 on, which older systems lack; the file chooser's and the
+// shell's, which the saver never needs and which bring in more (the common controls among it)
+// that would otherwise take memory in every saver's process, both known DLLs of the system, only
+// ever loaded from its own folder; and shcore's, which only Windows 8.1 on has, looked for in the
+// system folder only. nullptr where the library or the call is missing.
 template <typename Function>
 Function LibraryCall(const wchar_t* library, const char* name, DWORD flags = 0) {
   HMODULE module = LoadLibraryExW(library, nullptr, flags);
@@ -460,7 +454,7 @@ Function LibraryCall(const wchar_t* library, const char* name, DWORD flags = 0) 
 }  // namespace
 
 std::uint32_t Win32Os::GetDpiForWindow(Handle window) {
-  static const auto call = User32Call<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  static const auto call = LibraryCall<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
   return call != nullptr ? call(ToHwnd(window)) : 0;
 }
 
@@ -481,12 +475,14 @@ std::uint32_t Win32Os::GetDpiForMonitor(Handle monitor) {
 }
 
 bool Win32Os::SetThreadDpiAwarenessContext(Handle context) {
-  static const auto call = User32Call<HANDLE(WINAPI*)(HANDLE)>("SetThreadDpiAwarenessContext");
+  static const auto call =
+      LibraryCall<HANDLE(WINAPI*)(HANDLE)>(L"user32.dll", "SetThreadDpiAwarenessContext");
   return call != nullptr && call(ToNative<HANDLE>(context)) != nullptr;
 }
 
 Handle Win32Os::GetWindowDpiAwarenessContext(Handle window) {
-  static const auto call = User32Call<HANDLE(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
+  static const auto call =
+      LibraryCall<HANDLE(WINAPI*)(HWND)>(L"user32.dll", "GetWindowDpiAwarenessContext");
   return call != nullptr ? FromNative(call(ToHwnd(window))) : kNull;
 }
 
