@@ -37,6 +37,25 @@ def sprite_rows(image):
     return np.nonzero(mask.any(axis=1))[0]
 
 
+def wait_painted(session):
+    """Mapped is not yet painted: on a busy machine the first frame may come a little later."""
+    wait_until(lambda: lit(session.screenshot(), CELL).mean() > 0.10, 10, "the first frame")
+
+
+def walk_detector(session, box=CELL):
+    """A function that says whether the figure's cell (or the box) changed since it was last
+    asked."""
+    cell = lambda: np.asarray(session.screenshot(box), dtype=np.int16)  # noqa: E731
+    last = [cell()]
+
+    def changed():
+        now = cell()
+        moved = np.abs(now - last[0]).max() > 60
+        last[0] = now
+        return moved
+    return changed
+
+
 class SaverTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -78,26 +97,10 @@ class SaverTest(unittest.TestCase):
         self.addCleanup(s.kill, proc)
         return proc, xid, started
 
-    def wait_painted(self):
-        """Mapped is not yet painted: on a busy machine the first frame may come a little later."""
-        wait_until(lambda: lit(self.session.screenshot(), CELL).mean() > 0.10, 10, "the first frame")
-
-    def walk_detector(self):
-        """A function that says whether the figure's cell changed since it was last asked."""
-        cell = lambda: np.asarray(self.session.screenshot(CELL), dtype=np.int16)  # noqa: E731
-        last = [cell()]
-
-        def changed():
-            now = cell()
-            moved = np.abs(now - last[0]).max() > 60
-            last[0] = now
-            return moved
-        return changed
-
     def wait_walking_on(self, steps=5):
         """Waits until the figure has changed its cell `steps` times more: the saver is still
         running frames after whatever came before."""
-        changed = self.walk_detector()
+        changed = walk_detector(self.session)
         for _ in range(steps):
             wait_until(changed, 10, "the figure walks on")
 
@@ -119,7 +122,7 @@ class SaverTest(unittest.TestCase):
     def test_saver_covers_the_screen_walks_and_fills_from_the_top(self):
         proc, xid, started = self.start("/s")
         self.assert_covers_screen(xid)
-        self.wait_painted()
+        wait_painted(self.session)
         shots = []
         for _ in range(12):
             shots.append((time.monotonic() - started, self.session.screenshot()))
@@ -157,7 +160,7 @@ class SaverTest(unittest.TestCase):
         s = self.session
         proc, xid, _ = self.start("/s", trace="trace+win")
         self.assert_covers_screen(xid)
-        self.wait_painted()
+        wait_painted(self.session)
         s.key("Escape")
         self.assert_ends_within(proc, QUICK_EXIT_S, "Escape")
         calls = re.findall(r"NtUserSetWindowPos hwnd (0x[0-9a-f]+), after (\S+), "
@@ -173,7 +176,7 @@ class SaverTest(unittest.TestCase):
 
     def test_moving_the_mouse_leaves_it_running_and_a_click_ends_it(self):
         proc, _, _ = self.start("/s")
-        self.wait_painted()
+        wait_painted(self.session)
         for x, y in ((10, 10), (1000, 20), (900, 700), (20, 740), (512, 384), (3, 600)):
             self.session.move_mouse(x, y)
         self.wait_walking_on()
@@ -183,7 +186,7 @@ class SaverTest(unittest.TestCase):
 
     def test_a_click_of_the_right_button_ends_it_too(self):
         proc, _, _ = self.start("/s")
-        self.wait_painted()
+        wait_painted(self.session)
         self.session.click(700, 500, button=3)
         self.assert_ends_within(proc, QUICK_EXIT_S, "a right click")
 
@@ -191,14 +194,14 @@ class SaverTest(unittest.TestCase):
         for keysym in ("a", "shift", "ctrl", "alt", "Left", "F5"):
             with self.subTest(key=keysym):
                 proc, _, _ = self.start("/s")
-                self.wait_painted()
+                wait_painted(self.session)
                 self.session.key(keysym)
                 self.assert_ends_within(proc, QUICK_EXIT_S, keysym)
 
     def test_with_no_arguments_it_runs_the_same_way(self):
         proc, xid, _ = self.start()
         self.assert_covers_screen(xid)
-        self.wait_painted()
+        wait_painted(self.session)
         self.session.move_mouse(700, 500)
         self.wait_walking_on()
         self.assertTrue(self.session.is_running(proc))
@@ -210,7 +213,7 @@ class SaverTest(unittest.TestCase):
     def test_a_locked_session_stills_the_picture_until_unlocked_and_keys_still_end_it(self):
         proc, _, _ = self.start("/s", desktop=AWAY_DESKTOP)
         s = self.session
-        changed = self.walk_detector()
+        changed = walk_detector(self.session)
         wait_until(changed, 10, "the figure walks")
         s.post_session_change(7, desktop=AWAY_DESKTOP)
         # The frame that was on its way may still land; then the picture stands.
@@ -262,7 +265,7 @@ class SaverTest(unittest.TestCase):
             with self.subTest(sprite_count=count):
                 self.write_settings(count)
                 proc, xid, _ = self.start("/s")
-                self.wait_painted()
+                wait_painted(self.session)
                 self.assertTrue(self.session.is_running(proc), proc.log())
                 self.session.key("Return")
                 self.assert_ends_within(proc, QUICK_EXIT_S, f"a key with {count} sprites")
@@ -287,13 +290,6 @@ def start_beside_standin(test, session, saver, locked):
     return proc
 
 
-def walked(session, box):
-    """A function that says whether the picture in the box changed since this was called."""
-    pixels = lambda: np.asarray(session.screenshot(box), dtype=np.int16)  # noqa: E731
-    first = pixels()
-    return lambda: np.abs(pixels() - first).max() > 60
-
-
 class Windows7SessionLockTest(unittest.TestCase):
     """Windows 7 reports the session's lock flags the other way round; read right, the saver walks
     in an unlocked session and stands still in a locked one. (Windows 10's answers are those of
@@ -306,9 +302,8 @@ class Windows7SessionLockTest(unittest.TestCase):
             for locked in (False, True):
                 with self.subTest(locked=locked):
                     proc = start_beside_standin(self, s, saver, locked)
-                    wait_until(lambda: lit(s.screenshot(), CELL).mean() > 0.10, 10,
-                               "the first step")
-                    changed = walked(s, CELL)
+                    wait_painted(s)
+                    changed = walk_detector(s)
                     if locked:
                         # An absence has no event to wait on: no step for two seconds.
                         still_until = time.monotonic() + 2
@@ -432,7 +427,7 @@ class EveryMonitorSaverTest(unittest.TestCase):
         def walking():
             cells = [(1920 // 2 - 64, 1080 // 2 - 148, 1920 // 2 + 64, 1080 // 2 + 147),
                      (1920 + 576, 364, 1920 + 576 + 128, 364 + 295)]
-            for changed, cell in [(walked(s, cell), cell) for cell in cells]:
+            for changed, cell in [(walk_detector(s, cell), cell) for cell in cells]:
                 wait_until(changed, 10, f"the figure walks at {cell}")
         self.run_saver(True, False, walking)
 

@@ -807,18 +807,20 @@ TEST_F(Win32FormTest, AmpersandsShowLiterallyWithoutMnemonics) {
   EXPECT_GT(plain.Width(), mnemonic.Width()) << "the literal ampersand takes room";
 }
 
-// A lock pauses the frames once the window's desktop no longer has the input: here the session's
-// own, or a desktop of the test's making while Wine's input desktop stays the default one (a
-// saver asking for the logon screen on resume runs on such a desktop, visible until unlocked).
+// A lock pauses the frames once the window's desktop no longer has the input: here a desktop of
+// the test's making, while Wine's input desktop stays the default one (a saver asking for the logon
+// screen on resume runs on such a desktop, hidden until unlocked).
 TEST_F(Win32FormTest, AFrameLoopPausesWhileTheSessionIsLockedBehindAnotherDesktopAndHearsInput) {
+  EXPECT_TRUE(os.ThreadDesktopHasInput()) << "the default desktop";
   using Clock = std::chrono::steady_clock;
-  struct Run {
-    std::vector<Clock::time_point> composed, presented;
-    std::vector<int> keys;
-    int ticksWhileLocked = 0;
-    Clock::time_point lockedAt, unlockedAt;
-  };
-  const auto run = [&](Run& r) {
+  std::vector<Clock::time_point> composed, presented;
+  std::vector<int> keys;
+  int ticksWhileLocked = 0;
+  Clock::time_point lockedAt, unlockedAt;
+  std::thread([&] {
+    HDESK away = CreateDesktopW(L"QuarloLockedAway", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ASSERT_TRUE(away != nullptr && SetThreadDesktop(away));
+    EXPECT_FALSE(os.ThreadDesktopHasInput()) << "a desktop without the input";
     TestForm form(backend);
     form.SetKeyPreview(true);
     form.Show();
@@ -826,56 +828,44 @@ TEST_F(Win32FormTest, AFrameLoopPausesWhileTheSessionIsLockedBehindAnotherDeskto
     form.ticker.Tick = [&] {
       if (!locked) return;
       // The window timers go on while the frames rest; the fifth tick unlocks the session.
-      if (++r.ticksWhileLocked == 5) {
+      if (++ticksWhileLocked == 5) {
         locked = false;
-        r.unlockedAt = Clock::now();
+        unlockedAt = Clock::now();
         PostMessageW(Hwnd(form), WM_WTSSESSION_CHANGE, Audience::kSessionUnlock, 0);
       }
     };
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     backend.RunFrames(form, {[&] {
-                               r.composed.push_back(Clock::now());
+                               composed.push_back(Clock::now());
                                // The loop ends with the form.
-                               if (r.composed.size() == 61 || Clock::now() > deadline) {
-                                 form.Unload();
-                               }
-                               if (r.composed.size() == 10) {
+                               if (composed.size() == 61 || Clock::now() > deadline) form.Unload();
+                               if (composed.size() == 10) {
                                  PostMessageW(Hwnd(form.display), WM_KEYDOWN, VK_SPACE, 0);
                                }
-                               if (r.composed.size() == 20) {
+                               if (composed.size() == 20) {
                                  locked = true;
-                                 r.lockedAt = Clock::now();
+                                 lockedAt = Clock::now();
                                  PostMessageW(Hwnd(form), WM_WTSSESSION_CHANGE,
                                               Audience::kSessionLock, 0);
                                }
                              },
-                             [&] { r.presented.push_back(Clock::now()); }});
-    r.keys = form.keys;
-  };
-  Run seen, hidden;
-  run(seen);
-  std::thread([&] {
-    HDESK other = CreateDesktopW(L"QuarloLockedAway", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    if (other != nullptr && SetThreadDesktop(other)) run(hidden);
+                             [&] { presented.push_back(Clock::now()); }});
+    keys = form.keys;
   }).join();
   // The pace itself is the driver's, tested on the fake system's clock; here the real waits,
   // messages, notifications and desktops.
-  for (const Run* r : {&seen, &hidden}) {
-    ASSERT_EQ(r->composed.size(), 61u);
-    ASSERT_GE(r->presented.size(), 30u);
-    EXPECT_EQ(r->keys, (std::vector<int>{VK_SPACE}));
-    EXPECT_GT(r->presented.back(), r->unlockedAt);
-  }
-  const auto during = [](const std::vector<Clock::time_point>& times, const Run& r) {
-    return std::count_if(times.begin(), times.end(), [&](Clock::time_point at) {
-      return at > r.lockedAt && at < r.unlockedAt;
-    });
-  };
-  EXPECT_GT(during(seen.presented, seen), 0) << "its own desktop is still shown";
-  EXPECT_EQ(hidden.ticksWhileLocked, 5);
+  ASSERT_EQ(composed.size(), 61u);
+  ASSERT_GE(presented.size(), 30u);
+  EXPECT_EQ(keys, (std::vector<int>{VK_SPACE}));
+  EXPECT_EQ(ticksWhileLocked, 5);
   // Step 20 was composed before the lock came; nothing is composed or shown until the unlock.
-  EXPECT_EQ(during(hidden.composed, hidden), 0);
-  EXPECT_EQ(during(hidden.presented, hidden), 0);
+  const auto during = [&](const std::vector<Clock::time_point>& times) {
+    return std::count_if(times.begin(), times.end(),
+                         [&](Clock::time_point at) { return at > lockedAt && at < unlockedAt; });
+  };
+  EXPECT_EQ(during(composed), 0);
+  EXPECT_EQ(during(presented), 0);
+  EXPECT_GT(presented.back(), unlockedAt);
 }
 
 TEST_F(Win32FormTest, AQuitMessageEndsTheLoopsButAFrameLoopKeepsItsPaceAndItsInput) {
