@@ -1,0 +1,66 @@
+#pragma once
+// What the files of Win32Os share: wide arguments and buffers, a file handle that closes itself,
+// and the calls looked up at run time. Only the os/win32 sources include it.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "os/win32/wide.h"
+
+namespace quarlo::os {
+
+inline std::wstring Wide(const char* utf8) { return utf8 ? Utf16(utf8) : std::wstring(); }
+inline std::string FromWide(const wchar_t* wide) { return wide ? Utf8(wide) : std::string(); }
+
+// A wide argument that may be NULL: the widened text, or NULL.
+class WideArgument {
+ public:
+  explicit WideArgument(const char* utf8) : null_(utf8 == nullptr), text_(Wide(utf8)) {}
+  const wchar_t* get() const { return null_ ? nullptr : text_.c_str(); }
+
+ private:
+  bool null_;
+  std::wstring text_;
+};
+
+// A buffer of `size` wide characters holding `utf8`, cut to fit, NUL-filled after it.
+inline std::vector<wchar_t> WideBuffer(const std::string& utf8, std::uint32_t size) {
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(size) + 1, L'\0');
+  const std::wstring wide = Utf16(utf8.substr(0, utf8.find('\0')));
+  wide.copy(buffer.data(), std::min<std::size_t>(wide.size(), size));
+  return buffer;
+}
+
+// A file handle that closes itself; false when the open failed.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (*this) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// A call looked up in a library, which is loaded at the first call and kept (LoadLibraryExW with
+// `flags`): user32's of Windows 10 1607 on, which older systems lack; the file chooser's and the
+// shell's, which the saver never needs and which bring in more (the common controls among it)
+// that would otherwise take memory in every saver's process, both known DLLs of the system, only
+// ever loaded from its own folder; and shcore's, which only Windows 8.1 on has, looked for in the
+// system folder only. nullptr where the library or the call is missing.
+template <typename Function>
+Function LibraryCall(const wchar_t* library, const char* name, DWORD flags = 0) {
+  HMODULE module = LoadLibraryExW(library, nullptr, flags);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace quarlo::os
