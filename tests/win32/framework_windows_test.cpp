@@ -45,6 +45,38 @@ int CountPixels(const Control& control, RECT area, COLORREF colour) {
   return count;
 }
 
+// Keeps a blocking loop from hanging the suite: should the loop on this thread not have ended
+// when the limit is up, it closes the windows (and wakes the loop), so that the test fails
+// instead. Rescued() says whether it had to.
+class Rescuer {
+ public:
+  explicit Rescuer(std::vector<HWND> windows, std::chrono::milliseconds limit = std::chrono::seconds(5))
+      : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        thread_([this, windows = std::move(windows), limit, loop = GetCurrentThreadId()] {
+          if (WaitForSingleObject(done_, static_cast<DWORD>(limit.count())) != WAIT_TIMEOUT) return;
+          rescued_ = true;
+          for (HWND window : windows) PostMessageW(window, WM_CLOSE, 0, 0);
+          PostThreadMessageW(loop, WM_NULL, 0, 0);
+        }) {}
+  ~Rescuer() { LoopEnded(); }
+  Rescuer(const Rescuer&) = delete;
+  Rescuer& operator=(const Rescuer&) = delete;
+  // The loop has ended: the rescuer goes; true when it had to step in.
+  bool LoopEnded() {
+    if (thread_.joinable()) {
+      SetEvent(done_);
+      thread_.join();
+      CloseHandle(done_);
+    }
+    return rescued_;
+  }
+
+ private:
+  HANDLE done_;
+  bool rescued_ = false;
+  std::thread thread_;
+};
+
 class TestForm : public Form {
  public:
   explicit TestForm(Backend& backend, std::string name = "TestForm")
@@ -276,9 +308,9 @@ TEST_F(Win32FormTest, TheCloseCommandRunsFormUnloadAndRunModalReturns) {
   TestForm form(backend);
   form.ticker.Tick = [&] { PostMessageW(Hwnd(form), WM_CLOSE, 0, 0); };
   form.Load();
-  const auto start = std::chrono::steady_clock::now();
+  Rescuer rescuer({Hwnd(form)});
   form.Show(true);  // modal: returns once WM_CLOSE has unloaded the form
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(rescuer.LoopEnded()) << "the modal loop went on";
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(form.events.back(), "Unload");
 }
@@ -286,31 +318,24 @@ TEST_F(Win32FormTest, TheCloseCommandRunsFormUnloadAndRunModalReturns) {
 TEST_F(Win32FormTest, ACloseRequestSentFromAnotherThreadEndsTheLoopThatWaitsForTheForm) {
   // Another program's WM_CLOSE or SC_CLOSE is dispatched inside GetMessageW, which then goes on
   // waiting for a posted message: the loop must still notice that its form has gone. Should it
-  // not, the sender posts a message after 5 s so that the test fails instead of hanging.
+  // not, the rescuer wakes it after 5 s so that the test fails instead of hanging.
   const std::pair<UINT, WPARAM> requests[] = {{WM_CLOSE, 0}, {WM_SYSCOMMAND, SC_CLOSE}};
   for (const bool modal : {true, false}) {
     for (const auto& [message, wParam] : requests) {
       TestForm form(backend);
       form.Show();
       const HWND window = Hwnd(form);
-      const DWORD loopThread = GetCurrentThreadId();
-      HANDLE loopEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-      bool rescued = false;
+      Rescuer rescuer({});
       std::thread sender([&, message = message, wParam = wParam] {
         SendMessageW(window, message, wParam, 0);
-        if (WaitForSingleObject(loopEnded, 5000) == WAIT_TIMEOUT) {
-          rescued = true;
-          PostThreadMessageW(loopThread, WM_NULL, 0, 0);
-        }
       });
       if (modal) {
         form.Show(true);
       } else {
         backend.RunMessageLoop();
       }
-      SetEvent(loopEnded);
+      const bool rescued = rescuer.LoopEnded();
       sender.join();
-      CloseHandle(loopEnded);
       const std::string what = std::string(modal ? "modal" : "modeless") +
                                (message == WM_CLOSE ? " WM_CLOSE" : " SC_CLOSE");
       EXPECT_FALSE(rescued) << what << ": the loop slept on after the form had gone";
@@ -834,11 +859,11 @@ TEST_F(Win32FormTest, AFrameLoopPausesWhileTheSessionIsLockedBehindAnotherDeskto
         PostMessageW(Hwnd(form), WM_WTSSESSION_CHANGE, Audience::kSessionUnlock, 0);
       }
     };
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    Rescuer rescuer({Hwnd(form)}, std::chrono::seconds(10));
     backend.RunFrames(form, {[&] {
                                composed.push_back(Clock::now());
                                // The loop ends with the form.
-                               if (composed.size() == 61 || Clock::now() > deadline) form.Unload();
+                               if (composed.size() == 61) form.Unload();
                                if (composed.size() == 10) {
                                  PostMessageW(Hwnd(form.display), WM_KEYDOWN, VK_SPACE, 0);
                                }
@@ -850,6 +875,7 @@ TEST_F(Win32FormTest, AFrameLoopPausesWhileTheSessionIsLockedBehindAnotherDeskto
                                }
                              },
                              [&] { presented.push_back(Clock::now()); }});
+    EXPECT_FALSE(rescuer.LoopEnded()) << "the frames never ended";
     keys = form.keys;
   }).join();
   // The pace itself is the driver's, tested on the fake system's clock; here the real waits,
@@ -885,19 +911,24 @@ TEST_F(Win32FormTest, AQuitMessageEndsTheLoopsButAFrameLoopKeepsItsPaceAndItsInp
   // ...and still keeps the pace of its steps instead of spinning.
   const auto start = std::chrono::steady_clock::now();
   int steps = 0;
-  backend.RunFrames(form, {[&] {
-                             if (++steps == 10) form.Unload();
-                           },
-                           [] {}});
+  {
+    Rescuer rescuer({Hwnd(form)});
+    backend.RunFrames(form, {[&] {
+                               if (++steps == 10) form.Unload();
+                             },
+                             [] {}});
+    EXPECT_FALSE(rescuer.LoopEnded()) << "the frames never ended";
+  }
   const double elapsed =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GT(elapsed, 8 * FramePacer::kStepMs);
 
-  // The blocking loops end at once.
-  const auto modalStart = std::chrono::steady_clock::now();
+  // The blocking loops end at once, with the form still loaded.
+  form.Load();
+  Rescuer rescuer({Hwnd(form)});
   form.Show(true);
   backend.RunMessageLoop();
-  EXPECT_LT(std::chrono::steady_clock::now() - modalStart, std::chrono::seconds(1));
+  EXPECT_FALSE(rescuer.LoopEnded()) << "a blocking loop went on after the quit";
   EXPECT_TRUE(form.IsLoaded());
 
   MSG quit;
@@ -921,9 +952,9 @@ TEST_F(Win32FormTest, RunMessageLoopLastsAsLongAsAWindowOfTheProgram) {
   form.ticker.Tick = [&] {
     if (++ticks == 3) DestroyWindow(host);
   };
-  const auto start = std::chrono::steady_clock::now();
+  Rescuer rescuer({host, Hwnd(form)});
   backend.RunMessageLoop();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(rescuer.LoopEnded()) << "the loop outlived its windows";
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(form.events.back(), "Unload");
