@@ -132,7 +132,8 @@ def phase_wine():
 
 
 def phase_python():
-    suites = [str(REPO / "tests" / "assets"), str(REPO / "tests" / "e2e")]
+    suites = [str(REPO / "tests" / "layers"), str(REPO / "tests" / "assets"),
+              str(REPO / "tests" / "e2e")]
     done = subprocess.run([sys.executable, str(REPO / "tests" / "run_python_tests.py"), *suites],
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=3600)
     output = done.stdout.decode("utf-8", "replace")

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "rules/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace quarlo::music {
 namespace {

@@ -1,4 +1,4 @@
-#include "startup/entry/program.h"
+#include "program/program.h"
 
 #include <memory>
 #include <string>

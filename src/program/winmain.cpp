@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "os/win32/win32_os.h"
-#include "startup/entry/program.h"
+#include "program/program.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {

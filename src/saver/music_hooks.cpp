@@ -1,7 +1,7 @@
 #include "saver/music_hooks.h"
 
 #include "rules/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace quarlo::saver {
 namespace {

@@ -1,7 +1,7 @@
 #include "saver/quarlo_s.h"
 
 #include "startup/quarlo_b.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace quarlo {
 namespace {

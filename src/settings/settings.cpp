@@ -1,4 +1,4 @@
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>

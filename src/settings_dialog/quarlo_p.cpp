@@ -10,7 +10,7 @@
 #include "framework/property_bag.h"
 #include "framework/scaling.h"
 #include "startup/quarlo_b.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "startup/zoom.h"
 
 namespace quarlo {

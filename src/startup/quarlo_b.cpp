@@ -1,7 +1,7 @@
 #include "startup/quarlo_b.h"
 
 #include "rules/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace quarlo {
 namespace {

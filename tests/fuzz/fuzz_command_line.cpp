@@ -10,7 +10,7 @@
 #include "fuzz/fuzz_check.h"
 #include "os/command_line.h"
 #include "startup/quarlo_b.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 
 namespace {

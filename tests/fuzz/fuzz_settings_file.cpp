@@ -7,7 +7,7 @@
 #include "rules/numeric.h"
 #include "rules/text.h"
 #include "fuzz/fuzz_check.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 
 namespace {

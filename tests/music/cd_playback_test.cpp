@@ -8,7 +8,7 @@
 
 #include "music/cd_simulator.h"
 #include "music/quarlo_bgm.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 
 namespace quarlo::music {

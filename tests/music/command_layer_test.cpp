@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "music/quarlo_bgm.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 
 namespace quarlo::music {

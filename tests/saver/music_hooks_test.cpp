@@ -7,7 +7,7 @@
 
 #include "framework/form.h"
 #include "music/cd_simulator.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 #include "support/headless_backend.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "assets/asset_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 #include "support/headless_backend.h"
 #include "support/software_surface.h"

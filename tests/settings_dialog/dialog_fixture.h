@@ -10,7 +10,7 @@
 #include "assets/asset_ids.h"
 #include "framework/form.h"
 #include "settings_dialog/quarlo_p.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "startup/zoom.h"
 #include "support/fake_os.h"
 #include "support/headless_backend.h"

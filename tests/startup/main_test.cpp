@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "os/command_line.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/fake_os.h"
 
 namespace quarlo {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "os/win32/win32_os.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace quarlo {
 namespace {

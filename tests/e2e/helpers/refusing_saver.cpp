@@ -9,7 +9,7 @@
 #include <string>
 
 #include "os/win32/win32_os.h"
-#include "startup/entry/program.h"
+#include "program/program.h"
 
 namespace {
 
