@@ -178,7 +178,7 @@ class VersionTest(unittest.TestCase):
         readme = (REPO / "README.md").read_text()
         named = set(re.findall(r"Quarlo-Setup-(\d+(?:\.\d+)*)\.exe", readme))
         self.assertEqual(named, {version}, "the installer the README names")
-        manifest = (REPO / "src" / "startup" / "entry" / "quarlo.manifest").read_text()
+        manifest = (REPO / "src" / "program" / "quarlo.manifest").read_text()
         identity = re.search(r"<assemblyIdentity\b[^>]*\bversion=\"([\d.]+)\"", manifest)
         self.assertEqual(identity.group(1), version + ".0", "the manifest's assembly version")
 
