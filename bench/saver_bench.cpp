@@ -187,27 +187,27 @@ int main(int argc, char** argv) {
     int composed = 0, presents = 0, firstStep = 0, lastStep = 0;
     double firstMs = 0, lastMs = 0;
     const double endMs = NowMs() + options.pacedSeconds * 1000.0;
-    backend.RunFrames(window, {[&] {
-                                 if (NowMs() >= endMs) {
-                                   window.Unload();  // the loop ends with the window
-                                   return;
-                                 }
-                                 for (saver::Sprite& sprite : engine.Sprites()) sprite.Shown = 1;
-                                 display->Clear(fw::Rgb(0, 0, 0));
-                                 engine.DrawWalker(*display, art.cells, W, H);
-                                 engine.AdvanceWalk();
-                                 engine.AnimateSprites(display, art.sprites, W, H, W);
-                                 ++composed;
-                               },
-                               [&] {
-                                 display->Present();
-                                 lastMs = NowMs();
-                                 lastStep = composed;
-                                 if (presents++ == 0) {
-                                   firstMs = lastMs;
-                                   firstStep = composed;
-                                 }
-                               }});
+    backend.RunFrames(window, [&](int steps) {
+      if (NowMs() >= endMs) {
+        window.Unload();  // the loop ends with the window
+        return;
+      }
+      for (int i = 0; i < steps; ++i) {
+        for (saver::Sprite& sprite : engine.Sprites()) sprite.Shown = 1;
+        display->Clear(fw::Rgb(0, 0, 0));
+        engine.DrawWalker(*display, art.cells, W, H);
+        engine.AdvanceWalk();
+        engine.AnimateSprites(display, art.sprites, W, H, W);
+        ++composed;
+      }
+      display->Present();
+      lastMs = NowMs();
+      lastStep = composed;
+      if (presents++ == 0) {
+        firstMs = lastMs;
+        firstStep = composed;
+      }
+    });
     const double seconds = (lastMs - firstMs) / 1000.0;
     std::printf("paced %.1f s: %.2f steps/s shown, %.2f presents/s, %d steps composed\n", seconds,
                 seconds > 0 ? (lastStep - firstStep) / seconds : 0.0,
