@@ -43,6 +43,7 @@ void MakeTopmost(os::Os& os, os::Handle window) {
 
 MonitorWindow::MonitorWindow(fw::Backend& backend) : Form(backend, "Monitor") {
   SetBorder(fw::FormBorder::None);
+  SetCoversMonitor(true);
   SetShowInTaskbar(false);
   SetActivatesWhenShown(false);
   SetKeyPreview(true);

@@ -20,6 +20,7 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
       monitors_(os, backend, *this, Display) {
   SetCaption(kSaverTitle);
   SetBorder(fw::FormBorder::None);
+  SetCoversMonitor(true);
   SetShowInTaskbar(false);
   SetAnimated(true);
   SetHearsBackgroundInput(true);

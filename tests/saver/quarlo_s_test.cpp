@@ -118,6 +118,7 @@ TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
   EXPECT_EQ(s.Caption(), "Quarlo_Main");
   EXPECT_EQ(s.Border(), fw::FormBorder::None);
   EXPECT_TRUE(s.KeyPreview());
+  EXPECT_TRUE(s.CoversMonitor());
   EXPECT_EQ(s.Timer1.Interval(), 1000u);
   EXPECT_EQ(s.Timer2.Interval(), 200u);
   EXPECT_EQ(s.Scene().Pic_Mas().size(), 32u) << "the sheet's cells";
@@ -373,6 +374,7 @@ TEST(Quarlo_S,
     for (const auto& screen : run.saver->Monitors().Screens()) {
       if (screen.window == run.saver.get()) continue;
       EXPECT_EQ(screen.scene, nullptr) << "black";
+      EXPECT_TRUE(screen.window->CoversMonitor());
       covered.back().push_back(screen.area);
       handles.back().push_back(screen.window->hWnd());
     }
