@@ -376,13 +376,13 @@ TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
   constexpr int kW = 1000, kH = 600;
   GdiSurface surface(kW, kH, 0);
   SoftwareSurface soft(kW, kH);  // the same drawing, to hold the screen against
-  Picture screen(kW, kH), mask(12, 12), frame(12, 12), large(800, 400);
+  Picture screen(kW, kH), mask(12, 12), frame(12, 12), large(kW, kH);
   Fill(mask, Mask);
   Fill(frame, Pattern);
   Fill(large, Pattern);
   const Cutout disc = Cutout::Masked(&mask, nullptr, 12, 12);  // (2, 2) to (11, 11)
   const Cutout sprite = Cutout::Masked(&mask, &frame, 12, 12);
-  const Cutout big = Cutout::Opaque(large, 0, 0, 800, 400);
+  const Cutout big = Cutout::Opaque(large, 0, 0, kW, kH);
   bool refuse = false;  // a window drawing children over its buffer
   std::string shown;
   surface.SetPresenter([&](const GdiSurface::Piece* piece) {
@@ -438,7 +438,7 @@ TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
       {"more pieces than pay their way", frameOf(many), everything},
       {"the same again", frameOf(many), ""},
       {"a clear in another colour", frameOf({}, Rgb(1, 2, 3)), everything},
-      {"a cutout over more than half of it",
+      {"a cutout over all of it",
        both([&](Surface& s) {
          s.Clear(Rgb(1, 2, 3));
          s.DrawCutout(0, 0, big);
