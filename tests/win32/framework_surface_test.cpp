@@ -428,14 +428,16 @@ TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
        "(22,0,31,6)"},
       {"a pixel lower: its old place joined", frameOf({{20, -4}}), "(22,0,31,7)"},
       {"in the same place: nothing to show", frameOf({{20, -4}}), ""},
-      {"elsewhere, a sprite over it: both places, the sprite's joined",
+      {"far off, a sprite over it: both places, the sprite's joined",
        both([&](Surface& s) {
          s.Clear(0);
-         s.DrawCutout(40, 10, disc);
-         s.DrawCutout(45, 14, sprite);
+         s.DrawCutout(400, 300, disc);
+         s.DrawCutout(405, 304, sprite);
        }),
-       "(22,0,31,7)(42,12,57,26)"},
-      {"more pieces than pay their way", frameOf(many), everything},
+       "(22,0,31,7)(402,302,417,316)"},
+      {"close by: the box around both places", frameOf({{440, 300}}), "(402,302,451,316)"},
+      {"more pieces than pay their way: the box around them, in bands", frameOf(many),
+       "(2,2,881,300)(2,300,881,581)"},
       {"the same again", frameOf(many), ""},
       {"a clear in another colour", frameOf({}, Rgb(1, 2, 3)), everything},
       {"a cutout over all of it",

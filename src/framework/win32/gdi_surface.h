@@ -73,13 +73,14 @@ class GdiSurface final : public Surface {
 
   // The listed frame drawn into the buffer: from then on the buffer holds the picture.
   void Keep();
-  // Where the listed frame differs from the one on the screen, in pieces; none to show all.
+  // Where the listed frame differs from the one on the screen: in pieces, or the box around them
+  // when the pieces cost more; false when what the screen holds is not known.
   bool Differences(std::vector<RECT>& pieces) const;
-  // Shows the pieces, or the whole listed frame (nullptr); false when the window took none.
-  bool Show(const std::vector<RECT>* pieces);
+  // Shows the areas of the listed frame, in bands that fit the cache; false when the window took
+  // no pieces.
+  bool Show(const std::vector<RECT>& areas);
   // The listed frame over `area` composed in the piece buffer.
   const std::uint32_t* Compose(const RECT& area);
-  // The whole surface in bands that fit the cache.
   std::vector<RECT> Bands(const RECT& area) const;
   void Fill(HDC dc, int x, int y, int width, int height, Colour colour);
   // Lets GDI finish what it drew before the pixels are touched directly.
