@@ -267,7 +267,7 @@ class CommandUnderWine(unittest.TestCase):
     def test_a_real_click_raises_click_exactly_once(self):
         self.assertEqual(self.clicks_while_pressed, [])
         self.assertEqual(self.clicks_after_press, ["Click Cmd_Can"])
-        self.assertEqual(self.clicks_after_click, ["Click Cmd_Can", "Click Cmd_Set"])
+        self.assertEqual(self.clicks_after_click, self.clicks_after_drag + ["Click Cmd_Set"])
 
     def test_enter_and_space_press_the_focused_button(self):
         self.assertEqual(self.clicks_after_keys, ["Click Cmd_Can"] * 4)
@@ -275,7 +275,7 @@ class CommandUnderWine(unittest.TestCase):
                         self.caption_rows(self.looks["focused, small"]))
 
     def test_release_after_dragging_off_a_focused_button_raises_nothing(self):
-        self.assertEqual(self.clicks_after_drag, ["Click Cmd_Can"])
+        self.assertEqual(self.clicks_after_drag, self.clicks_after_keys)
 
     def test_a_disabled_button_ignores_a_click(self):
         self.assertEqual(self.clicks_on_disabled, [])
