@@ -287,6 +287,15 @@ void ComboBoxPeer::Update(Change what) {
   }
 }
 
+bool ComboBoxPeer::TakesDialogKey(fw::Key key) {
+  if ((key != fw::Key::Enter && key != fw::Key::Escape) || window_ == nullptr ||
+      SendMessageW(window_, CB_GETDROPPEDSTATE, 0, 0) == FALSE) {
+    return false;
+  }
+  SendMessageW(window_, CB_SHOWDROPDOWN, FALSE, 0);
+  return true;
+}
+
 LRESULT ComboBoxPeer::OnReflected(UINT message, WPARAM wParam, LPARAM) {
   if (message != WM_COMMAND || applying_ || window_ == nullptr) return 0;
   switch (HIWORD(wParam)) {

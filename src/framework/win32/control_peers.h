@@ -66,6 +66,8 @@ class ComboBoxPeer final : public WindowPeer {
   ComboBoxPeer(Win32Backend& backend, ComboBox& combo);
   ~ComboBoxPeer() override;
   void Update(Change what) override;
+  // An open list closes on Enter and Escape, and the dialog's buttons are not pressed.
+  bool TakesDialogKey(fw::Key key) override;
   LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/controls.h"
+#include "framework/keyboard.h"
 #include "framework/win32/accessible_object.h"
 #include "framework/win32/gdi.h"
 #include "framework/win32/win32_backend.h"
@@ -73,6 +74,8 @@ class WindowPeer : public Peer {
   virtual LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam);
   // The windowless child that has the keyboard while this window has it (a canvas's).
   virtual Control* FocusedPart() const { return nullptr; }
+  // A dialog key the control takes before the form does; true when it took it.
+  virtual bool TakesDialogKey(fw::Key /*key*/) { return false; }
   // The window is of a system class (scroll bar, combo box), not one of ours.
   bool IsSystemControl() const { return window_ != nullptr && !ownWindow_; }
   // A system control that shows no focus of its own under every system (the scroll bar: Wine
