@@ -1,10 +1,9 @@
 #include "framework/win32/message_pump.h"
 
-#include "framework/win32/form_peer.h"
-
 #include <optional>
 
 #include "framework/keyboard.h"
+#include "framework/win32/form_peer.h"
 
 namespace quarlo::fw::win32 {
 
