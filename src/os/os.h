@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quarlo::os {
@@ -329,7 +330,23 @@ class Os {
   virtual bool GetOpenFileNameW(OpenFileName* record) = 0;
   virtual Handle ShellExecuteA(Handle owner, const char* verb, const char* file,
                                const char* parameters, const char* directory, int showCommand) = 0;
+
+  // --- Language and the program's own texts ---------------------------------------------------
+  // The language of Windows' user interface (GetUserDefaultUILanguage): a LANGID, whose low ten
+  // bits are the primary language (kLangJapanese, ...).
+  virtual std::uint16_t GetUserDefaultUILanguage() = 0;
+  // The text `id` of the program's string table in `language` (a LANGID): entry id % 16 of the
+  // block FindResourceExW(module, RT_STRING, id / 16 + 1, language) finds, in UTF-8. nullopt
+  // when the program has no block in that language, or the entry is empty.
+  virtual std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                           std::uint16_t language) = 0;
 };
+
+// Languages (LANGIDs and their primary languages, "Language Identifier Constants and Strings").
+inline constexpr std::uint16_t kPrimaryLanguageMask = 0x03FF;
+inline constexpr std::uint16_t kLangJapanese = 0x11;
+inline constexpr std::uint16_t kLangIdJapanese = 0x0411;   // ja-JP
+inline constexpr std::uint16_t kLangIdEnglishUs = 0x0409;  // en-US
 
 // True when the ANSI code page holds `utf8` as it is: converted there and back it comes out the
 // same, with no "?" or look-alike in place of a character the code page lacks.

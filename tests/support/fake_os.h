@@ -202,6 +202,14 @@ class FakeOs : public os::Os {
   os::Handle GetWindowDpiAwarenessContext(os::Handle window) override;
   bool GetRawInputData(os::Handle rawInput, os::RawInput* data) override;
 
+  // --- Language and the program's own texts ----------------------------------------------------
+  // Windows' user-interface language; the program's string tables are the product's own, read
+  // from its resource script. Neither is recorded: the texts are the program's constants.
+  std::uint16_t uiLanguage = os::kLangIdJapanese;
+  std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
+  std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                   std::uint16_t language) override;
+
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
   static std::string Quote(const char* text);
 

@@ -58,6 +58,9 @@ static_assert(kWtsCurrentSession == WTS_CURRENT_SESSION);
 static_assert(kWtsConnectState == WTSConnectState);
 static_assert(kWtsDisconnected == WTSDisconnected);
 static_assert(kWtsSessionInfoEx == QUARLO_WTS_SESSION_INFO_EX);
+static_assert(kLangJapanese == LANG_JAPANESE && kPrimaryLanguageMask == PRIMARYLANGID(0xFFFF));
+static_assert(kLangIdJapanese == MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN) &&
+              kLangIdEnglishUs == MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 static_assert(kWtsSessionStateLock == QUARLO_WTS_SESSIONSTATE_LOCK &&
               kWtsSessionStateUnlock == QUARLO_WTS_SESSIONSTATE_UNLOCK);
 

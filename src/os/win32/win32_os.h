@@ -94,6 +94,10 @@ class Win32Os : public Os {
   bool GetOpenFileNameW(OpenFileName* record) override;
   Handle ShellExecuteA(Handle owner, const char* verb, const char* file, const char* parameters,
                        const char* directory, int showCommand) override;
+
+  std::uint16_t GetUserDefaultUILanguage() override;
+  std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                   std::uint16_t language) override;
 };
 
 }  // namespace quarlo::os
