@@ -77,6 +77,11 @@ class Form : public Container {
   // (Form_KeyDown, Form_BackgroundClick), as raw input heard in the background; set before Load.
   bool HearsBackgroundInput() const { return hearsBackgroundInput_; }
   void SetHearsBackgroundInput(bool on) { hearsBackgroundInput_ = on; }
+  // The window covers a monitor and is placed by the form alone: when its monitor's scale changes
+  // it keeps its rectangle, not the one Windows suggests for the new scale (grown with the scale,
+  // it would reach onto the neighbouring monitor), and Form_DisplayChange places it again.
+  bool CoversMonitor() const { return coversMonitor_; }
+  void SetCoversMonitor(bool on) { coversMonitor_ = on; }
   // A raw input report heard in the background: a key pressed goes to Form_KeyDown, a mouse
   // button pressed to Form_BackgroundClick; releases and movement do nothing.
   void BackgroundInput(const os::RawInput& input);
@@ -138,6 +143,7 @@ class Form : public Container {
   bool activatesWhenShown_ = true;
   bool animated_ = false;
   bool hearsBackgroundInput_ = false;
+  bool coversMonitor_ = false;
   bool loaded_ = false;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;

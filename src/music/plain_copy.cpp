@@ -16,6 +16,26 @@ std::uint8_t Byte(std::string_view text, std::size_t index) {
   return static_cast<std::uint8_t>(text[index]);
 }
 
+// The temporary folder, ending in a backslash, by a name the ANSI code page holds (its short
+// form when the long one has characters the code page lacks); empty when there is none.
+std::string TargetFolder(os::Os& os) {
+  std::string folder;
+  const std::uint32_t n = os.GetTempPathW(kFolderBufferSize, &folder);
+  // 0 is a failure; a value of the buffer's size or more is the size it would have needed.
+  if (n == 0 || n >= kFolderBufferSize) return {};
+  if (!os::AnsiCanHold(os, folder)) {
+    // The copy's name must reach mciSendStringA; a volume without short names gives the long
+    // form back, and then no name will do.
+    std::string shortFolder;
+    const std::uint32_t m = os.GetShortPathNameW(folder.c_str(), &shortFolder, kFolderBufferSize);
+    if (m == 0 || m >= kFolderBufferSize || !os::AnsiCanHold(os, shortFolder)) return {};
+    folder = shortFolder;
+  }
+  if (folder.empty()) return {};
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
 }  // namespace
 
 std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize) {
@@ -32,22 +52,9 @@ std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize) {
   return length <= fileSize ? length : 0;
 }
 
-std::string PlainCopy::TargetFolder() {
-  std::string folder;
-  const std::uint32_t n = os_.GetTempPathW(kFolderBufferSize, &folder);
-  // 0 is a failure; a value of the buffer's size or more is the size it would have needed.
-  if (n == 0 || n >= kFolderBufferSize) return {};
-  if (!os::AnsiCanHold(os_, folder)) {
-    // The copy's name must reach mciSendStringA; a volume without short names gives the long
-    // form back, and then no name will do.
-    std::string shortFolder;
-    const std::uint32_t m = os_.GetShortPathNameW(folder.c_str(), &shortFolder, kFolderBufferSize);
-    if (m == 0 || m >= kFolderBufferSize || !os::AnsiCanHold(os_, shortFolder)) return {};
-    folder = shortFolder;
-  }
-  if (folder.empty()) return {};
-  if (folder.back() != '\\') folder += '\\';
-  return folder;
+void RemoveStaleCopy(os::Os& os) {
+  const std::string folder = TargetFolder(os);
+  if (!folder.empty()) os.DeleteFileW((folder + kCopyName).c_str());
 }
 
 PlainCopy::PlainCopy(os::Os& os, Runner runner) : os_(os), runner_(std::move(runner)) {}
@@ -64,7 +71,7 @@ void PlainCopy::Start(const std::string& source) {
   if (!os_.ReadFileHead(source, kId3v2HeaderLength, &head, &fileSize)) return;
   const std::int64_t tagLength = Id3v2TagLength(head, fileSize);
   if (tagLength == 0 && source.find('!') == std::string::npos) return;
-  const std::string folder = TargetFolder();
+  const std::string folder = TargetFolder(os_);
   if (folder.empty()) return;
   target_ = folder + kCopyName;
   shared_->state.store(State::kMaking);

@@ -27,15 +27,22 @@ inline constexpr std::uint32_t kId3v2HeaderLength = 10;
 // flag concerns only the tag's contents, never the audio after it.
 std::int64_t Id3v2TagLength(std::string_view head, std::int64_t fileSize);
 
+// Deletes the copy that a process ended outright left behind; each face calls it as it starts. A
+// copy that another running copy of the program plays is not taken from it: the delete fails, or,
+// where the player shares deletion (as under Wine), the copy goes when the player closes it.
+void RemoveStaleCopy(os::Os& os);
+
 // The one temporary copy of the music file. Writing it means reading the whole file, seconds
 // from a slow share, so that is done away from the caller's thread, which only starts it and
 // looks whether it is done; the work calls nothing but CopyFileFrom and CloseHandle. Paths are in
 // UTF-8 and go through the wide file functions.
 //
-// A copy is never left behind, whenever the process ends: the work leaves the whole copy open and
-// marked for deletion, and only the caller's thread keeps it (when it looks and finds it whole),
-// or drops it. Whichever of the two threads comes last to a copy that is no longer wanted closes
-// it, and the system deletes it then, or when the process ends first.
+// Until the caller's thread keeps it, a copy is open and marked for deletion, so that a process
+// ended in any way while it is made leaves nothing: the work leaves the whole copy so, and only
+// the caller's thread keeps it (when it looks and finds it whole), or drops it. Whichever of the
+// two threads comes last to a copy that is no longer wanted closes it, and the system deletes it
+// then, or when the process ends first. A kept copy is a plain file that only Remove deletes: a
+// process ended outright (killed, or crashed) while it plays leaves it to RemoveStaleCopy.
 class PlainCopy {
  public:
   // Runs the work of one copy. None given: a thread of its own, which the destructor waits for
@@ -70,9 +77,6 @@ class PlainCopy {
     os::Handle file = os::kNull;
   };
 
-  // The temporary folder, ending in a backslash, by a name the ANSI code page holds (its short
-  // form when the long one has characters the code page lacks); empty when there is none.
-  std::string TargetFolder();
   void Run(std::function<void()> work);
 
   os::Os& os_;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/win32/win32_backend.h"
+#include "music/plain_copy.h"
 #include "saver/quarlo_r.h"
 #include "saver/quarlo_s.h"
 #include "settings_dialog/quarlo_p.h"
@@ -29,12 +30,15 @@ class ProductFaces final : public Faces {
   // The dialog is laid out at the screen's scale (in twips, its fonts and pictures made for it);
   // on a monitor of another scale the system stretches it.
   void ShowSettingsDialog() override {
+    music::RemoveStaleCopy(os_);
     os_.SetThreadDpiAwarenessContext(os::kDpiAwarenessContextSystemAware);
     Quarlo_P dialog(backend_, os_);
     dialog.Show(true);
   }
-  // The saver's load runs it to its end, which ends the process.
+  // The saver's load runs it to its end, which ends the process. A copy of the music that a
+  // saver ended outright left behind goes first, whatever this one plays.
   void LoadSaver() override {
+    music::RemoveStaleCopy(os_);
     Quarlo_S saver(backend_, os_);
     quarlo::LoadSaver(saver);
   }

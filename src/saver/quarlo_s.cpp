@@ -22,6 +22,7 @@ Quarlo_S::Quarlo_S(fw::Backend& backend, os::Os& os)
       scenes_(os, backend, artwork_) {
   SetCaption(kSaverTitle);
   SetBorder(fw::FormBorder::None);
+  SetCoversMonitor(true);
   SetShowInTaskbar(false);
   SetAnimated(true);
   SetHearsBackgroundInput(true);

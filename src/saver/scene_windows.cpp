@@ -17,6 +17,7 @@ void MakeTopmost(os::Os& os, os::Handle window) {
 SceneWindow::SceneWindow(fw::Backend& backend, ArtworkCache& artwork)
     : Form(backend, "Scene"), scene_(*this, Display, artwork) {
   SetBorder(fw::FormBorder::None);
+  SetCoversMonitor(true);
   SetShowInTaskbar(false);
   SetActivatesWhenShown(false);
   SetKeyPreview(true);

@@ -14,7 +14,7 @@ SRC = ROOT / "src"
 # program/ wires the whole program together above every unit, settings/ and rules/ lie below them.
 ALLOWED = {
     "program": {"startup", "saver", "settings_dialog", "settings", "framework", "framework/win32",
-                "os", "os/win32", "assets"},
+                "os", "os/win32", "music", "assets"},
     "startup": {"settings", "os", "rules"},
     "saver": {"startup", "music", "settings", "framework", "os", "rules", "assets"},
     "settings_dialog": {"startup", "controls/command", "settings", "framework", "os", "rules",

@@ -132,6 +132,13 @@ TEST_F(FilePlaybackTest, ARefusedMp3PlaysFromAPlainCopyWithoutItsTagUntilItIsClo
   EXPECT_EQ(os.files.count("C:\\My Music\\theme song.mp3"), 1u);
 }
 
+TEST_F(FilePlaybackTest, ACopyThatASaverEndedOutrightLeftBehindGoesAtTheNextStart) {
+  os.files[kCopy] = "left behind";
+  RemoveStaleCopy(os);
+  EXPECT_EQ(os.calls(), lines({"GetTempPathW(261, buffer)", "DeleteFileW(\"" + kCopy + "\")"}));
+  EXPECT_EQ(os.files.count(kCopy), 0u);
+}
+
 // The copy is made only for a tag or a "!", and its name must reach mciSendStringA in the ANSI
 // code page; whatever fails leaves nothing behind. Copies under C:\Refused\ are refused too.
 TEST_F(FilePlaybackTest, ACopyIsMadeOnlyWhenItCanHelpAndLeavesNothingBehindWhenItCannot) {

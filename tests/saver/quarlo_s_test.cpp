@@ -118,6 +118,7 @@ TEST(Quarlo_S, IsABorderlessKeyPreviewingWindowWithItsControlsAndPictures) {
   EXPECT_EQ(s.Caption(), "Quarlo_Main");
   EXPECT_EQ(s.Border(), fw::FormBorder::None);
   EXPECT_TRUE(s.KeyPreview());
+  EXPECT_TRUE(s.CoversMonitor());
   EXPECT_EQ(s.Timer1.Interval(), 1000u);
   EXPECT_EQ(s.Timer2.Interval(), 200u);
   EXPECT_EQ(s.Scene().Pic_Mas().size(), 32u) << "the sheet's cells";
@@ -550,6 +551,7 @@ TEST(Quarlo_S, WithEveryMonitorChosenEachMonitorHasASceneOfItsOwnScaleThatFollow
   EXPECT_EQ(seen[0].areas, (std::vector<os::Rect>{kLeft, kRight}));
   EXPECT_EQ(seen[0].scales, (std::vector<int>{150, 200})) << "each at its monitor's scale";
   EXPECT_TRUE(run.saver->Covers().Windows().empty()) << "no black windows";
+  EXPECT_TRUE(run.saver->Scenes().Windows()[0]->CoversMonitor());
   EXPECT_EQ(primary, alone) << "the primary monitor shows what it shows alone";
   EXPECT_NE(heights[0], heights[1]) << "a random sequence of its own";
   EXPECT_EQ(seen[1].presents, (std::vector<int>{seen[1].presents[0], seen[1].presents[0]}))

@@ -350,6 +350,13 @@ TEST_F(Win32FormTest, SessionEndActivationDisplayAndScreenSaverMessagesReachTheF
   TestForm form(backend);
   form.Show();
   const HWND window = Hwnd(form);
+  for (const bool covers : {true, false}) {  // a new scale: a covering form keeps its rectangle
+    form.SetCoversMonitor(covers);
+    RECT suggested = {150, 150, 630, 510}, rect = {};
+    SendMessageW(window, 0x02E0, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, covers ? 320 : 480) << "WM_DPICHANGED, covers: " << covers;
+  }
   form.events.clear();
   SendMessageW(window, WM_ACTIVATEAPP, TRUE, 0);
   SendMessageW(window, WM_ACTIVATEAPP, FALSE, 0);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "music/plain_copy.h"
 #include "os/win32/win32_os.h"
 #include "settings/settings.h"
 
@@ -186,6 +187,24 @@ TEST(AnsiConversion, UsesTheSystemCodePage) {
   EXPECT_EQ(os.ToAnsi("Quarloの設定"), "Quarlo\x82\xcc\x90\xdd\x92\xe8");
   EXPECT_EQ(os.FromAnsi("BGM\xcc\xa7\xb2\xd9"), "BGMﾌｧｲﾙ");
   EXPECT_EQ(os.FromAnsi(os.ToAnsi("ﾌｧｲﾙを選択")), "ﾌｧｲﾙを選択");
+}
+
+// The music copy a saver ended outright left behind goes at the next start; a copy that a player
+// holds (it shares reading only, as players do) stays with it.
+TEST(StaleMusicCopy, GoesAtTheNextStartUnlessAPlayerHoldsIt) {
+  os::Win32Os os;
+  char temp[MAX_PATH];
+  ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string copy = std::string(temp) + "QuarloBGM.mp3";
+  WriteBytes(copy, "left behind");
+  HANDLE player = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(player, INVALID_HANDLE_VALUE);
+  music::RemoveStaleCopy(os);
+  CloseHandle(player);
+  EXPECT_NE(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES) << "taken from its player";
+  music::RemoveStaleCopy(os);
+  EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES) << "left behind";
 }
 
 }  // namespace

@@ -153,10 +153,11 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
       return std::nullopt;
     case kWmDpiChanged: {
       // The scale of the window's monitor changed: the window takes the rectangle Windows
-      // suggests for the new scale, and the form lays itself out again.
+      // suggests for the new scale, unless it covers a monitor, and the form lays itself out
+      // again.
       const os::DpiChange change = os::DpiChangeFrom(wParam, lParam);
       const os::Rect& r = change.suggested;
-      if (r.right > r.left && r.bottom > r.top) {
+      if (!form_.CoversMonitor() && r.right > r.left && r.bottom > r.top) {
         SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
       }
