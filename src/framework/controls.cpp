@@ -57,6 +57,8 @@ void Control::SetEnabled(bool enabled) {
 
 os::Handle Control::hWnd() const { return peer_ ? peer_->Handle() : os::kNull; }
 
+bool Control::TabStop() const { return tabStop_.value_or(!IsWindowless(*this)); }
+
 void Container::Release(Control* child) {
   children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
 }

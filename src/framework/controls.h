@@ -50,7 +50,30 @@ enum class Change {
   Items,
   Cursor,
   Style,
-  Focus
+  Focus,
+  State  // checked or not
+};
+
+// What a control is to assistive technology (a screen reader), in the roles Windows names.
+// Default takes its kind's own (RoleOf in framework/accessible.h).
+enum class Role {
+  Default,
+  None,  // not told of: part of what another control shows
+  Client,
+  Dialog,
+  Text,
+  PushButton,
+  RadioButton,
+  CheckBox,
+  Link,
+  Slider,
+  ComboBox
+};
+
+// The text a control shows, and whether an "&" in it marks an access key ("&&" shows one "&").
+struct CaptionText {
+  std::string text;
+  bool mnemonics = false;
 };
 
 // Mouse buttons as the handlers receive them.
@@ -113,9 +136,31 @@ class Control {
   void SetVisible(bool visible);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
-  // Position in the form's tab order; -1 takes no part in it.
+  // Position in the form's reading order, which Tab follows among the stops and assistive
+  // technology among all controls; -1 after the others. A label's access key goes to the first
+  // stop after it.
   int TabIndex() const { return tabIndex_; }
   void SetTabIndex(int index) { tabIndex_ = index; }
+  // Whether Tab stops at the control: one with a window of its own does unless told otherwise; a
+  // windowless one once told so (its container then holds the keyboard for it and draws its focus).
+  // Set before the form loads.
+  bool TabStop() const;
+  void SetTabStop(bool on) { tabStop_ = on; }
+
+  // --- What assistive technology and the keyboard are told -----------------------------------
+  Role GetRole() const { return role_; }
+  void SetRole(Role role) { role_ = role; }
+  // The mark of a radio button or a check box is set. The form draws the mark; this tells it.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool on) { Assign(checked_, on, Change::State); }
+  // A name for a control whose caption says too little ("..."); empty: the caption is the name.
+  const std::string& AccessibleName() const { return accessibleName_; }
+  void SetAccessibleName(std::string name) { accessibleName_ = std::move(name); }
+  virtual CaptionText OwnCaption() const { return {}; }
+  // Whether the control reacts now; a user control may have its own say.
+  virtual bool Available() const { return Enabled(); }
+  // A click that comes from the keyboard or from assistive technology.
+  virtual void PerformClick() { RaiseClick(); }
 
   // The control's window handle; 0 for windowless controls and in the headless backend.
   os::Handle hWnd() const;
@@ -147,6 +192,10 @@ class Control {
   bool visible_ = true;
   bool enabled_ = true;
   int tabIndex_ = -1;
+  std::optional<bool> tabStop_;
+  Role role_ = Role::Default;
+  bool checked_ = false;
+  std::string accessibleName_;
   std::unique_ptr<ControlPeer> peer_;
 };
 
@@ -179,6 +228,7 @@ class Label : public Control {
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { Assign(caption_, std::move(caption), Change::Caption); }
+  CaptionText OwnCaption() const override { return {caption_, useMnemonic_}; }
   const Font& GetFont() const { return font_; }
   void SetFont(const Font& font) { Assign(font_, font, Change::Font); }
   Colour ForeColour() const { return foreColour_; }

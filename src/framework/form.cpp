@@ -17,6 +17,8 @@ Form::~Form() {
 
 void Form::Unregister(Control* control) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+  if (defaultButton_ == control) defaultButton_ = nullptr;
+  if (cancelButton_ == control) cancelButton_ = nullptr;
 }
 
 bool Form::Load() {

@@ -32,6 +32,12 @@ class Form : public Container {
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { Assign(caption_, std::move(caption), Change::Caption); }
+  CaptionText OwnCaption() const override { return {caption_, false}; }
+  // The buttons Enter and Escape press wherever the focus is (framework/keyboard.h).
+  Control* DefaultButton() const { return defaultButton_; }
+  void SetDefaultButton(Control* button) { defaultButton_ = button; }
+  Control* CancelButton() const { return cancelButton_; }
+  void SetCancelButton(Control* button) { cancelButton_ = button; }
   FormBorder Border() const { return border_; }
   void SetBorder(FormBorder border) { Assign(border_, border, Change::Style); }
   // An icon resource of the program for the title bar; 0 for none.
@@ -126,6 +132,8 @@ class Form : public Container {
   bool loaded_ = false;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
+  Control* defaultButton_ = nullptr;
+  Control* cancelButton_ = nullptr;
 };
 
 // The form's controls that take part in the tab order, in the order Tab visits them: by
@@ -159,6 +167,11 @@ class Backend {
   virtual int WindowDpi(const Form& form);
   virtual double TwipsPerPixelX() = 0;
   virtual double TwipsPerPixelY() = 0;
+  // The font the system writes its dialogs' messages in, at the screen's scale.
+  virtual Font MessageFont() = 0;
+  // One line of text in a font, in twips; with `mnemonics` an "&" marks an access key and takes
+  // no room.
+  virtual Size TextExtent(const Font& font, const std::string& text, bool mnemonics) = 0;
   virtual int ScreenWidthPixels() = 0;
   virtual int ScreenHeightPixels() = 0;
   // Handles every pending message of the thread once, then returns.

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quarlo::os {
@@ -164,6 +165,37 @@ inline constexpr Guid kGuidSessionDisplayStatus = {
     0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
 inline constexpr Guid kGuidMonitorPowerOn = {
     0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+
+// --- What "why won't the saver start?" reads and mends (see the block at the end of Os) ----------
+inline constexpr Handle kHkeyCurrentUser = static_cast<Handle>(0x80000001u);
+inline constexpr Handle kCurrentProcess = -1;  // GetCurrentProcess()'s pseudo handle
+inline constexpr std::int32_t kErrorSuccess = 0;
+inline constexpr std::uint32_t kErrorCallNotImplemented = 120;  // a call this system lacks
+inline constexpr std::uint32_t kRrfRtRegSz = 0x00000002;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kSpiGetScreenSaveTimeout = 14;
+inline constexpr std::uint32_t kSpiGetScreenSaveActive = 16;
+inline constexpr std::uint32_t kSpifUpdateIniFile = 0x01;
+inline constexpr std::uint32_t kSpifSendChange = 0x02;
+inline constexpr int kSystemExecutionState = 16;  // POWER_INFORMATION_LEVEL: a ULONG of ES_* flags
+inline constexpr std::uint32_t kEsDisplayRequired = 0x00000002;
+inline constexpr std::uint8_t kAcLineOffline = 0;  // SYSTEM_POWER_STATUS: on battery
+inline constexpr int kTokenVirtualizationEnabled = 24;
+inline constexpr int kCsidlLocalAppData = 0x001c;
+inline constexpr int kCsidlCommonAppData = 0x0023;
+inline constexpr int kCsidlProgramFiles = 0x0026;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+inline constexpr std::uint32_t kDriveCdrom = 5;
+// The power settings of a plan ("Power Setting GUIDs"): the display's and the sleep's subgroups
+// and their idle timeouts, in seconds.
+inline constexpr Guid kGuidVideoSubgroup = {
+    0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
+inline constexpr Guid kGuidVideoPowerdownTimeout = {
+    0x3c0bc021, 0xc8a8, 0x4e07, {0xa9, 0x73, 0x6b, 0x14, 0xcb, 0xcb, 0x2b, 0x7e}};
+inline constexpr Guid kGuidSleepSubgroup = {
+    0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
+inline constexpr Guid kGuidStandbyTimeout = {
+    0x29f6c1db, 0x86da, 0x48c5, {0x9f, 0xdb, 0xf2, 0xb6, 0x7b, 0x1f, 0x44, 0xda}};
 
 // The fields of the file-open record that the program sets; the Win32 side lays them out as
 // OPENFILENAMEW. Texts are UTF-8; the filter holds its NUL separators. The file buffers are sized
@@ -329,7 +361,69 @@ class Os {
   virtual bool GetOpenFileNameW(OpenFileName* record) = 0;
   virtual Handle ShellExecuteA(Handle owner, const char* verb, const char* file,
                                const char* parameters, const char* directory, int showCommand) = 0;
+
+  // --- Language and the program's own texts ---------------------------------------------------
+  // The language of Windows' user interface (GetUserDefaultUILanguage): a LANGID, whose low ten
+  // bits are the primary language (kLangJapanese, ...).
+  virtual std::uint16_t GetUserDefaultUILanguage() = 0;
+  // The text `id` of the program's string table in `language` (a LANGID): entry id % 16 of the
+  // block FindResourceExW(module, RT_STRING, id / 16 + 1, language) finds, in UTF-8. nullopt
+  // when the program has no block in that language, or the entry is empty.
+  virtual std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                           std::uint16_t language) = 0;
+
+  // --- What "why won't the saver start?" reads and mends -------------------------------------
+  // Calls an ordinary user may make. Registry values are text (REG_SZ; REG_EXPAND_SZ comes back
+  // expanded), in UTF-8; results are Win32 error codes (kErrorSuccess). SystemParametersInfoA
+  // above answers the screen saver's gets (a 32-bit BOOL or UINT in `data`) and announces the
+  // change of SPI_SETSCREENSAVEACTIVE.
+  virtual std::int32_t RegGetValueW(Handle key, const char* subKey, const char* value,
+                                    std::uint32_t flags, std::string* data) = 0;
+  virtual std::int32_t RegSetKeyValueW(Handle key, const char* subKey, const char* valueName,
+                                       std::uint32_t type, const char* data) = 0;
+  // Paths and folders, sized and counted as GetShortPathNameW above: 0 for a failure (a path
+  // that is not there; no SysWOW64 on 32-bit Windows).
+  virtual std::uint32_t GetLongPathNameW(const char* shortPath, std::string* longPath,
+                                         std::uint32_t size) = 0;
+  virtual std::uint32_t GetSystemDirectoryW(std::string* buffer, std::uint32_t size) = 0;
+  virtual std::uint32_t GetSystemWow64DirectoryW(std::string* buffer, std::uint32_t size) = 0;
+  virtual std::uint32_t GetWindowsDirectoryW(std::string* buffer, std::uint32_t size) = 0;
+  virtual bool IsWow64Process(Handle process, bool* wow64) = 0;
+  // HRESULT; the folder's path, MAX_PATH at most.
+  virtual std::int32_t SHGetFolderPathW(Handle owner, int folder, Handle token, std::uint32_t flags,
+                                        std::string* path) = 0;
+  virtual std::uint32_t GetFileAttributesW(const char* fileName) = 0;
+  // GetTokenInformation of this process's token, for the classes that answer one DWORD.
+  virtual bool GetProcessTokenInformation(int infoClass, std::uint32_t* value) = 0;
+  // Whether this process may write the file (AccessCheck of its security descriptor with this
+  // process's token; false for a read-only file), or, when it is not there, make it in the nearest
+  // folder that is. Nothing is opened for writing, so file virtualisation copies nothing.
+  virtual bool MayWriteFile(const char* path) = 0;
+  // The drives' root folders, each followed by a NUL.
+  virtual std::uint32_t GetLogicalDriveStringsW(std::uint32_t size, std::string* buffer) = 0;
+  virtual std::uint32_t GetDriveTypeW(const char* rootPathName) = 0;
+  // The power plan (powrprof, looked up when first called: where it lacks a call, the call answers
+  // kErrorCallNotImplemented, and CallNtPowerInformation STATUS_NOT_IMPLEMENTED).
+  virtual std::uint32_t PowerGetActiveScheme(Handle userRootPowerKey, Guid* activePolicy) = 0;
+  virtual std::uint32_t PowerReadACValueIndex(Handle rootPowerKey, const Guid* scheme,
+                                              const Guid* subgroup, const Guid* setting,
+                                              std::uint32_t* value) = 0;
+  virtual std::uint32_t PowerReadDCValueIndex(Handle rootPowerKey, const Guid* scheme,
+                                              const Guid* subgroup, const Guid* setting,
+                                              std::uint32_t* value) = 0;
+  // NTSTATUS: 0 for success.
+  virtual std::int32_t CallNtPowerInformation(int informationLevel, const void* input,
+                                              std::uint32_t inputLength, void* output,
+                                              std::uint32_t outputLength) = 0;
+  // SYSTEM_POWER_STATUS's ACLineStatus: 0 on battery, 1 on mains, 255 unknown.
+  virtual bool GetSystemPowerStatus(std::uint8_t* acLineStatus) = 0;
 };
+
+// Languages (LANGIDs and their primary languages, "Language Identifier Constants and Strings").
+inline constexpr std::uint16_t kPrimaryLanguageMask = 0x03FF;
+inline constexpr std::uint16_t kLangJapanese = 0x11;
+inline constexpr std::uint16_t kLangIdJapanese = 0x0411;   // ja-JP
+inline constexpr std::uint16_t kLangIdEnglishUs = 0x0409;  // en-US
 
 // True when the ANSI code page holds `utf8` as it is: converted there and back it comes out the
 // same, with no "?" or look-alike in place of a character the code page lacks.

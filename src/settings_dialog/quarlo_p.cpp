@@ -4,26 +4,12 @@
 #include <cmath>
 #include <optional>
 
-#include "assets/asset_ids.h"
-#include "controls/command/stored_designs.h"
 #include "rules/numeric.h"
-#include "framework/property_bag.h"
-#include "framework/scaling.h"
-#include "startup/quarlo_b.h"
 #include "settings/settings.h"
 #include "startup/zoom.h"
 
 namespace quarlo {
 namespace {
-
-// The client area at design, in twips.
-constexpr int kClientWidth = 6975;
-constexpr int kClientHeight = 2895;
-
-constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
-constexpr fw::Colour kWhite = fw::Rgb(0xFF, 0xFF, 0xFF);
-// Labels draw in the system's window-text colour, black in every standard scheme.
-constexpr fw::Colour kWindowText = kBlack;
 
 // The gradients: k = H / 3.142, v = |sin(y / k) * 220| per row, 30 added for the blue (window)
 // or for all three channels (panel).
@@ -34,19 +20,6 @@ constexpr int kGradientBase = 30;
 // The two mark pictures of Img_Ra.
 constexpr int kMarkOff = 0;
 constexpr int kMarkOn = 1;
-
-void DesignLabel(fw::Label& label, const char* caption, bool autoSize, fw::Alignment alignment) {
-  label.SetCaption(caption);
-  label.SetAutoSize(autoSize);
-  label.SetAlignment(alignment);
-  label.SetTransparent(true);
-  label.SetForeColour(kBlack);
-  label.SetFont(fw::Font{});
-}
-
-void ReadStoredDesign(Command& button, std::string_view design) {
-  button.UserControl_ReadProperties(fw::PropertyBag::Parse(design));
-}
 
 // One row colour of a gradient from the row's brightness v.
 using RowColour = fw::Colour (*)(int v);
@@ -100,95 +73,10 @@ Quarlo_P::Quarlo_P(fw::Backend& backend, os::Os& os)
       Cmd_Can(this, "Cmd_Can", os),
       Cmd_Set(this, "Cmd_Set", os),
       Cmd_BGM(&Pic_1, "Cmd_BGM", os),
-      os_(os) {
+      os_(os),
+      texts_(os) {
   Design(backend);
   WireEvents();
-}
-
-// --- The design
-// -------------------------------------------------------------------------------------
-
-void Quarlo_P::Design(fw::Backend& backend) {
-  SetCaption(kDialogTitle);
-  SetBorder(fw::FormBorder::FixedDialog);
-  SetIconResource(IDI_QUARLO);
-  SetClientSize(kClientWidth, kClientHeight);
-
-  ReadStoredDesign(Cmd_Can, kCmdCanDesign);
-  Cmd_Can.Move(5520, 2220, 1215, 375);
-  ReadStoredDesign(Cmd_Set, kCmdSetDesign);
-  Cmd_Set.Move(4260, 2220, 1215, 375);
-
-  Pic_1.Move(240, 240, 6495, 1755);
-  Pic_1.SetBorder(fw::Border::None);
-
-  ReadStoredDesign(Cmd_BGM, kCmdBgmDesign);
-  Cmd_BGM.Move(1800, 1080, 435, 315);
-
-  HS_Fast.Move(4140, 540, 1155, 255);
-  HS_Fast.SetRange(kFastMin, kFastMax, kFastSmallChange, kFastLargeChange);
-  HS_Fast.SetValue(kFastDesignValue);
-
-  BGM_Repeat.Move(1800, 480, 615, 300);
-  BGM_Repeat.SetFont(fw::Font{});
-
-  lbl_Fast.Move(5400, 600, 420, 195);
-  DesignLabel(lbl_Fast, "9999", true, fw::Alignment::Left);
-
-  lbl_4.Move(3780, 180, 1515, 255);
-  DesignLabel(lbl_4, "Quarloの数", false, fw::Alignment::Centre);
-  Shape_2.Move(3780, 120, 1515, 315);
-  Shape_6.Move(120, 120, 1515, 315);
-  lbl_1.Move(120, 180, 1515, 255);
-  DesignLabel(lbl_1, "BGM", false, fw::Alignment::Centre);
-
-  lbl_Fname.Move(2400, 1080, 3855, 495);
-  DesignLabel(lbl_Fname, "", false, fw::Alignment::Left);
-  lbl_Fname.SetBorder(fw::Border::FixedSingle);
-  lbl_Fname.SetForeColour(kWindowText);
-  lbl_Fname.SetUseMnemonic(false);
-  lbl_Fname.SetWordWrap(true);
-
-  Img_BGM_2.Move(540, 1140, 195, 195);
-  lbl_BGM_0.Move(780, 840, 345, 195);
-  DesignLabel(lbl_BGM_0, "無し", true, fw::Alignment::Left);
-  Img_BGM_1.Move(540, 540, 195, 195);
-  lbl_BGM_2.Move(780, 1140, 900, 195);
-  DesignLabel(lbl_BGM_2, "MP3、WAV", true, fw::Alignment::Left);
-  lbl_BGM_1.Move(780, 540, 645, 195);
-  DesignLabel(lbl_BGM_1, "音楽CD", true, fw::Alignment::Left);
-  lbl_2.Move(2460, 540, 990, 195);
-  DesignLabel(lbl_2, "曲目をﾘﾋﾟｰﾄ", true, fw::Alignment::Left);
-  Img_BGM_0.Move(540, 840, 195, 195);
-
-  // Under the count bar, on the row of "無し", its mark below the bar's left end.
-  Img_Mon.Move(4140, 840, 195, 195);
-  lbl_Mon.Move(4380, 840, 1755, 195);
-  DesignLabel(lbl_Mon, "すべてのﾓﾆﾀｰに表示", true, fw::Alignment::Left);
-
-  lbl_URL.Move(240, 2340, 3105, 195);
-  DesignLabel(lbl_URL, kHomePage, true, fw::Alignment::Left);
-  lbl_URL.SetForeColour(kWhite);
-  fw::Font underlined;
-  underlined.underline = true;
-  lbl_URL.SetFont(underlined);
-  lbl_URL.SetCursorResource(IDC_HAND_POINTER);
-
-  // The two mark pictures lie outside the visible client area; the option marks copy them. They
-  // are made for the screen's scale, as the buttons' faces and the hand cursor are.
-  const int percent = fw::ScreenScalePercent(backend);
-  Img_Ra_0.Move(10080, 420, 180, 180);
-  Img_Ra_0.SetPicture(fw::LoadPictureAt(backend, IDR_MARK_OFF, percent));
-  Img_Ra_1.Move(10080, 660, 180, 180);
-  Img_Ra_1.SetPicture(fw::LoadPictureAt(backend, IDR_MARK_ON, percent));
-
-  // Tab order: the panel, the track list, the count bar, OK, Cancel, the file button.
-  Pic_1.SetTabIndex(0);
-  BGM_Repeat.SetTabIndex(1);
-  HS_Fast.SetTabIndex(2);
-  Cmd_Set.SetTabIndex(3);
-  Cmd_Can.SetTabIndex(4);
-  Cmd_BGM.SetTabIndex(5);
 }
 
 void Quarlo_P::WireEvents() {
@@ -261,11 +149,13 @@ void Quarlo_P::MarkSource(int source) {
   const fw::PicturePtr on = Img_Ra.At(kMarkOn)->GetPicture();
   for (fw::Image* mark : Img_BGM.Members()) mark->SetPicture(off);
   if (fw::Image* chosen = Img_BGM.At(source)) chosen->SetPicture(on);
+  for (fw::Label* option : lbl_BGM.Members()) option->SetChecked(option->Index() == source);
 }
 
 void Quarlo_P::MarkEveryMonitor() {
-  const int mark = IsTrue(SaverSettings().EveryMonitor) ? kMarkOn : kMarkOff;
-  Img_Mon.SetPicture(Img_Ra.At(mark)->GetPicture());
+  const bool on = IsTrue(SaverSettings().EveryMonitor);
+  Img_Mon.SetPicture(Img_Ra.At(on ? kMarkOn : kMarkOff)->GetPicture());
+  lbl_Mon.SetChecked(on);
 }
 
 void Quarlo_P::ShowTrack() {
@@ -330,16 +220,16 @@ void Quarlo_P::lbl_Mon_Click() { Img_Mon_Click(); }
 
 void Quarlo_P::Cmd_BGM_Click() { ChooseMusicFile(); }
 
-// The wide dialog shows its Japanese title and filter on any code page. A path the settings file
-// cannot hold (a character the ANSI code page lacks) is refused: the file and the label keep the
-// previous one, so what the user sees is what OK saves.
+// The wide dialog shows its title and filter in the dialog's language on any code page. A path the
+// settings file cannot hold (a character the ANSI code page lacks) is refused: the file and the
+// label keep the previous one, so what the user sees is what OK saves.
 void Quarlo_P::ChooseMusicFile() {
   os::OpenFileName record;
   record.structSize = kOpenFileNameSize;
   record.owner = hWnd();
   record.instance = os_.ModuleInstance();
   // One pair: description NUL pattern NUL, and a second NUL to end the list.
-  record.filter = std::string(kMusicFilterName) + '\0' + kMusicFilterPattern + '\0' + '\0';
+  record.filter = texts_[IDS_MUSIC_FILTER] + '\0' + kMusicFilterPattern + '\0' + '\0';
   record.maxCustomFilter = 0;
   record.filterIndex = 0;
   record.file.assign(kChooserBufferSize, '\0');
@@ -347,7 +237,7 @@ void Quarlo_P::ChooseMusicFile() {
   record.fileTitle.assign(kChooserBufferSize, '\0');
   record.maxFileTitle = kChooserBufferSize;
   record.initialDir = nullptr;
-  record.title = kChooserTitle;
+  record.title = texts_[IDS_CHOOSER_TITLE];
   record.flags = 0;
 
   if (!os_.GetOpenFileNameW(&record)) return;

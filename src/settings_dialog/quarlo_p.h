@@ -6,6 +6,12 @@
 // background and its inner panel carry a vertical sine-shaped gradient, and a label at the bottom
 // opens the home page.
 //
+// It speaks the language of Windows' user interface (settings_dialog/texts.h): on a Japanese
+// Windows it is the design's own window; on any other its texts are English, in the system's
+// message font, with access keys, and laid out so that each text has the room it needs. Every
+// control is reached from the keyboard and told to screen readers (framework/keyboard.h,
+// framework/accessible.h).
+//
 // The settings come from and go back to SaverSettings(); start-up has loaded them and ends the
 // process once the window has closed.
 
@@ -19,16 +25,15 @@
 #include "framework/form.h"
 #include "os/os.h"
 #include "rules/numeric.h"
+#include "settings_dialog/texts.h"
 
 namespace quarlo {
 
 // The address the home-page label shows and opens.
 inline constexpr const char* kHomePage = "https://quarlo.example.org/";
 
-// What the file chooser offers and how it is titled (half-width katakana as the system shows them).
-inline constexpr const char* kMusicFilterName = "BGMﾌｧｲﾙ (MP3 WAV)";
+// The files the chooser offers; its title and the filter's name are texts of the dialog.
 inline constexpr const char* kMusicFilterPattern = "*.MP3;*.WAV";
-inline constexpr const char* kChooserTitle = "ﾌｧｲﾙを選択";
 // The size of the file-open record without its later extension fields, and of its two buffers
 // (in characters).
 inline constexpr std::uint32_t kOpenFileNameSize = 76;
@@ -121,6 +126,11 @@ class Quarlo_P : public fw::Form {
 
  private:
   void Design(fw::Backend& backend);
+  // Tab stops, reading order, and what screen readers are told.
+  void DesignKeyboard();
+  // The English face: the system's message font, and room for every text.
+  void SpeakEnglish(fw::Backend& backend);
+  void LayOutEnglish(fw::Backend& backend);
   void WireEvents();
 
   // Set-up steps.
@@ -139,6 +149,7 @@ class Quarlo_P : public fw::Form {
   void TakeTrackFromList();
 
   os::Os& os_;
+  const Texts texts_;
   // EveryMonitor as the window opened with it.
   Bool16 everyMonitorAtLoad_ = kFalse;
 };

@@ -6,12 +6,14 @@
 namespace quarlo {
 namespace {
 
-// Both windows are always looked for, by the wide titles they carry: in the ANSI code page a
-// title such as "Quarloの設定" would not survive a Western system.
+// Every window is always looked for, by the wide titles they carry: in the ANSI code page a
+// title such as "Quarloの設定" would not survive a Western system. The dialog has a title in each
+// of its languages; a copy finds the other's whichever language either speaks.
 bool OtherCopyIsShowing(os::Os& os) {
   const os::Handle saver = os.FindWindowW(nullptr, kSaverTitle);
   const os::Handle dialog = os.FindWindowW(nullptr, kDialogTitle);
-  return saver != os::kNull || dialog != os::kNull;
+  const os::Handle englishDialog = os.FindWindowW(nullptr, kDialogTitleEnglish);
+  return saver != os::kNull || dialog != os::kNull || englishDialog != os::kNull;
 }
 
 }  // namespace

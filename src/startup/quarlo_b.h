@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <string>
 
-#include "rules/numeric.h"
 #include "os/os.h"
+#include "rules/numeric.h"
 
 namespace quarlo {
 
 inline constexpr const char* kSaverTitle = "Quarlo_Main";
 inline constexpr const char* kDialogTitle = "Quarloの設定";
+// The settings dialog's title on a Windows that does not speak Japanese.
+inline constexpr const char* kDialogTitleEnglish = "Quarlo Settings";
 
 // The three faces the start procedure can open. The product wires them to the real windows;
 // tests record which one was asked for.

@@ -63,7 +63,9 @@ REQUIRED_TOOLS = ("wine", "wineboot", "wineserver", "Xvfb", "xdpyinfo", "xdotool
 XORG_TOOLS = ("Xorg", "xrandr")
 
 # Applied once to the cached prefix. It reports Windows 10, the system most users have (a fresh
-# prefix of Debian's Wine reports Windows 7). The saver's dialog asks for the usual Japanese
+# prefix of Debian's Wine reports Windows 7), with Windows' own default of showing focus and
+# access-key marks only once the keyboard is used (Wine's shows them always: keyboard cues, bit
+# 0x20 of the first byte of UserPreferencesMask). The saver's dialog asks for the usual Japanese
 # faces, which Linux does not have; the IPA fonts stand in for them. A crash prints a backtrace instead of
 # opening a dialog that would hang a test. There is no window manager on the virtual display, so
 # Wine draws the window frames itself (Managed=N), as Windows does, and closes a full-screen
@@ -76,6 +78,9 @@ PREFIX_REG = r"""Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine]
 "Version"="win10"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"UserPreferencesMask"=hex:10,00,02,80,12,00,00,00
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000

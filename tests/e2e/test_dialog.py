@@ -10,7 +10,6 @@ The system's profile writer drops the blank in front of a number (" 50" is store
 the values are compared without it."""
 
 import math
-import os
 import shutil
 import subprocess
 import time
@@ -391,91 +390,6 @@ class ScaledDialogTest(unittest.TestCase):
                     drawn = mark.max(axis=2) != mark.min(axis=2)  # the panel is grey
                     self.assertEqual((drawn.any(axis=0).sum(), drawn.any(axis=1).sum()),
                                      (px(180, dpi), px(180, dpi)), f"mark at {top} twips")
-
-
-def _font_link(font):
-    """A font-link list of one font, as regedit files spell a REG_MULTI_SZ value."""
-    return "hex(7):" + ",".join(f"{b:02x}" for b in f"{font}\0\0".encode("utf-16-le"))
-
-
-# A Western Windows draws Japanese text in its dialogs' fonts through their links to a Japanese
-# font; here the IPA font stands in for it. The window frames are drawn by Wine, as above.
-WESTERN_REGISTRY = (
-    "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n"
-    + "".join(f'"{face}"={_font_link("ipagp.ttf,IPAPGothic")}\n'
-              for face in ("MS Shell Dlg", "Tahoma", "Microsoft Sans Serif"))
-    + "\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"
-    + '"Decorated"="N"\n')
-
-
-class WesternSystemTest(unittest.TestCase):
-    """The dialog on a Western system (ANSI code page 1252), in one session: it is the only copy,
-    its file chooser carries the Japanese title, a path the settings file cannot hold is refused,
-    and the settings file keeps the bytes a Japanese system writes, so each run reads what the
-    last one saved."""
-
-    session = None
-
-    @classmethod
-    def setUpClass(cls):
-        if not Path(product_path()).is_file():
-            raise FileNotFoundError(f"{product_path()} is missing: build the win32 preset first")
-        cls.session = WineSession(screen=(SCREEN_W, SCREEN_H), audio=False,
-                                  code_page=1252).__enter__()
-        cls.session.import_registry(WESTERN_REGISTRY)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.session is not None:
-            cls.session.close()
-
-    def test_one_copy_japanese_texts_refused_paths_and_the_same_file_bytes(self):
-        # Written by a Japanese system: the key names in Shift-JIS.
-        d = Dialog(self, "first", ini_text(" 77", " 1", " 5", "")).open()
-        (d.folder / "Олег.mp3").write_bytes(b"\xff\xfb")
-        self.assertEqual(d.chosen_marks(), [1], "the stored source was not read")
-
-        # A second settings dialog and a saver both find the open one and end at once (either,
-        # had it opened, would still be waiting for the user).
-        for args in (["/c"], ["/s"]):
-            other = self.session.start(d.exe, *args)
-            self.assertEqual(self.session.wait_exit(other, 10), 0, other.log())
-        self.assertEqual(len(self.session.find_windows(TITLE)), 1)
-        self.assertFalse(self.session.find_windows("Quarlo_Main", visible=False))
-
-        # The chooser carries its Japanese title; a name code page 1252 cannot hold is refused.
-        label = d.pixels(FILE_LABEL)
-        d.click(CMD_BGM)
-        chooser = self.session.wait_window(CHOOSER_TITLE, 15)
-        x, y, w, h = self.session.window_geometry(chooser)
-        shot = self.session.screenshot((x, y, x + w, y + h))
-        if os.environ.get("QUARLO_CHOOSER_SHOT"):
-            shot.save(os.environ["QUARLO_CHOOSER_SHOT"])
-        title_bar = np.asarray(shot.crop((0, 0, w // 2, 18)), dtype=np.int16)
-        self.assertGreater(len(np.unique(title_bar.reshape(-1, 3), axis=0)), 4,
-                           "the chooser's title bar shows no text")
-        # The chooser opens in the program's folder, where the file is the only one it lists:
-        # pick it with the mouse (a typed Cyrillic name would depend on the keyboard map).
-        self.session.click(x + 50, y + 65)
-        self.session.key("Return")
-        wait_until(lambda: not self.session.find_windows(CHOOSER_TITLE), 15, "the chooser closing")
-        wait_until(lambda: np.array_equal(d.pixels(FILE_LABEL), label), 10,
-                   "the label showing the previous file again (it took a path the settings file "
-                   "cannot hold)")
-
-        # One step more on the bar; OK writes the key names in Shift-JIS, as before.
-        d.click((BAR[0] + BAR[2] - BAR_ARROW // 2, BAR[1] + BAR[3] // 2))
-        d.wait_still()
-        d.click(CMD_SET)
-        self.assertEqual(d.wait_closed(), 0)
-        saved = {KEYS[0]: "78", KEYS[1]: "1", KEYS[2]: "5", KEYS[3]: ""}
-        self.assertEqual(read_ini(d.ini), saved)
-
-        # The next run reads them back: OK without a change writes the same values.
-        again = Dialog(self, "second", d.ini.read_bytes()).open()
-        again.click(CMD_SET)
-        self.assertEqual(again.wait_closed(), 0)
-        self.assertEqual(read_ini(again.ini), saved)
 
 
 if __name__ == "__main__":

@@ -435,18 +435,5 @@ TEST_F(DialogTest, AZeroHeightPanelPaintsNothingAndFailsQuietly) {
   EXPECT_EQ(Pixel(p.DrawingSurface(), 3, 96), fw::Rgb(220, 220, 250));
 }
 
-// --- The design
-// ----------------------------------------------------------------------------------------
-
-TEST_F(DialogTest, TabVisitsPanelListBarOkCancelAndFileButton) {
-  Quarlo_P& p = Open();
-  std::vector<std::string> order;
-  for (const fw::Control* c :
-       fw::TabOrder(p, [](const fw::Control& c) { return !fw::IsWindowless(c); })) {
-    order.push_back(c->Name());
-  }
-  EXPECT_EQ(order, lines({"Pic_1", "BGM_Repeat", "HS_Fast", "Cmd_Set", "Cmd_Can", "Cmd_BGM"}));
-}
-
 }  // namespace
 }  // namespace quarlo::testing

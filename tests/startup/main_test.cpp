@@ -100,7 +100,7 @@ TEST(Main, OtherSwitchesLoadSettingsAndEndSilently) {
 // The windows carry their titles in UTF-16, so the test finds them whatever the ANSI code page.
 TEST(Main, AnotherCopysWindowEndsEveryModeBeforeAnythingElse) {
   for (const std::uint32_t codePage : {932u, 1252u, 65001u}) {
-    for (const char* title : {kSaverTitle, kDialogTitle}) {
+    for (const char* title : {kSaverTitle, kDialogTitle, kDialogTitleEnglish}) {
       for (const char* text : {"/s", "/p 1234", "/c", ""}) {
         Launch fresh(text);
         fresh.os.codePage = codePage;
@@ -108,7 +108,8 @@ TEST(Main, AnotherCopysWindowEndsEveryModeBeforeAnythingElse) {
         EXPECT_EQ(fresh.Run(), "") << codePage << " " << title << " " << text;
         EXPECT_EQ(fresh.os.calls(),
                   lines({"FindWindowW(NULL, \"Quarlo_Main\")",
-                         "FindWindowW(NULL, \"Quarloの設定\")", "ExitProcess(0)"}))
+                         "FindWindowW(NULL, \"Quarloの設定\")",
+                         "FindWindowW(NULL, \"Quarlo Settings\")", "ExitProcess(0)"}))
             << codePage << " " << title << " " << text;
       }
     }
@@ -118,9 +119,10 @@ TEST(Main, AnotherCopysWindowEndsEveryModeBeforeAnythingElse) {
 TEST(Main, BothInstanceTestsComeFirstAndInOrder) {
   Launch launch("/s");
   launch.Run();
-  ASSERT_GE(launch.os.calls().size(), 2u);
+  ASSERT_GE(launch.os.calls().size(), 3u);
   EXPECT_EQ(launch.os.calls()[0], "FindWindowW(NULL, \"Quarlo_Main\")");
   EXPECT_EQ(launch.os.calls()[1], "FindWindowW(NULL, \"Quarloの設定\")");
+  EXPECT_EQ(launch.os.calls()[2], "FindWindowW(NULL, \"Quarlo Settings\")");
 }
 
 TEST(Main, EveryFaceSetsTheQuietErrorModeBeforeAnyFileIsTouched) {

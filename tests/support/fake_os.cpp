@@ -193,6 +193,10 @@ bool FakeOs::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, vo
   Record("SystemParametersInfoA(" + std::to_string(action) + ", " +
          std::to_string(static_cast<std::int32_t>(param)) + ", " + (data ? "data" : "NULL") + ", " +
          std::to_string(winIni) + ")");
+  auto* number = static_cast<std::uint32_t*>(data);
+  if (action == os::kSpiGetScreenSaveActive && number) *number = screenSaveActive;
+  if (action == os::kSpiGetScreenSaveTimeout && number) *number = screenSaveTimeout;
+  if (action == os::kSpiSetScreenSaveActive) screenSaveActive = param;
   return true;
 }
 

@@ -100,6 +100,27 @@ class FakeOs : public os::Os {
   std::optional<std::string> openFileChoice;
   std::optional<os::OpenFileName> lastOpenFileName;
 
+  // --- What "why won't the saver start?" reads (fake_os_saver_state.cpp) ----------------------
+  std::map<std::string, std::string> registry;  // HKCU's text values by "subkey\\value name"
+  std::uint32_t screenSaveActive = 1;           // SPI_GETSCREENSAVEACTIVE, SPI_SETSCREENSAVEACTIVE
+  std::uint32_t screenSaveTimeout = 600;        // SPI_GETSCREENSAVETIMEOUT
+  // The files and folders there, by each name they may be given, with their long names.
+  std::map<std::string, std::string> longPaths;
+  std::set<std::string> writablePaths;  // MayWriteFile
+  // The system folders; no SysWOW64 on 32-bit Windows, and WOW64 wherever there is one.
+  std::string systemDirectory = "C:\\Windows\\system32";
+  std::string wow64Directory;
+  std::string windowsDirectory = "C:\\Windows";
+  std::string localAppData = "C:\\Users\\me\\AppData\\Local";  // SHGetFolderPathW's only answer
+  std::uint32_t tokenVirtualization = 0;
+  // The active plan's display-off and sleep timeouts in seconds, on mains and on battery;
+  // nullopt: powrprof lacks the calls, as Wine's lacks the plan's. The drives and the execution
+  // state are not to be had.
+  using PowerPlan = std::pair<std::uint32_t, std::uint32_t>;
+  std::optional<PowerPlan> acPlan = PowerPlan{900, 1800};
+  std::optional<PowerPlan> dcPlan = PowerPlan{300, 900};
+  std::uint8_t acLineStatus = 1;
+
   // --- What the program did ---------------------------------------------------------------------
   const std::vector<std::string>& calls() const { return calls_; }
   std::vector<std::string> callsStartingWith(const std::string& prefix) const;
@@ -202,11 +223,70 @@ class FakeOs : public os::Os {
   os::Handle GetWindowDpiAwarenessContext(os::Handle window) override;
   bool GetRawInputData(os::Handle rawInput, os::RawInput* data) override;
 
+  // --- Language and the program's own texts ----------------------------------------------------
+  // Windows' user-interface language; the program's string tables are the product's own, read
+  // from its resource script. Neither is recorded: the texts are the program's constants.
+  std::uint16_t uiLanguage = os::kLangIdJapanese;
+  std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
+  std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                   std::uint16_t language) override;
+
+  std::int32_t RegGetValueW(os::Handle key, const char* subKey, const char* value,
+                            std::uint32_t flags, std::string* data) override;
+  std::int32_t RegSetKeyValueW(os::Handle key, const char* subKey, const char* valueName,
+                               std::uint32_t type, const char* data) override;
+  std::uint32_t GetLongPathNameW(const char* shortPath, std::string* longPath,
+                                 std::uint32_t size) override;
+  std::uint32_t GetSystemDirectoryW(std::string* buffer, std::uint32_t) override {
+    return Answer(systemDirectory, buffer);
+  }
+  std::uint32_t GetSystemWow64DirectoryW(std::string* buffer, std::uint32_t) override {
+    return Answer(wow64Directory, buffer);
+  }
+  std::uint32_t GetWindowsDirectoryW(std::string* buffer, std::uint32_t) override {
+    return Answer(windowsDirectory, buffer);
+  }
+  bool IsWow64Process(os::Handle, bool* wow64) override {
+    return *wow64 = !wow64Directory.empty(), true;
+  }
+  std::int32_t SHGetFolderPathW(os::Handle, int folder, os::Handle, std::uint32_t,
+                                std::string* path) override {
+    return folder == os::kCsidlLocalAppData ? (*path = localAppData, 0) : 0x80004005;  // E_FAIL
+  }
+  std::uint32_t GetFileAttributesW(const char* fileName) override {
+    return longPaths.count(fileName) > 0 ? 0x80 : os::kInvalidFileAttributes;  // NORMAL
+  }
+  bool GetProcessTokenInformation(int infoClass, std::uint32_t* value) override {
+    return *value = tokenVirtualization, infoClass == os::kTokenVirtualizationEnabled;
+  }
+  bool MayWriteFile(const char* path) override { return writablePaths.count(path) > 0; }
+  std::uint32_t GetLogicalDriveStringsW(std::uint32_t, std::string*) override { return 0; }
+  std::uint32_t GetDriveTypeW(const char*) override { return 1; }  // DRIVE_NO_ROOT_DIR
+  std::uint32_t PowerGetActiveScheme(os::Handle, os::Guid* scheme) override {
+    return acPlan || dcPlan ? (*scheme = {}, os::kErrorSuccess) : os::kErrorCallNotImplemented;
+  }
+  std::uint32_t PowerReadACValueIndex(os::Handle, const os::Guid*, const os::Guid*,
+                                      const os::Guid* setting, std::uint32_t* value) override {
+    return ReadPlan(acPlan, *setting, value);
+  }
+  std::uint32_t PowerReadDCValueIndex(os::Handle, const os::Guid*, const os::Guid*,
+                                      const os::Guid* setting, std::uint32_t* value) override {
+    return ReadPlan(dcPlan, *setting, value);
+  }
+  std::int32_t CallNtPowerInformation(int, const void*, std::uint32_t, void*,
+                                      std::uint32_t) override {
+    return static_cast<std::int32_t>(0xC0000002);  // STATUS_NOT_IMPLEMENTED
+  }
+  bool GetSystemPowerStatus(std::uint8_t* status) override { return *status = acLineStatus, true; }
+
   // Formats a text argument as the recorded lines show it: NULL or the text in double quotes.
   static std::string Quote(const char* text);
 
  private:
   void Record(std::string line) { calls_.push_back(std::move(line)); }
+  static std::uint32_t Answer(const std::string& text, std::string* buffer);
+  static std::uint32_t ReadPlan(const std::optional<PowerPlan>& plan, const os::Guid& setting,
+                                std::uint32_t* value);
 
   struct OpenFile {
     std::string path;

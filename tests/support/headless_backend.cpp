@@ -1,6 +1,9 @@
 #include "support/headless_backend.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "framework/accessible.h"
 
 #include "support/software_surface.h"
 
@@ -59,6 +62,18 @@ std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreatePeer(fw::Control& contro
 fw::PicturePtr HeadlessBackend::LoadPicture(int resourceId) {
   const auto it = pictures.find(resourceId);
   return it == pictures.end() ? nullptr : it->second;
+}
+
+fw::Size HeadlessBackend::TextExtent(const fw::Font& font, const std::string& text,
+                                     bool mnemonics) {
+  const std::string shown = mnemonics ? fw::WithoutMnemonics(text) : text;
+  // UTF-8 lead bytes only: one per character.
+  const auto characters = std::count_if(shown.begin(), shown.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  });
+  const double scale = font.size / 9 * twipsPerPixel;
+  return {static_cast<int>(std::lround(static_cast<double>(characters) * 7 * scale)),
+          static_cast<int>(std::lround(16 * scale))};
 }
 
 int HeadlessBackend::WindowDpi(const fw::Form& form) {

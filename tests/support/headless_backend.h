@@ -18,7 +18,7 @@ class HeadlessBackend : public fw::Backend {
   explicit HeadlessBackend(os::Os& os) : Backend(os) {}
 
   double twipsPerPixel = 15.0;
-  int dpi = 96;  // of every window
+  int dpi = 96;                                      // of every window
   std::vector<std::pair<os::Rect, int>> monitorDpi;  // the scales of monitors, in pixels
   int screenWidth = 1024;
   int screenHeight = 768;
@@ -39,6 +39,10 @@ class HeadlessBackend : public fw::Backend {
   int WindowDpi(const fw::Form& form) override;
   double TwipsPerPixelX() override { return twipsPerPixel; }
   double TwipsPerPixelY() override { return twipsPerPixel; }
+  fw::Font messageFont{"Segoe UI", 9, 400, false, false, false, 1};
+  fw::Font MessageFont() override { return messageFont; }
+  // Every character 7 pixels wide in a 9-point font, and a line 16 pixels high, in proportion.
+  fw::Size TextExtent(const fw::Font& font, const std::string& text, bool mnemonics) override;
   int ScreenWidthPixels() override { return screenWidth; }
   int ScreenHeightPixels() override { return screenHeight; }
   void DoEvents() override;

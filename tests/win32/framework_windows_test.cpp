@@ -595,6 +595,32 @@ TEST_F(Win32FormTest, TabMovesTheFocusInTabIndexOrder) {
   EXPECT_EQ(GetFocus(), Hwnd(second));
 }
 
+// The keys are the list's while it is open (Wine's edit field would let Escape fall), the form's
+// buttons' once it is closed.
+TEST_F(Win32FormTest, EscapeClosesAnOpenListBeforeItPressesTheCancelButton) {
+  TestForm form(backend);
+  ComboBox list(&form, "List");
+  list.Move(300, 1800, 1500, 300);
+  list.AddItem("1");
+  std::vector<std::string> pressed;
+  form.display.Click = [&] { pressed.push_back("cancel"); };
+  form.SetCancelButton(&form.display);
+  form.Show();
+  backend.DoEvents();
+  const HWND edit = GetWindow(Hwnd(list), GW_CHILD);
+  ::SetFocus(edit);
+  const auto escape = [&] {
+    PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    backend.DoEvents();
+  };
+  SendMessageW(Hwnd(list), CB_SHOWDROPDOWN, TRUE, 0);
+  escape();
+  EXPECT_EQ(SendMessageW(Hwnd(list), CB_GETDROPPEDSTATE, 0, 0), FALSE);
+  EXPECT_TRUE(pressed.empty());
+  escape();
+  EXPECT_EQ(pressed, std::vector<std::string>{"cancel"});
+}
+
 TEST_F(Win32FormTest, AClickFocusesAPictureBoxButNotThroughItsLabels) {
   TestForm form(backend);
   Recorder button(&form, "Cmd_Set");

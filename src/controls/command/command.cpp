@@ -81,6 +81,7 @@ Command::Command(fw::Container* parent, std::string name, os::Os& os, int index)
       TmrMouse(this, "TmrMouse"),
       os_(os) {
   Resize(kDesignWidth, kDesignHeight);
+  SetRole(fw::Role::PushButton);
   LblMsg.SetCaption("Command");
   LblMsg.SetTransparent(true);
   LblMsg.SetAlignment(fw::Alignment::Centre);
@@ -330,6 +331,10 @@ void Command::HoverExit() {
   }
 }
 
+void Command::PerformClick() {
+  if (IsTrue(isEnabled_)) RaiseClick();
+}
+
 void Command::RaiseClick() {
   // A copy, so that a handler may replace Click while it runs.
   const std::function<void()> handler = Click;
@@ -405,6 +410,11 @@ void Command::LetCaption(std::string New_Caption) {
 }
 
 fw::Font Command::GetFont() const { return LblMsg.GetFont(); }
+
+void Command::SetCaptionHeight(int twips) {
+  LblMsg.Resize(LblMsg.Width(), twips);
+  PlaceCaption();
+}
 
 void Command::SetFont(const fw::Font& New_Font) {
   LblMsg.SetFont(New_Font);

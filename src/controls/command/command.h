@@ -4,8 +4,9 @@
 // The button draws its own face into its window's persistent back buffer: a vertical two-colour
 // gradient framed by the 4-pixel border of one of six face images, with the caption `LblMsg`
 // drawn over it. It follows the pointer with its own 100 ms timer `TmrMouse`, shows focus and
-// press through the frame and the gradient, and raises `Click` on a mouse release. It handles no
-// keys at all: Enter, Space and access keys never press it.
+// press through the frame and the gradient, and raises `Click` on a mouse release. Its own window
+// handles no keys; the form's keyboard presses it as a push button (Space while it has the focus,
+// Enter as the default button, Escape as the cancel button), and assistive technology may too.
 //
 // How a host uses it:
 //   Command Cmd_Set{this, "Cmd_Set", os};               // a member of the form, in creation order
@@ -75,6 +76,15 @@ class Command : public fw::UserControl {
   void LetCaption(std::string New_Caption);
   fw::Font GetFont() const;
   void SetFont(const fw::Font& New_Font);
+  // The caption's line is one design line (195 twips) high; a font of another script may need a
+  // taller one.
+  void SetCaptionHeight(int twips);
+
+  // As a push button to the form's keyboard and to assistive technology: pressed only while
+  // enabled, named by its caption.
+  void PerformClick() override;
+  bool Available() const override { return IsTrue(isEnabled_) && Enabled(); }
+  fw::CaptionText OwnCaption() const override { return LblMsg.OwnCaption(); }
 
   // Click is fw::Control::Click: raised only by a mouse release while the button is enabled.
   // Told the name of each property written: "Visible", "FontColour", "Enabled", "Caption", "Font".

@@ -2,6 +2,11 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <utility>
+
+#include "framework/accessible.h"
+#include "framework/win32/form_peer.h"
 #include "framework/win32/windowless_peers.h"
 
 namespace quarlo::fw::win32 {
@@ -56,7 +61,10 @@ void CanvasPeer::Invalidate(const RECT& area) {
 
 bool CanvasPeer::HasDrawnChildren() const {
   for (Control* child : container_.Children()) {
-    if (child->Visible() && dynamic_cast<WindowlessPeer*>(child->Peer()) != nullptr) return true;
+    if (!child->Visible()) continue;
+    if (dynamic_cast<WindowlessPeer*>(child->Peer()) != nullptr) return true;
+    const auto* window = dynamic_cast<WindowPeer*>(child->Peer());
+    if (window != nullptr && window->DrawsFocusRound()) return true;
   }
   return false;
 }
@@ -91,6 +99,17 @@ void ShowPiece(HDC target, const GdiSurface::Piece& piece) {
 
 }  // namespace
 
+void CanvasPeer::PaintFocusRound(HDC dc, const Control& child) const {
+  const auto* peer = dynamic_cast<WindowPeer*>(child.Peer());
+  if (peer == nullptr || !peer->DrawsFocusRound() || GetFocus() != peer->Window()) return;
+  const FormPeer* form = backend_.Windows().FormOfWindow(window_);
+  if (form == nullptr || !form->ShowsFocus()) return;
+  RECT area = {};
+  GetWindowRect(peer->Window(), &area);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+  PaintFocusRing(dc, area, GetSysColor(COLOR_WINDOWTEXT), FocusWidth(backend_));
+}
+
 void CanvasPeer::Compose(HDC target) {
   RECT client = {};
   GetClientRect(window_, &client);
@@ -115,9 +134,11 @@ void CanvasPeer::Compose(HDC target) {
   if (dc != target) {
     for (Control* child : container_.Children()) {
       if (!child->Visible()) continue;
+      gdi::SavedState state(dc);
       if (auto* peer = dynamic_cast<WindowlessPeer*>(child->Peer())) {
-        gdi::SavedState state(dc);
         peer->Paint(dc);
+      } else {
+        PaintFocusRound(dc, *child);
       }
     }
     BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
@@ -136,6 +157,40 @@ bool CanvasPeer::PresentNow(const GdiSurface::Piece* piece) {
     Compose(dc);
   }
   return true;
+}
+
+void CanvasPeer::FocusPart(Control& part) {
+  const Control* before = std::exchange(focusedPart_, &part);
+  if (GetFocus() != window_) {
+    ::SetFocus(window_);  // WM_SETFOCUS paints it and tells readers
+    return;
+  }
+  RepaintFocus(before);
+  RepaintFocus(&part);
+  NotifyFocus();
+}
+
+void CanvasPeer::RepaintFocus(const Control* part) {
+  if (part == nullptr) return;
+  if (const auto* drawn = dynamic_cast<const WindowlessPeer*>(part->Peer())) {
+    Invalidate(drawn->DrawnArea());
+  }
+}
+
+void CanvasPeer::NotifyFocus() {
+  if (focusedPart_ == nullptr || GetFocus() != window_) return;
+  const std::vector<Control*> children = AccessibleChildren(container_);
+  const auto at = std::find(children.begin(), children.end(), focusedPart_);
+  if (at != children.end()) {
+    NotifyChild(EVENT_OBJECT_FOCUS, window_, static_cast<LONG>(at - children.begin()) + 1);
+  }
+}
+
+void CanvasPeer::DoAccessibleAction(WPARAM child) {
+  const std::vector<Control*> children = AccessibleChildren(container_);
+  Control* target = child == 0 ? &container_ : nullptr;
+  if (child >= 1 && child <= children.size()) target = children[child - 1];
+  if (target != nullptr) Raise([&] { target->PerformClick(); });
 }
 
 Control* CanvasPeer::ChildAt(POINT point) const {
@@ -180,7 +235,10 @@ std::optional<LRESULT> CanvasPeer::OnButton(UINT message, WPARAM wParam, LPARAM 
       SetCapture(window_);
       secondOfDouble_ = second;
     }
-    if (button == kLeftButton && TakesFocusOnClick(pressed_) && GetFocus() != window_) {
+    if (button == kLeftButton && pressed_ != nullptr && pressed_->TabStop() &&
+        pressed_->Available()) {
+      if (!Raise([&] { FocusPart(*pressed_); })) return 0;
+    } else if (button == kLeftButton && TakesFocusOnClick(pressed_) && GetFocus() != window_) {
       if (!Raise([&] { ::SetFocus(window_); })) return 0;
     }
     RaiseMouse(Mouse::Down, pressed_, button, shift, point);
@@ -260,6 +318,18 @@ std::optional<LRESULT> CanvasPeer::OnMessage(UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       return std::nullopt;
+    case WM_SETFOCUS:
+      RepaintFocus(focusedPart_);
+      NotifyFocus();
+      return std::nullopt;
+    case WM_KILLFOCUS:
+      RepaintFocus(focusedPart_);
+      return std::nullopt;
+    case WM_GETOBJECT:
+      return GetObjectFor(window_, wParam, lParam);
+    case kWmAccessibleAction:
+      DoAccessibleAction(wParam);
+      return 0;
     default:
       return WindowPeer::OnMessage(message, wParam, lParam);
   }

@@ -25,6 +25,10 @@ class CanvasPeer : public WindowPeer {
   // the windowless children need the whole buffer).
   bool PresentNow(const GdiSurface::Piece* piece = nullptr);
   void Invalidate(const RECT& area);
+  // The windowless child that takes the keys while this window has the keyboard; the window
+  // draws its focus and tells readers of it.
+  Control* FocusedPart() const override { return focusedPart_; }
+  void FocusPart(Control& part);
 
  protected:
   // Our window classes of canvases: the second press of a double click comes as a message of
@@ -49,14 +53,20 @@ class CanvasPeer : public WindowPeer {
   virtual bool ClicksWith(int button, const Control* /*target*/) const {
     return button == kLeftButton;
   }
-  // Whether a left click on the canvas (target nullptr) or a windowless child gives the canvas
-  // the keyboard focus.
+  // Whether a left click on the canvas (target nullptr) gives it the keyboard focus; a click on
+  // a windowless child that is a tab stop gives it to that child.
   virtual bool TakesFocusOnClick(const Control* /*target*/) const { return false; }
 
   Container& container_;
   std::unique_ptr<GdiSurface> surface_;
 
  private:
+  // The focused child's look changed (focus gained or lost, or another child focused).
+  void RepaintFocus(const Control* part);
+  void NotifyFocus();
+  // The focus round a child window that does not show its own.
+  void PaintFocusRound(HDC dc, const Control& child) const;
+  void DoAccessibleAction(WPARAM child);
   void Compose(HDC target);
   // Beyond the buffer (a window larger than its buffer for a moment, or none yet): the back
   // colour.
@@ -76,6 +86,7 @@ class CanvasPeer : public WindowPeer {
   // The press was the second of a double click: its release is no click (a double click on the
   // home-page label opens the page once).
   bool secondOfDouble_ = false;
+  Control* focusedPart_ = nullptr;
 };
 
 }  // namespace quarlo::fw::win32

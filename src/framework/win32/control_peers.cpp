@@ -11,8 +11,8 @@ namespace quarlo::fw::win32 {
 
 PictureBoxPeer::PictureBoxPeer(Win32Backend& backend, PictureBox& box)
     : CanvasPeer(backend, box), box_(box) {
-  const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | VisibleStyle() |
-                      (box.GetBorder() == Border::FixedSingle ? WS_BORDER : 0);
+  const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TabStopStyle() |
+                      VisibleStyle() | (box.GetBorder() == Border::FixedSingle ? WS_BORDER : 0);
   CreateCanvasWindow(L"Quarlo.PictureBox", 0, style, L"", ParentWindow());
   if (window_ != nullptr && !box.Enabled()) EnableWindow(window_, FALSE);
   PaintBackground();
@@ -67,7 +67,8 @@ bool PictureBoxPeer::RaiseMouse(Mouse kind, Control* target, int button, int shi
 
 UserControlPeer::UserControlPeer(Win32Backend& backend, UserControl& control)
     : CanvasPeer(backend, control), user_(control) {
-  const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | VisibleStyle();
+  const DWORD style =
+      WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TabStopStyle() | VisibleStyle();
   CreateCanvasWindow(L"Quarlo.UserControl." + os::Utf16(control.TypeName()), 0, style, L"",
                      ParentWindow());
   if (window_ != nullptr && !control.Enabled()) EnableWindow(window_, FALSE);
@@ -120,8 +121,8 @@ std::optional<LRESULT> UserControlPeer::OnMessage(UINT message, WPARAM wParam, L
 
 ScrollBarPeer::ScrollBarPeer(Win32Backend& backend, HScrollBar& bar)
     : WindowPeer(backend, bar), bar_(bar) {
-  CreateSystemWindow(L"SCROLLBAR", WS_CHILD | SBS_HORZ | WS_TABSTOP | VisibleStyle(), WindowRect(),
-                     ParentWindow());
+  CreateSystemWindow(L"SCROLLBAR", WS_CHILD | SBS_HORZ | TabStopStyle() | VisibleStyle(),
+                     WindowRect(), ParentWindow());
   if (window_ != nullptr && !bar.Enabled()) EnableWindow(window_, FALSE);
   ApplyRange();
 }
@@ -211,8 +212,10 @@ ComboBoxPeer::ComboBoxPeer(Win32Backend& backend, ComboBox& combo)
     : WindowPeer(backend, combo), combo_(combo) {
   CreateSystemWindow(
       L"COMBOBOX",
-      WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | VisibleStyle(),
+      WS_CHILD | WS_VSCROLL | TabStopStyle() | CBS_DROPDOWN | CBS_AUTOHSCROLL | VisibleStyle(),
       WindowRect(), ParentWindow());
+  // The edit field has the keyboard: readers ask it for the list's name.
+  if (window_ != nullptr) AnswerForControl(GetWindow(window_, GW_CHILD));
   if (window_ != nullptr && !combo.Enabled()) EnableWindow(window_, FALSE);
   ApplyFont();
   ApplyItems();
@@ -282,6 +285,15 @@ void ComboBoxPeer::Update(Change what) {
     default:
       WindowPeer::Update(what);
   }
+}
+
+bool ComboBoxPeer::TakesDialogKey(fw::Key key) {
+  if ((key != fw::Key::Enter && key != fw::Key::Escape) || window_ == nullptr ||
+      SendMessageW(window_, CB_GETDROPPEDSTATE, 0, 0) == FALSE) {
+    return false;
+  }
+  SendMessageW(window_, CB_SHOWDROPDOWN, FALSE, 0);
+  return true;
 }
 
 LRESULT ComboBoxPeer::OnReflected(UINT message, WPARAM wParam, LPARAM) {

@@ -16,7 +16,9 @@ class PictureBoxPeer final : public CanvasPeer {
  private:
   void PaintBackground() override;
   bool RaiseMouse(Mouse kind, Control* target, int button, int shift, POINT point) override;
-  bool TakesFocusOnClick(const Control* target) const override { return target == nullptr; }
+  bool TakesFocusOnClick(const Control* target) const override {
+    return target == nullptr && box_.TabStop();
+  }
   // A picture box is clicked with the left or the right button (a saver's display ends on
   // either); its windowless children keep the left button only.
   bool ClicksWith(int button, const Control* target) const override {
@@ -48,6 +50,7 @@ class ScrollBarPeer final : public WindowPeer {
   ScrollBarPeer(Win32Backend& backend, HScrollBar& bar);
   ~ScrollBarPeer() override;
   void Update(Change what) override;
+  bool DrawsFocusRound() const override { return true; }
   LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -63,6 +66,8 @@ class ComboBoxPeer final : public WindowPeer {
   ComboBoxPeer(Win32Backend& backend, ComboBox& combo);
   ~ComboBoxPeer() override;
   void Update(Change what) override;
+  // An open list closes on Enter and Escape, and the dialog's buttons are not pressed.
+  bool TakesDialogKey(fw::Key key) override;
   LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

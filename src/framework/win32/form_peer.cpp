@@ -21,7 +21,9 @@ static_assert(Audience::kConsoleConnect == WTS_CONSOLE_CONNECT &&
 }  // namespace
 
 FormPeer::FormPeer(Win32Backend& backend, Form& form)
-    : CanvasPeer(backend, form), form_(form), focus_(backend.Windows(), form) {
+    : CanvasPeer(backend, form),
+      form_(form),
+      focus_(backend.Windows(), form, [this] { ShowCues(UISF_HIDEFOCUS); }) {
   backend_.Windows().AddForm(this);
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
                      os::Utf16(form.Caption()), nullptr);
@@ -30,6 +32,18 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form)
     registered_ = true;
   }
   ApplyIcon();
+  BOOL alwaysCues = FALSE;
+  if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0) && alwaysCues) hidden_ = 0;
+  // The system's controls inside follow the same state.
+  if (window_ != nullptr && hidden_ != 0) {
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, hidden_), 0);
+  }
+}
+
+void FormPeer::ShowCues(WORD cues) {
+  if ((hidden_ & cues) != 0 && window_ != nullptr) {
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, cues), 0);
+  }
 }
 
 FormPeer::~FormPeer() {
@@ -130,8 +144,6 @@ void FormPeer::OnSized() {
 
 void FormPeer::OnDestroyedFromOutside() { backend_.Windows().UnloadLater(form_); }
 
-bool FormPeer::MoveFocus(bool backwards) { return focus_.Move(window_, backwards); }
-
 std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
@@ -212,6 +224,15 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_SETFOCUS:
       focus_.Restore(window_);
       return 0;
+    case WM_CHANGEUISTATE: {
+      // Ours to keep (Wine keeps none); the system's part goes on to the controls inside.
+      const WORD before = hidden_;
+      if (LOWORD(wParam) == UIS_CLEAR) hidden_ &= static_cast<WORD>(~HIWORD(wParam));
+      if (LOWORD(wParam) == UIS_SET) hidden_ |= HIWORD(wParam) & (UISF_HIDEFOCUS | UISF_HIDEACCEL);
+      if (hidden_ != before)
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      return std::nullopt;
+    }
     default:
       return CanvasPeer::OnMessage(message, wParam, lParam);
   }

@@ -16,8 +16,14 @@ class FormPeer final : public CanvasPeer {
   std::optional<Size> ClientSizeTwips() const override;
   Size FrameSizeTwips() const override;
   Form& GetForm() const { return form_; }
-  // Tab and Shift+Tab: moves the focus along the tab order; false when nothing can take it.
-  bool MoveFocus(bool backwards);
+  // Where the keyboard goes, and what the dialog keys do (framework/keyboard.h).
+  FormFocus& Focus() { return focus_; }
+  // Focus and access-key marks show once the keyboard is used, as Windows shows them
+  // (WM_CHANGEUISTATE), or always when the user has asked for them (SPI_GETKEYBOARDCUES).
+  bool ShowsFocus() const { return (hidden_ & UISF_HIDEFOCUS) == 0; }
+  bool ShowsAccessKeys() const { return (hidden_ & UISF_HIDEACCEL) == 0; }
+  // The keyboard was used: `cues` (UISF_HIDEFOCUS, UISF_HIDEACCEL) show from now on.
+  void ShowCues(WORD cues);
 
  private:
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -32,6 +38,7 @@ class FormPeer final : public CanvasPeer {
 
   Form& form_;
   FormFocus focus_;
+  WORD hidden_ = UISF_HIDEFOCUS | UISF_HIDEACCEL;
   bool showing_ = false;
   // The window's registrations with the backend are to be given up.
   bool registered_ = false;

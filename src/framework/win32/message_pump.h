@@ -23,9 +23,11 @@ class MessagePump {
   void PumpUntil(const std::function<bool()>& done);
 
  private:
-  // Keyboard handling before a message is dispatched: Tab moves the focus, and a form with
+  // Keyboard handling before a message is dispatched: the dialog keys and access keys of a form
+  // (framework/keyboard.h) where the control with the focus does not want them, and a form with
   // KeyPreview sees every key first. True when the message has been consumed.
   bool PreTranslate(const MSG& message);
+  WindowPeer* ControlOf(HWND window) const;
 
   WindowRegistry& windows_;
   FrameDriver& frames_;

@@ -3,29 +3,11 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "framework/win32/com.h"
 #include "framework/win32/gdi.h"
 
 namespace quarlo::fw::win32 {
 namespace {
-
-// Holds one COM interface and releases it.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  ~Com() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  T* operator->() const { return pointer_; }
-  T* Get() const { return pointer_; }
-  T** Out() { return &pointer_; }
-  void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  T* pointer_ = nullptr;
-};
 
 // The file bytes of an RCDATA resource; they stay mapped as long as the module is loaded.
 bool ResourceBytes(HINSTANCE module, int id, const BYTE*& bytes, DWORD& size) {
@@ -79,11 +61,6 @@ PicturePtr Decode(IWICImagingFactory* factory, const BYTE* bytes, DWORD size) {
 
 }  // namespace
 
-PictureStore::~PictureStore() {
-  // The pictures hold no COM object.
-  if (comReady_) CoUninitialize();
-}
-
 PicturePtr PictureStore::Load(int resourceId) {
   const auto cached = pictures_.find(resourceId);
   if (cached != pictures_.end()) {
@@ -92,12 +69,7 @@ PicturePtr PictureStore::Load(int resourceId) {
   const BYTE* bytes = nullptr;
   DWORD size = 0;
   if (!ResourceBytes(module_, resourceId, bytes, size)) return nullptr;
-  if (!comReady_) {
-    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    // S_FALSE: already initialised on this thread, which still has to be balanced.
-    if (FAILED(result) && result != RPC_E_CHANGED_MODE) return nullptr;
-    comReady_ = SUCCEEDED(result);
-  }
+  if (!apartment_.Enter()) return nullptr;
   Com<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IWICImagingFactory, factory.OutVoid()))) {

@@ -2,21 +2,22 @@
 // The pictures stored in the program: RCDATA resources holding JPEG, BMP or PNG file bytes,
 // decoded with the Windows Imaging Component straight into DIB sections, once for as long as
 // anybody holds the picture: a picture nobody holds any more (a sheet cut into cells, the larger
-// one a picture was resampled from) gives its memory back. The store holds the thread's COM
-// apartment while it lives.
+// one a picture was resampled from) gives its memory back. Decoding enters the backend's COM
+// apartment; the pictures hold no COM object.
 
 #include <windows.h>
 
 #include <map>
 
 #include "framework/picture.h"
+#include "framework/win32/com.h"
 
 namespace quarlo::fw::win32 {
 
 class PictureStore {
  public:
-  explicit PictureStore(HINSTANCE module) : module_(module) {}
-  ~PictureStore();
+  PictureStore(HINSTANCE module, ComApartment& apartment)
+      : module_(module), apartment_(apartment) {}
   PictureStore(const PictureStore&) = delete;
   PictureStore& operator=(const PictureStore&) = delete;
 
@@ -25,7 +26,7 @@ class PictureStore {
 
  private:
   HINSTANCE module_;
-  bool comReady_ = false;
+  ComApartment& apartment_;
   std::map<int, std::weak_ptr<Picture>> pictures_;
 };
 

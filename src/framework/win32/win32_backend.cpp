@@ -5,13 +5,16 @@
 #include "framework/win32/gdi.h"
 #include "framework/win32/windowless_peers.h"
 #include "os/win32/handles.h"
+#include "os/win32/wide.h"
+
+#include <cstdlib>
 
 namespace quarlo::fw {
 
 using win32::FormPeer;
 
 Win32Backend::Win32Backend(os::Os& os)
-    : Backend(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())), pictures_(instance_) {
+    : Backend(os), instance_(os::ToNative<HINSTANCE>(os.ModuleInstance())) {
   const int dpiX = GetOs().ScreenDeviceCaps(os::kLogPixelsX);
   const int dpiY = GetOs().ScreenDeviceCaps(os::kLogPixelsY);
   if (dpiX > 0) twipsPerPixelX_ = 1440.0 / dpiX;
@@ -52,6 +55,35 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
 
 PicturePtr Win32Backend::NewPicture(int width, int height) {
   return gdi::MakeDibPicture(width, height);
+}
+
+// The message font of the system's metrics, at the screen's scale as the dialog's thread sees it.
+// Its character set is left to the face: one of another script (a Japanese one, as Wine keeps
+// from the locale it was first set up in) would have the system choose a face of that script.
+Font Win32Backend::MessageFont() {
+  Font font;
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return font;
+  const LOGFONTW& message = metrics.lfMessageFont;
+  font.name = os::Utf8(message.lfFaceName);
+  font.size = std::abs(message.lfHeight) * 72.0 / dpiY_;
+  font.weight = message.lfWeight;
+  font.italic = message.lfItalic != 0;
+  font.charset = DEFAULT_CHARSET;
+  return font;
+}
+
+Size Win32Backend::TextExtent(const Font& font, const std::string& text, bool mnemonics) {
+  gdi::MemoryDc dc;
+  if (!dc) return {};
+  const gdi::Font made = win32::MakeFont(font, dpiY_);
+  gdi::Select selected(dc.Get(), made.Get());
+  const std::wstring wide = os::Utf16(text);
+  RECT rect = {};
+  DrawTextW(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &rect,
+            DT_CALCRECT | DT_SINGLELINE | (mnemonics ? 0 : DT_NOPREFIX));
+  return {PixelsToTwips(rect.right, twipsPerPixelX_), PixelsToTwips(rect.bottom, twipsPerPixelY_)};
 }
 
 int Win32Backend::ScreenWidthPixels() { return GetOs().GetSystemMetrics(os::kSmCxScreen); }

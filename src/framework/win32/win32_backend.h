@@ -29,6 +29,8 @@ class Win32Backend : public Backend {
   PicturePtr NewPicture(int width, int height) override;
   double TwipsPerPixelX() override { return twipsPerPixelX_; }
   double TwipsPerPixelY() override { return twipsPerPixelY_; }
+  Font MessageFont() override;
+  Size TextExtent(const Font& font, const std::string& text, bool mnemonics) override;
   int ScreenWidthPixels() override;
   int ScreenHeightPixels() override;
   void DoEvents() override;
@@ -41,13 +43,16 @@ class Win32Backend : public Backend {
   int DotsPerInch() const { return dpiY_; }
   // Which peer owns which window, timer and form.
   win32::WindowRegistry& Windows() { return windows_; }
+  // The thread's COM apartment, entered at the first need.
+  win32::ComApartment& Apartment() { return apartment_; }
 
  private:
   HINSTANCE instance_;
   double twipsPerPixelX_ = 15.0;
   double twipsPerPixelY_ = 15.0;
   int dpiY_ = 96;
-  win32::PictureStore pictures_;
+  win32::ComApartment apartment_;
+  win32::PictureStore pictures_{instance_, apartment_};
   win32::WindowRegistry windows_;
   win32::MessagePump pump_{windows_, Frames()};
 };

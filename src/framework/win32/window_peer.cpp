@@ -33,6 +33,30 @@ void DrawPicture(HDC dc, int x, int y, const Picture& picture) {
                     static_cast<UINT>(picture.Height()), picture.Pixels(), &info, DIB_RGB_COLORS);
 }
 
+void PaintFocusRing(HDC dc, RECT area, COLORREF colour, int width) {
+  LOGBRUSH brush = {BS_SOLID, colour, 0};
+  gdi::Object<HPEN> pen(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr));
+  if (!pen) return;
+  gdi::Select selectedPen(dc, pen.Get());
+  gdi::Select hollow(dc, GetStockObject(NULL_BRUSH));
+  for (int ring = 0; ring < width; ++ring) {
+    InflateRect(&area, 1, 1);
+    Rectangle(dc, area.left, area.top, area.right, area.bottom);
+  }
+}
+
+int FocusWidth(Win32Backend& backend) { return std::max(1, backend.DotsPerInch() / 96); }
+
+void WindowPeer::RepaintFocusRound() const {
+  const HWND parent = ParentWindow();
+  if (parent == nullptr || window_ == nullptr) return;
+  RECT area = {};
+  GetWindowRect(window_, &area);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+  InflateRect(&area, FocusWidth(backend_) + 1, FocusWidth(backend_) + 1);
+  InvalidateRect(parent, &area, FALSE);
+}
+
 gdi::Font MakeFont(const Font& font, int dotsPerInch) {
   // Points to a character height in pixels, as the system's own dialogs compute it.
   const int tenths = ToInt32(font.size * 10).value_or(0);
@@ -91,10 +115,59 @@ void WindowPeer::CreateSystemWindow(const wchar_t* className, DWORD style, const
                                     HWND parent) {
   window_ = CreateWindowExW(0, className, L"", style, rect.left, rect.top, rect.right - rect.left,
                             rect.bottom - rect.top, parent, nullptr, backend_.Instance(), nullptr);
-  if (window_ != nullptr) backend_.Windows().Register(window_, this);
+  if (window_ == nullptr) return;
+  backend_.Windows().Register(window_, this);
+  AnswerForControl(window_);
+}
+
+namespace {
+constexpr const wchar_t* kPeerProperty = L"Quarlo.Peer";
+constexpr const wchar_t* kProcedureProperty = L"Quarlo.Procedure";
+}  // namespace
+
+void WindowPeer::AnswerForControl(HWND part) {
+  const auto own = reinterpret_cast<LONG_PTR>(&WindowPeer::SystemProcedure);
+  if (part == nullptr || GetWindowLongPtrW(part, GWLP_WNDPROC) == own) return;
+  SetPropW(part, kPeerProperty, this);
+  SetPropW(part, kProcedureProperty,
+           reinterpret_cast<HANDLE>(SetWindowLongPtrW(part, GWLP_WNDPROC, own)));
+}
+
+// The window goes with its peer (DestroyNow) or its parent; either way the properties go with it
+// at WM_NCDESTROY, before the peer can.
+LRESULT CALLBACK WindowPeer::SystemProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+  auto* peer = static_cast<WindowPeer*>(GetPropW(window, kPeerProperty));
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(window, kProcedureProperty));
+  if (original == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if ((message == WM_SETFOCUS || message == WM_KILLFOCUS) && peer != nullptr &&
+      peer->DrawsFocusRound()) {
+    peer->RepaintFocusRound();
+  }
+  if (message == WM_GETOBJECT && peer != nullptr) {
+    std::optional<LRESULT> answer;
+    try {
+      answer = peer->GetObjectFor(window, wParam, lParam);
+    } catch (...) {
+      answer.reset();
+    }
+    if (answer) return *answer;
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropW(window, kPeerProperty);
+    RemovePropW(window, kProcedureProperty);
+  }
+  return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+std::optional<LRESULT> WindowPeer::GetObjectFor(HWND window, WPARAM wParam, LPARAM lParam) {
+  if (window_ == nullptr) return std::nullopt;
+  return AnswerGetObject(*this, access_, window, wParam, lParam);
 }
 
 void WindowPeer::DestroyNow() {
+  access_->peer = nullptr;
   if (destroying_) return;
   destroying_ = true;
   if (window_ == nullptr) return;

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "framework/controls.h"
+#include "framework/keyboard.h"
+#include "framework/win32/accessible_object.h"
 #include "framework/win32/gdi.h"
 #include "framework/win32/win32_backend.h"
 
@@ -21,6 +23,11 @@ COLORREF ToColorRef(Colour colour);
 int ShiftState();
 // Blits a picture at its own size with SRCCOPY.
 void DrawPicture(HDC dc, int x, int y, const Picture& picture);
+// The keyboard's focus round an area: a dotted line of every other pixel, `width` pixels wide,
+// outside the area, in a colour that stands out from what is behind it.
+void PaintFocusRing(HDC dc, RECT area, COLORREF colour, int width);
+// The focus's width in pixels: one at 100 %, wider at larger scales.
+int FocusWidth(Win32Backend& backend);
 // A font as the program describes it; height from the point size at the given dots per inch.
 gdi::Font MakeFont(const Font& font, int dotsPerInch);
 
@@ -31,6 +38,7 @@ class Peer : public ControlPeer {
   Peer(Win32Backend& backend, Control& control) : backend_(backend), control_(control) {}
   ~Peer() override { *alive_ = false; }
   Control& GetControl() const { return control_; }
+  Win32Backend& GetBackend() const { return backend_; }
 
  protected:
   // Runs an event handler of the program; false when this peer was destroyed meanwhile.
@@ -64,6 +72,16 @@ class WindowPeer : public Peer {
   void Update(Change what) override;
   // A notification this (system) control sent to its parent: WM_HSCROLL, WM_COMMAND.
   virtual LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam);
+  // The windowless child that has the keyboard while this window has it (a canvas's).
+  virtual Control* FocusedPart() const { return nullptr; }
+  // A dialog key the control takes before the form does; true when it took it.
+  virtual bool TakesDialogKey(fw::Key /*key*/) { return false; }
+  // The window is of a system class (scroll bar, combo box), not one of ours.
+  bool IsSystemControl() const { return window_ != nullptr && !ownWindow_; }
+  // A system control that shows no focus of its own under every system (the scroll bar: Wine
+  // draws none): its container draws it round the control's window.
+  virtual bool DrawsFocusRound() const { return false; }
+  void RepaintFocusRound() const;
 
  protected:
   // A window of one of our own classes (registered once, with the class style and background
@@ -71,8 +89,13 @@ class WindowPeer : public Peer {
   void CreateOwnWindow(const std::wstring& className, UINT classStyle, HBRUSH background,
                        DWORD exStyle, DWORD style, const std::wstring& title, const RECT& rect,
                        HWND parent);
-  // A window of a system class (scroll bar, combo box); its messages are not ours.
+  // A window of a system class (scroll bar, combo box); its messages are not ours, but for the
+  // question of assistive technology (WM_GETOBJECT), which it and the parts it makes itself (a
+  // combo box's edit field, given to AnswerForControl) answer for the control.
   void CreateSystemWindow(const wchar_t* className, DWORD style, const RECT& rect, HWND parent);
+  void AnswerForControl(HWND part);
+  // WM_GETOBJECT sent to the window or to a part of it.
+  std::optional<LRESULT> GetObjectFor(HWND window, WPARAM wParam, LPARAM lParam);
   // Drops the window (idempotent); derived peers call it first thing in their destructors.
   void DestroyNow();
   // nullopt: let DefWindowProc handle the message.
@@ -83,12 +106,16 @@ class WindowPeer : public Peer {
   virtual RECT WindowRect() const { return PixelRect(); }
   HWND ParentWindow() const;
   DWORD VisibleStyle() const { return control_.Visible() ? WS_VISIBLE : 0; }
+  DWORD TabStopStyle() const { return control_.TabStop() ? WS_TABSTOP : 0; }
 
   HWND window_ = nullptr;
 
  private:
   // The one window procedure of the program: forwards to the peer stored with the window.
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // In front of a system window's own procedure: answers WM_GETOBJECT.
+  static LRESULT CALLBACK SystemProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  std::shared_ptr<AccessLink> access_ = std::make_shared<AccessLink>(AccessLink{this});
   bool ownWindow_ = false;
   bool created_ = false;
   bool destroying_ = false;

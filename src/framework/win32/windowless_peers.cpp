@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "framework/accessible.h"
 #include "framework/scaling.h"
+#include "framework/win32/form_peer.h"
 #include "os/win32/wide.h"
 
 namespace quarlo::fw::win32 {
@@ -16,18 +18,58 @@ void WindowlessPeer::InvalidateArea(const RECT& area) const {
   if (CanvasPeer* container = Container()) container->Invalidate(area);
 }
 
-void WindowlessPeer::Update(Change) {
-  const RECT area = Area();
+void WindowlessPeer::Update(Change what) {
+  const RECT area = DrawnArea();
   InvalidateArea(lastArea_);
   InvalidateArea(area);
   lastArea_ = area;
+  if (what == Change::State || what == Change::Caption) {
+    const LONG child = ChildId();
+    const HWND canvas = Container() != nullptr ? Container()->Window() : nullptr;
+    if (child != 0) {
+      NotifyChild(what == Change::State ? EVENT_OBJECT_STATECHANGE : EVENT_OBJECT_NAMECHANGE,
+                  canvas, child);
+    }
+  }
+}
+
+RECT WindowlessPeer::DrawnArea() const {
+  RECT area = Area();
+  const int focus = FocusWidth(backend_) + 1;
+  if (control_.TabStop()) InflateRect(&area, focus, focus);
+  return area;
+}
+
+LONG WindowlessPeer::ChildId() const {
+  const fw::Container* parent = control_.Parent();
+  if (parent == nullptr) return 0;
+  const std::vector<Control*> children = AccessibleChildren(*parent);
+  const auto at = std::find(children.begin(), children.end(), &control_);
+  return at == children.end() ? 0 : static_cast<LONG>(at - children.begin()) + 1;
+}
+
+bool WindowlessPeer::ShowsFocus() const {
+  const CanvasPeer* container = Container();
+  if (container == nullptr || container->FocusedPart() != &control_ ||
+      GetFocus() != container->Window()) {
+    return false;
+  }
+  const FormPeer* form = backend_.Windows().FormOfWindow(container->Window());
+  return form != nullptr && form->ShowsFocus();
+}
+
+bool WindowlessPeer::ShowsAccessKeys() const {
+  const CanvasPeer* container = Container();
+  const FormPeer* form =
+      container != nullptr ? backend_.Windows().FormOfWindow(container->Window()) : nullptr;
+  return form != nullptr && form->ShowsAccessKeys();
 }
 
 LabelPeer::LabelPeer(Win32Backend& backend, Label& label)
     : WindowlessPeer(backend, label), label_(label) {
   font_ = MakeFont(label.GetFont(), backend.DotsPerInch());
   FitToText();
-  lastArea_ = Area();
+  lastArea_ = DrawnArea();
 }
 
 UINT LabelPeer::TextFormat() const {
@@ -45,6 +87,12 @@ UINT LabelPeer::TextFormat() const {
   }
   if (!label_.UseMnemonic()) format |= DT_NOPREFIX;
   return format;
+}
+
+// The focus round the text, in the text's colour: the design made that stand out from what is
+// behind it, where the system's inverted dots may not (a mid-tone of a gradient).
+void LabelPeer::PaintFocus(HDC dc, RECT area) const {
+  PaintFocusRing(dc, area, ToColorRef(label_.ForeColour()), FocusWidth(backend_));
 }
 
 void LabelPeer::FitToText() {
@@ -105,12 +153,17 @@ void LabelPeer::Paint(HDC dc) {
     FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     InflateRect(&area, -1, -1);
   }
-  const std::wstring text = os::Utf16(label_.Caption());
+  if (ShowsFocus()) PaintFocus(dc, area);
+  // Access keys hidden: the text without its marks, which takes the same room (Wine draws the
+  // underline whatever DT_HIDEPREFIX says).
+  const bool hideKeys = label_.UseMnemonic() && !ShowsAccessKeys();
+  const std::wstring text =
+      os::Utf16(hideKeys ? WithoutMnemonics(label_.Caption()) : label_.Caption());
   if (text.empty()) return;
   gdi::Select font(dc, font_.Get());
   SetBkMode(dc, TRANSPARENT);
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  const UINT format = TextFormat();
+  const UINT format = TextFormat() | (hideKeys ? DT_NOPREFIX : 0);
   if (label_.Greyed() || !label_.Enabled()) {
     // The system's disabled text: a light copy one pixel down and right under a shadow.
     RECT light = area;

@@ -12,10 +12,17 @@ class WindowlessPeer : public Peer {
   virtual void Paint(HDC dc) = 0;
   // The drawn area in the container's client pixels.
   RECT Area() const { return PixelRect(); }
+  // What drawing it may touch: the area, and round it the focus of a tab stop.
+  RECT DrawnArea() const;
 
  protected:
   CanvasPeer* Container() const;
   void InvalidateArea(const RECT& area) const;
+  // The child's number among what its container tells readers of; 0 for none.
+  LONG ChildId() const;
+  // The focus is drawn round the child: it has the keyboard and the form shows focus now.
+  bool ShowsFocus() const;
+  bool ShowsAccessKeys() const;
 
   RECT lastArea_ = {};
 };
@@ -30,6 +37,7 @@ class LabelPeer final : public WindowlessPeer {
  private:
   UINT TextFormat() const;
   void FitToText();
+  void PaintFocus(HDC dc, RECT area) const;
 
   Label& label_;
   gdi::Font font_;

@@ -64,4 +64,20 @@ DpiChange DpiChangeFrom(WPARAM wParam, LPARAM lParam) {
   return change;
 }
 
+std::optional<std::wstring> StringTableEntry(const void* block, DWORD bytes, unsigned index) {
+  static_assert(sizeof(WORD) == 2 && sizeof(WCHAR) == 2);
+  if (block == nullptr || index >= 16) return std::nullopt;
+  const auto* units = static_cast<const WCHAR*>(block);
+  const std::size_t count = bytes / sizeof(WCHAR);
+  std::size_t at = 0;
+  for (unsigned skipped = 0; skipped < index; ++skipped) {
+    if (at >= count) return std::nullopt;
+    at += 1 + static_cast<WORD>(units[at]);
+  }
+  if (at >= count) return std::nullopt;
+  const std::size_t length = static_cast<WORD>(units[at]);
+  if (length == 0 || at + 1 + length > count) return std::nullopt;
+  return std::wstring(units + at + 1, length);
+}
+
 }  // namespace quarlo::os

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "os/os.h"
 #include "os/win32/wtsinfoex.h"
@@ -55,5 +56,11 @@ struct DpiChange {
   Rect suggested;
 };
 DpiChange DpiChangeFrom(WPARAM wParam, LPARAM lParam);
+
+// One text of a string-table block as FindResourceExW(RT_STRING) finds it ("STRINGTABLE
+// resource"): the block holds 16 texts in turn, each a 16-bit count of UTF-16 code units followed
+// by that many units, without a NUL. The text at `index` (0 to 15); nullopt when it is empty or
+// the block ends before it.
+std::optional<std::wstring> StringTableEntry(const void* block, DWORD bytes, unsigned index);
 
 }  // namespace quarlo::os

@@ -1,6 +1,7 @@
 #pragma once
 // What the files of Win32Os share: wide arguments and buffers, a file handle that closes itself,
-// and the calls looked up at run time. Only the os/win32 sources include it.
+// and the calls looked up at run time (which the backend's accessibility, framework/win32, looks
+// up too). Only the Win32 sides include it.
 
 #include <windows.h>
 

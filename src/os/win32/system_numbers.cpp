@@ -2,11 +2,14 @@
 // name in the mingw-w64 headers. Where those lack the name, the number is quoted from
 // Microsoft's documentation beside its declaration (os.h, answers.h). Handles the headers define
 // as pointers (HWND_TOPMOST, IDC_ARROW, DPI_AWARENESS_CONTEXT_SYSTEM_AWARE,
-// WTS_CURRENT_SERVER_HANDLE) cannot be compared at compile time; the Wine tests compare them.
+// WTS_CURRENT_SERVER_HANDLE, HKEY_CURRENT_USER) cannot be compared at compile time; the Wine
+// tests compare them, or use them.
 
 #include <windows.h>
 #include <hidusage.h>
 #include <mmsystem.h>
+#include <powrprof.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
 
 #include "os/os.h"
@@ -31,6 +34,21 @@ static_assert(kSemFailCriticalErrors == SEM_FAILCRITICALERRORS &&
               kSemNoOpenFileErrorBox == SEM_NOOPENFILEERRORBOX);
 static_assert(kMaxPath == MAX_PATH);
 static_assert(kMonitorInfoFPrimary == MONITORINFOF_PRIMARY);
+
+static_assert(kErrorSuccess == ERROR_SUCCESS &&
+              kErrorCallNotImplemented == ERROR_CALL_NOT_IMPLEMENTED);
+static_assert(kRrfRtRegSz == RRF_RT_REG_SZ && kRegSz == REG_SZ);
+static_assert(kSpiGetScreenSaveTimeout == SPI_GETSCREENSAVETIMEOUT &&
+              kSpiGetScreenSaveActive == SPI_GETSCREENSAVEACTIVE);
+static_assert(kSpifUpdateIniFile == SPIF_UPDATEINIFILE && kSpifSendChange == SPIF_SENDCHANGE);
+static_assert(kSystemExecutionState == SystemExecutionState);
+static_assert(kEsDisplayRequired == ES_DISPLAY_REQUIRED);
+static_assert(kTokenVirtualizationEnabled == TokenVirtualizationEnabled);
+static_assert(kCsidlLocalAppData == CSIDL_LOCAL_APPDATA &&
+              kCsidlCommonAppData == CSIDL_COMMON_APPDATA &&
+              kCsidlProgramFiles == CSIDL_PROGRAM_FILES);
+static_assert(kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES);
+static_assert(kDriveCdrom == DRIVE_CDROM && kAcLineOffline == AC_LINE_OFFLINE);
 
 static_assert(kHidUsagePageGeneric == HID_USAGE_PAGE_GENERIC &&
               kHidUsageMouse == HID_USAGE_GENERIC_MOUSE &&
@@ -58,6 +76,9 @@ static_assert(kWtsCurrentSession == WTS_CURRENT_SESSION);
 static_assert(kWtsConnectState == WTSConnectState);
 static_assert(kWtsDisconnected == WTSDisconnected);
 static_assert(kWtsSessionInfoEx == QUARLO_WTS_SESSION_INFO_EX);
+static_assert(kLangJapanese == LANG_JAPANESE && kPrimaryLanguageMask == PRIMARYLANGID(0xFFFF));
+static_assert(kLangIdJapanese == MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN) &&
+              kLangIdEnglishUs == MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 static_assert(kWtsSessionStateLock == QUARLO_WTS_SESSIONSTATE_LOCK &&
               kWtsSessionStateUnlock == QUARLO_WTS_SESSIONSTATE_UNLOCK);
 

@@ -94,6 +94,38 @@ class Win32Os : public Os {
   bool GetOpenFileNameW(OpenFileName* record) override;
   Handle ShellExecuteA(Handle owner, const char* verb, const char* file, const char* parameters,
                        const char* directory, int showCommand) override;
+
+  std::uint16_t GetUserDefaultUILanguage() override;
+  std::optional<std::string> FindStringResourceExW(std::uint32_t id,
+                                                   std::uint16_t language) override;
+
+  // What "why won't the saver start?" reads and mends (win32_os_saver_state.cpp).
+  std::int32_t RegGetValueW(Handle key, const char* subKey, const char* value, std::uint32_t flags,
+                            std::string* data) override;
+  std::int32_t RegSetKeyValueW(Handle key, const char* subKey, const char* valueName,
+                               std::uint32_t type, const char* data) override;
+  std::uint32_t GetLongPathNameW(const char* shortPath, std::string* longPath,
+                                 std::uint32_t size) override;
+  std::uint32_t GetSystemDirectoryW(std::string* buffer, std::uint32_t size) override;
+  std::uint32_t GetSystemWow64DirectoryW(std::string* buffer, std::uint32_t size) override;
+  std::uint32_t GetWindowsDirectoryW(std::string* buffer, std::uint32_t size) override;
+  bool IsWow64Process(Handle process, bool* wow64) override;
+  std::int32_t SHGetFolderPathW(Handle owner, int folder, Handle token, std::uint32_t flags,
+                                std::string* path) override;
+  std::uint32_t GetFileAttributesW(const char* fileName) override;
+  bool GetProcessTokenInformation(int infoClass, std::uint32_t* value) override;
+  bool MayWriteFile(const char* path) override;
+  std::uint32_t GetLogicalDriveStringsW(std::uint32_t size, std::string* buffer) override;
+  std::uint32_t GetDriveTypeW(const char* rootPathName) override;
+  std::uint32_t PowerGetActiveScheme(Handle userRootPowerKey, Guid* activePolicy) override;
+  std::uint32_t PowerReadACValueIndex(Handle rootPowerKey, const Guid* scheme, const Guid* subgroup,
+                                      const Guid* setting, std::uint32_t* value) override;
+  std::uint32_t PowerReadDCValueIndex(Handle rootPowerKey, const Guid* scheme, const Guid* subgroup,
+                                      const Guid* setting, std::uint32_t* value) override;
+  std::int32_t CallNtPowerInformation(int informationLevel, const void* input,
+                                      std::uint32_t inputLength, void* output,
+                                      std::uint32_t outputLength) override;
+  bool GetSystemPowerStatus(std::uint8_t* acLineStatus) override;
 };
 
 }  // namespace quarlo::os

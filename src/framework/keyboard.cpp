@@ -1,0 +1,132 @@
+#include "framework/keyboard.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+
+#include "framework/accessible.h"
+
+namespace quarlo::fw {
+namespace {
+
+bool IsRadio(const Control& control) { return RoleOf(control) == Role::RadioButton; }
+
+// The run of radio buttons in one container, next to each other in reading order, that holds
+// `member`.
+std::vector<Control*> GroupOf(const Form& form, const Control& member) {
+  const std::vector<Control*> order = ReadingOrder(form);
+  const auto at = std::find(order.begin(), order.end(), &member);
+  if (at == order.end() || !IsRadio(member)) return {};
+  const auto together = [&](const Control* c) {
+    return IsRadio(*c) && c->Parent() == member.Parent();
+  };
+  auto first = at;
+  while (first != order.begin() && together(*(first - 1))) --first;
+  auto last = at;
+  while (last + 1 != order.end() && together(*(last + 1))) ++last;
+  return std::vector<Control*>(first, last + 1);
+}
+
+// Tab enters a group of radio buttons at the chosen one, or at its first when none is chosen.
+bool EntersGroup(const Form& form, const Control& control, const Eligible& eligible) {
+  if (!IsRadio(control)) return true;
+  const std::vector<Control*> group = GroupOf(form, control);
+  const auto chosen = std::find_if(group.begin(), group.end(),
+                                   [&](const Control* c) { return c->Checked() && eligible(*c); });
+  if (chosen != group.end()) return *chosen == &control;
+  const auto first =
+      std::find_if(group.begin(), group.end(), [&](const Control* c) { return eligible(*c); });
+  return first != group.end() && *first == &control;
+}
+
+std::optional<KeyOutcome> WithinGroup(const Form& form, const Control& focused, bool forwards,
+                                      const Eligible& eligible) {
+  const std::vector<Control*> group = GroupOf(form, focused);
+  const auto at = std::find(group.begin(), group.end(), &focused);
+  if (at == group.end()) return std::nullopt;
+  const std::size_t count = group.size();
+  std::size_t index = static_cast<std::size_t>(at - group.begin());
+  for (std::size_t step = 1; step < count; ++step) {
+    index = forwards ? (index + 1) % count : (index + count - 1) % count;
+    if (eligible(*group[index])) return KeyOutcome{group[index], group[index]};
+  }
+  return std::nullopt;
+}
+
+bool Pressable(const Control* control) {
+  if (control == nullptr) return false;
+  const Role role = RoleOf(*control);
+  return role == Role::PushButton || role == Role::CheckBox || role == Role::RadioButton ||
+         role == Role::Link;
+}
+
+std::optional<KeyOutcome> Press(Control* button) {
+  if (button == nullptr || !button->Available()) return std::nullopt;
+  return KeyOutcome{nullptr, button};
+}
+
+}  // namespace
+
+int ReadingPosition(const Control& control) {
+  return control.TabIndex() < 0 ? std::numeric_limits<int>::max() : control.TabIndex();
+}
+
+std::vector<Control*> ReadingOrder(const Form& form) {
+  return TabOrder(form, [](const Control&) { return true; });
+}
+
+std::optional<KeyOutcome> DialogKey(const Form& form, const Control* focused, Key key,
+                                    const Eligible& eligible) {
+  auto* current = const_cast<Control*>(focused);
+  switch (key) {
+    case Key::Tab:
+    case Key::BackTab: {
+      const auto stop = [&](const Control& c) {
+        return c.TabStop() && eligible(c) && EntersGroup(form, c, eligible);
+      };
+      Control* next = NextInTabOrder(form, focused, key == Key::BackTab, stop);
+      if (next == nullptr) return std::nullopt;
+      return KeyOutcome{next, nullptr};
+    }
+    case Key::Left:
+    case Key::Up:
+    case Key::Right:
+    case Key::Down:
+      if (focused == nullptr || !IsRadio(*focused)) return std::nullopt;
+      return WithinGroup(form, *focused, key == Key::Right || key == Key::Down, eligible);
+    case Key::Space:
+      if (!Pressable(focused)) return std::nullopt;
+      return Press(current);
+    case Key::Enter: {
+      const Role role = focused != nullptr ? RoleOf(*focused) : Role::None;
+      if (role == Role::PushButton || role == Role::Link) return Press(current);
+      return Press(form.DefaultButton());
+    }
+    case Key::Escape:
+      return Press(form.CancelButton());
+  }
+  return std::nullopt;
+}
+
+std::optional<KeyOutcome> AccessKey(const Form& form, char letter, const Eligible& eligible) {
+  const auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  };
+  const std::vector<Control*> order = ReadingOrder(form);
+  for (auto at = order.begin(); at != order.end(); ++at) {
+    Control& control = **at;
+    const char key = AccessKeyOf(control.OwnCaption());
+    if (key == '\0' || !same(key, letter) || !control.Visible() || !control.Available()) continue;
+    if (control.TabStop() && eligible(control)) {
+      return KeyOutcome{&control, Pressable(&control) ? &control : nullptr};
+    }
+    // A text: the first stop after it, which it names.
+    const auto next = std::find_if(at + 1, order.end(),
+                                   [&](const Control* c) { return c->TabStop() && eligible(*c); });
+    if (next != order.end()) return KeyOutcome{*next, nullptr};
+  }
+  return std::nullopt;
+}
+
+}  // namespace quarlo::fw
