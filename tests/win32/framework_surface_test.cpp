@@ -412,9 +412,9 @@ TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
       for (const auto& [x, y] : places) s.DrawCutout(x, y, disc);
     });
   };
-  std::vector<std::pair<int, int>> many;  // 600 discs apart
+  std::vector<std::pair<int, int>> many;  // 1200 discs, 6 pixels apart down the columns
   for (int x = 0; x < 30; ++x) {
-    for (int y = 0; y < 20; ++y) many.emplace_back(x * 30, y * 30);
+    for (int y = 0; y < 40; ++y) many.emplace_back(x * 30, y * 15);
   }
   const std::string everything = "(0,0,1000,262)(0,262,1000,524)(0,524,1000,600)";  // in bands
   const struct {
@@ -428,16 +428,17 @@ TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
        "(22,0,31,6)"},
       {"a pixel lower: its old place joined", frameOf({{20, -4}}), "(22,0,31,7)"},
       {"in the same place: nothing to show", frameOf({{20, -4}}), ""},
-      {"far off, a sprite over it: both places, the sprite's joined",
+      {"another, a little apart", frameOf({{20, -4}, {60, -4}}), "(62,0,71,7)"},
+      {"far off, a sprite over it: the two old places in one piece, the sprite's joined",
        both([&](Surface& s) {
          s.Clear(0);
          s.DrawCutout(400, 300, disc);
          s.DrawCutout(405, 304, sprite);
        }),
-       "(22,0,31,7)(402,302,417,316)"},
+       "(22,0,71,7)(402,302,417,316)"},
       {"close by: the box around both places", frameOf({{440, 300}}), "(402,302,451,316)"},
       {"more pieces than pay their way: the box around them, in bands", frameOf(many),
-       "(2,2,881,300)(2,300,881,581)"},
+       "(2,2,881,300)(2,300,881,596)"},
       {"the same again", frameOf(many), ""},
       {"a clear in another colour", frameOf({}, Rgb(1, 2, 3)), everything},
       {"a cutout over all of it",

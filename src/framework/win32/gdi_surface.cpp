@@ -222,24 +222,26 @@ bool GdiSurface::Differences(std::vector<RECT>& pieces) const {
   if (changed.empty()) return true;
   RECT box = changed.front();
   for (const RECT& rect : changed) box = Union(box, rect);
-  // A picture's new place joins its old one, and pictures that overlap join, whenever one
-  // piece over both costs no more than the two apart; pieces that cost more than the box
-  // around them give way to the box.
+  // A changed place joins the piece it adds the fewest pixels to, a picture's new place its old
+  // one, whenever one piece over both costs no more than the two apart (a piece's call counted);
+  // pieces that cost more than the box around them give way to the box.
   std::sort(changed.begin(), changed.end(),
             [](const RECT& a, const RECT& b) { return a.top < b.top; });
   long long cost = 0;
   for (const RECT& rect : changed) {
-    bool joined = false;
+    RECT* join = nullptr;
+    long long least = kPixelsPerPiece;
     for (RECT& piece : pieces) {
-      if (!Overlap(piece, rect)) continue;
-      const RECT both = Union(piece, rect);
-      if (AreaOf(both) > AreaOf(piece) + AreaOf(rect)) continue;
-      cost += AreaOf(both) - AreaOf(piece);
-      piece = both;
-      joined = true;
-      break;
+      const long long added = AreaOf(Union(piece, rect)) - AreaOf(piece) - AreaOf(rect);
+      if (added > least) continue;
+      join = &piece;
+      least = added;
     }
-    if (!joined) {
+    if (join != nullptr) {
+      const RECT both = Union(*join, rect);
+      cost += AreaOf(both) - AreaOf(*join);
+      *join = both;
+    } else {
       pieces.push_back(rect);
       cost += kPixelsPerPiece + AreaOf(rect);
     }
