@@ -27,8 +27,9 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form)
       form_(form),
       focus_(backend.Windows(), form, [this] { ShowCues(UISF_HIDEFOCUS); }) {
   backend_.Windows().AddForm(this);
+  const HWND owner = form.Owner() != nullptr ? os::ToHwnd(form.Owner()->hWnd()) : nullptr;
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
-                     os::Utf16(form.Caption()), nullptr);
+                     os::Utf16(form.Caption()), owner);
   if (window_ != nullptr) {
     backend_.FormWindowCreated(form, os::FromNative(window_));
     registered_ = true;
