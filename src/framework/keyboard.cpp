@@ -89,7 +89,11 @@ std::optional<KeyOutcome> DialogKey(const Form& form, const Control* focused, Ke
   switch (key) {
     case Key::Tab:
     case Key::BackTab: {
+      // Tab leaves the run it is in from wherever in the run the focus stands.
+      const std::vector<Control*> run =
+          focused != nullptr ? GroupOf(form, *focused) : std::vector<Control*>{};
       const auto stop = [&](const Control& c) {
+        if (std::find(run.begin(), run.end(), &c) != run.end()) return &c == focused;
         return c.TabStop() && eligible(c) && EntersGroup(form, c, eligible);
       };
       Control* next = NextInTabOrder(form, focused, key == Key::BackTab, stop);

@@ -10,10 +10,12 @@
 namespace quarlo {
 namespace {
 
-// In twips, as the settings dialog measures: the margins round the panel and inside it, the
-// room between a title and its finding and between two rows, the findings' column, and the
-// buttons' row as the dialog has it under its panel.
+// In twips, as the settings dialog measures: the margin round the panel, the room inside it
+// above and below the rows (where its gradient is dark), between a title and its finding and
+// between two rows, the findings' column, and the buttons' row as the dialog has it under its
+// panel.
 constexpr int kMargin = 240;
+constexpr int kPad = 300;
 constexpr int kGap = 120;
 constexpr int kRowGap = 60;
 constexpr int kFoundWidth = 5400;
@@ -98,7 +100,7 @@ void StartList::ShowFindings(const std::vector<StartFinding>& findings) {
 // A row per finding, each as tall as its finding's lines; the rows of the checks left out are
 // hidden. The panel holds them all, and the window the panel and the buttons' row below it.
 void StartList::LayOut() {
-  int top = kGap;
+  int top = kPad;
   for (std::size_t row = 0; row < lbl_Found.size(); ++row) {
     fw::Label& title = *lbl_Check[row];
     fw::Label& found = *lbl_Found[row];
@@ -114,7 +116,7 @@ void StartList::LayOut() {
     top += std::max(title.Height(), found.Height()) + kRowGap;
   }
   const int panelWidth = kGap + titleWidth_ + kGap + kFoundWidth + kGap;
-  Pic_List.Move(kMargin, kMargin, panelWidth, top - kRowGap + kGap);
+  Pic_List.Move(kMargin, kMargin, panelWidth, top - kRowGap + kPad);
   const int clientWidth = kMargin + panelWidth + kMargin;
   const int buttonsTop = Pic_List.Top() + Pic_List.Height() + kButtonsBelow;
   Cmd_Close.Move(clientWidth - kMargin - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);

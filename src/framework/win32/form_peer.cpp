@@ -35,6 +35,11 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form)
     registered_ = true;
   }
   ApplyIcon();
+  // A window that belongs to another starts with that one's cues: opened from the keyboard, it
+  // shows its focus at once.
+  if (const FormPeer* ownerPeer = owner != nullptr ? backend_.Windows().FormOfWindow(owner) : nullptr) {
+    hidden_ = ownerPeer->hidden_;
+  }
   BOOL alwaysCues = FALSE;
   if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0) && alwaysCues) hidden_ = 0;
   // The system's controls inside follow the same state.
