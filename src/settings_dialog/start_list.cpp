@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "assets/asset_ids.h"
 #include "controls/command/stored_designs.h"
 #include "framework/property_bag.h"
 #include "settings_dialog/gradients.h"
@@ -45,6 +46,7 @@ StartList::StartList(fw::Backend& backend, os::Os& os, fw::Form& owner)
   SetOwner(&owner);
   SetCaption(texts_[IDS_LIST_TITLE]);
   SetBorder(fw::FormBorder::FixedDialog);
+  SetIconResource(IDI_QUARLO);
   SetRole(fw::Role::Dialog);
   const fw::Font font =
       texts_.GetLanguage() == Language::Japanese ? fw::Font{} : backend.MessageFont();
