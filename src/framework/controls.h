@@ -67,7 +67,9 @@ enum class Role {
   CheckBox,
   Link,
   Slider,
-  ComboBox
+  ComboBox,
+  List,     // a read-only list; its items are its children
+  ListItem  // a run of them is one tab stop whose arrows move the focus, as in a list box
 };
 
 // The text a control shows, and whether an "&" in it marks an access key ("&&" shows one "&").

@@ -46,6 +46,10 @@ class Form : public Container {
   // Key presses reach Form_KeyDown whichever child has the focus.
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool on) { keyPreview_ = on; }
+  // The form whose window this one's belongs to: it stays in front of that window, has no
+  // taskbar entry of its own and goes when that window goes. Set before Load.
+  Form* Owner() const { return owner_; }
+  void SetOwner(Form* owner) { owner_ = owner; }
   // False keeps the window out of the taskbar and the Alt+Tab list (a tool window); set before
   // Load.
   bool ShowInTaskbar() const { return showInTaskbar_; }
@@ -130,6 +134,7 @@ class Form : public Container {
   bool hearsBackgroundInput_ = false;
   bool coversMonitor_ = false;
   bool loaded_ = false;
+  Form* owner_ = nullptr;
   std::optional<Size> clientSize_;
   std::vector<Control*> controls_;
   Control* defaultButton_ = nullptr;

@@ -11,14 +11,19 @@ namespace {
 
 bool IsRadio(const Control& control) { return RoleOf(control) == Role::RadioButton; }
 
-// The run of radio buttons in one container, next to each other in reading order, that holds
+// Radio buttons and list items go in runs that Tab stops at once and the arrows move along.
+bool InRun(const Control& control) {
+  return IsRadio(control) || RoleOf(control) == Role::ListItem;
+}
+
+// The run of like controls in one container, next to each other in reading order, that holds
 // `member`.
 std::vector<Control*> GroupOf(const Form& form, const Control& member) {
   const std::vector<Control*> order = ReadingOrder(form);
   const auto at = std::find(order.begin(), order.end(), &member);
-  if (at == order.end() || !IsRadio(member)) return {};
+  if (at == order.end() || !InRun(member)) return {};
   const auto together = [&](const Control* c) {
-    return IsRadio(*c) && c->Parent() == member.Parent();
+    return RoleOf(*c) == RoleOf(member) && c->Parent() == member.Parent();
   };
   auto first = at;
   while (first != order.begin() && together(*(first - 1))) --first;
@@ -27,9 +32,9 @@ std::vector<Control*> GroupOf(const Form& form, const Control& member) {
   return std::vector<Control*>(first, last + 1);
 }
 
-// Tab enters a group of radio buttons at the chosen one, or at its first when none is chosen.
+// Tab enters a run at its chosen member, or at its first when none is chosen.
 bool EntersGroup(const Form& form, const Control& control, const Eligible& eligible) {
-  if (!IsRadio(control)) return true;
+  if (!InRun(control)) return true;
   const std::vector<Control*> group = GroupOf(form, control);
   const auto chosen = std::find_if(group.begin(), group.end(),
                                    [&](const Control* c) { return c->Checked() && eligible(*c); });
@@ -39,6 +44,7 @@ bool EntersGroup(const Form& form, const Control& control, const Eligible& eligi
   return first != group.end() && *first == &control;
 }
 
+// An arrow moves along the run, round at its ends; a radio button it reaches is chosen.
 std::optional<KeyOutcome> WithinGroup(const Form& form, const Control& focused, bool forwards,
                                       const Eligible& eligible) {
   const std::vector<Control*> group = GroupOf(form, focused);
@@ -48,7 +54,9 @@ std::optional<KeyOutcome> WithinGroup(const Form& form, const Control& focused, 
   std::size_t index = static_cast<std::size_t>(at - group.begin());
   for (std::size_t step = 1; step < count; ++step) {
     index = forwards ? (index + 1) % count : (index + count - 1) % count;
-    if (eligible(*group[index])) return KeyOutcome{group[index], group[index]};
+    if (eligible(*group[index])) {
+      return KeyOutcome{group[index], IsRadio(*group[index]) ? group[index] : nullptr};
+    }
   }
   return std::nullopt;
 }
@@ -81,7 +89,11 @@ std::optional<KeyOutcome> DialogKey(const Form& form, const Control* focused, Ke
   switch (key) {
     case Key::Tab:
     case Key::BackTab: {
+      // Tab leaves the run it is in from wherever in the run the focus stands.
+      const std::vector<Control*> run =
+          focused != nullptr ? GroupOf(form, *focused) : std::vector<Control*>{};
       const auto stop = [&](const Control& c) {
+        if (std::find(run.begin(), run.end(), &c) != run.end()) return &c == focused;
         return c.TabStop() && eligible(c) && EntersGroup(form, c, eligible);
       };
       Control* next = NextInTabOrder(form, focused, key == Key::BackTab, stop);
@@ -92,7 +104,7 @@ std::optional<KeyOutcome> DialogKey(const Form& form, const Control* focused, Ke
     case Key::Up:
     case Key::Right:
     case Key::Down:
-      if (focused == nullptr || !IsRadio(*focused)) return std::nullopt;
+      if (focused == nullptr || !InRun(*focused)) return std::nullopt;
       return WithinGroup(form, *focused, key == Key::Right || key == Key::Down, eligible);
     case Key::Space:
       if (!Pressable(focused)) return std::nullopt;

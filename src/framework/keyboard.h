@@ -1,7 +1,8 @@
 #pragma once
 // What the keys of a dialog do, as Windows dialogs behave: Tab and Shift+Tab move the focus
 // along the stops in reading order; a run of radio buttons is one stop, entered at the chosen
-// one, whose arrow keys move the choice; Space presses the focused button, box, option or link;
+// one, whose arrow keys move the choice, and so is a run of list items, entered at the first,
+// whose arrow keys move the focus; Space presses the focused button, box, option or link;
 // Enter presses the focused button or link, else the form's default button; Escape presses its
 // cancel button; Alt with a letter goes to the control whose caption marks that letter (and
 // presses a button, box or option), or from a text to the first stop after it. The platform asks

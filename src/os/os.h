@@ -371,6 +371,14 @@ class Os {
   // when the program has no block in that language, or the entry is empty.
   virtual std::optional<std::string> FindStringResourceExW(std::uint32_t id,
                                                            std::uint16_t language) = 0;
+  // The clipboard, for a text the user copies: opened for a window, emptied (which makes that
+  // window its owner), given the text and closed again. SetClipboardData takes kCfUnicodeText
+  // only: the Win32 side hands the system the UTF-16 text, NUL included, in a moveable global
+  // block, which the system owns from then on.
+  virtual bool OpenClipboard(Handle owner) = 0;
+  virtual bool EmptyClipboard() = 0;
+  virtual bool SetClipboardData(std::uint32_t format, const std::string& text) = 0;
+  virtual bool CloseClipboard() = 0;
 
   // --- What "why won't the saver start?" reads and mends -------------------------------------
   // Calls an ordinary user may make. Registry values are text (REG_SZ; REG_EXPAND_SZ comes back
@@ -424,6 +432,8 @@ inline constexpr std::uint16_t kPrimaryLanguageMask = 0x03FF;
 inline constexpr std::uint16_t kLangJapanese = 0x11;
 inline constexpr std::uint16_t kLangIdJapanese = 0x0411;   // ja-JP
 inline constexpr std::uint16_t kLangIdEnglishUs = 0x0409;  // en-US
+// The clipboard's format of UTF-16 text.
+inline constexpr std::uint32_t kCfUnicodeText = 13;
 
 // True when the ANSI code page holds `utf8` as it is: converted there and back it comes out the
 // same, with no "?" or look-alike in place of a character the code page lacks.

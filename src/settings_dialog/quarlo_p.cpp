@@ -1,54 +1,23 @@
 #include "settings_dialog/quarlo_p.h"
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 
 #include "rules/numeric.h"
 #include "settings/settings.h"
+#include "settings_dialog/gradients.h"
+#include "settings_dialog/start_list.h"
 #include "startup/zoom.h"
 
 namespace quarlo {
 namespace {
 
-// The gradients: k = H / 3.142, v = |sin(y / k) * 220| per row, 30 added for the blue (window)
-// or for all three channels (panel).
-constexpr double kHalfTurn = 3.142;
-constexpr double kGradientPeak = 220.0;
-constexpr int kGradientBase = 30;
+// The timer's interval: the shortest Windows keeps (USER_TIMER_MINIMUM).
+constexpr std::uint32_t kReadAfterPaintMs = 10;
 
 // The two mark pictures of Img_Ra.
 constexpr int kMarkOff = 0;
 constexpr int kMarkOn = 1;
-
-// One row colour of a gradient from the row's brightness v.
-using RowColour = fw::Colour (*)(int v);
-
-// A colour channel from a brightness; the gradients stay within 0..250.
-std::uint8_t Channel(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
-
-fw::Colour WindowRow(int v) { return fw::Rgb(Channel(v), Channel(v), Channel(v + kGradientBase)); }
-
-fw::Colour PanelRow(int v) {
-  const std::uint8_t grey = Channel(v + kGradientBase);
-  return fw::Rgb(grey, grey, grey);
-}
-
-// Paints the sine-shaped gradient over a whole drawing surface, one horizontal line per row, and
-// shows it. A row whose brightness cannot be computed (a zero-height area) keeps the previous one.
-void PaintGradient(fw::Surface* surface, RowColour colourOf) {
-  if (surface == nullptr) return;
-  const int height = surface->Height();
-  const int width = surface->Width();
-  const double k = height / kHalfTurn;
-  int v = 0;
-  for (int y = 0; y <= height; ++y) {
-    const double brightness = std::fabs(std::sin(y / k) * kGradientPeak);
-    if (const std::optional<std::int32_t> rounded = ToInt32(brightness)) v = *rounded;
-    surface->Line(0, y, width, y, colourOf(v));
-  }
-  surface->Present();
-}
 
 // The screen's size in twips; a fraction of a twip is kept, so that only the difference from
 // the window's size is rounded.
@@ -73,11 +42,14 @@ Quarlo_P::Quarlo_P(fw::Backend& backend, os::Os& os)
       Cmd_Can(this, "Cmd_Can", os),
       Cmd_Set(this, "Cmd_Set", os),
       Cmd_BGM(&Pic_1, "Cmd_BGM", os),
+      Cmd_Mend(&Pic_Start, "Cmd_Mend", os),
       os_(os),
       texts_(os) {
   Design(backend);
   WireEvents();
 }
+
+Quarlo_P::~Quarlo_P() = default;
 
 void Quarlo_P::WireEvents() {
   HS_Fast.Changed = [this] { HS_Fast_Change(); };
@@ -94,6 +66,9 @@ void Quarlo_P::WireEvents() {
   Img_Mon.Click = [this] { Img_Mon_Click(); };
   lbl_Mon.Click = [this] { lbl_Mon_Click(); };
   lbl_URL.Click = [this] { lbl_URL_Click(); };
+  Tmr_Start.Tick = [this] { Tmr_Start_Timer(); };
+  lbl_Start.Click = [this] { lbl_Start_Click(); };
+  Cmd_Mend.Click = [this] { Cmd_Mend_Click(); };
 }
 
 // --- Set-up
@@ -111,6 +86,9 @@ void Quarlo_P::Form_Load() {
   TakeZoomOrigin();
   ZoomOpen(os_, hWnd());
   RestoreArrow();
+  // A timer's message comes only once no window of the thread has anything left to paint: the
+  // system is read after the first paint, never before it.
+  Tmr_Start.SetInterval(kReadAfterPaintMs);
 }
 
 // Centred across, with one third of the free height above the window and two thirds below.
@@ -180,12 +158,24 @@ void Quarlo_P::RestoreArrow() { os_.SetCursor(os_.LoadCursorA(os::kNull, os::kId
 // --- Painting and closing
 // -------------------------------------------------------------------------
 
+// The window's gradient runs down the design's client area as the design paints it, and again
+// down the band of the line below it.
 void Quarlo_P::Form_Resize() {
-  PaintGradient(DrawingSurface(), WindowRow);
+  if (fw::Surface* window = DrawingSurface()) {
+    const int design = std::min(fw::TwipsToPixels(kClientHeight, GetBackend().TwipsPerPixelY()),
+                                window->Height());
+    PaintRows(*window, WindowRow, 0, design);
+    if (window->Height() > design) PaintRows(*window, WindowRow, design, window->Height() - design);
+    window->Present();
+  }
   PaintGradient(Pic_1.DrawingSurface(), PanelRow);
+  PaintGradient(Pic_Start.DrawingSurface(), PanelRow);
 }
 
-void Quarlo_P::Form_Unload() { ZoomClose(os_, hWnd()); }
+void Quarlo_P::Form_Unload() {
+  if (list_) list_->Unload();
+  ZoomClose(os_, hWnd());
+}
 
 // --- The sprite count
 // ---------------------------------------------------------------------------------

@@ -12,11 +12,17 @@
 // control is reached from the keyboard and told to screen readers (framework/keyboard.h,
 // framework/accessible.h).
 //
+// Below the design's window, a line of its own says when the saver starts, or the first thing
+// that stops it (settings_dialog/start_checks.h), with a button beside it where one click mends
+// it; a click on the line shows the whole list (settings_dialog/start_list.h). The system is read
+// for it only after the window's first paint, so the dialog opens as fast as before.
+//
 // The settings come from and go back to SaverSettings(); start-up has loaded them and ends the
 // process once the window has closed.
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +31,7 @@
 #include "framework/form.h"
 #include "os/os.h"
 #include "rules/numeric.h"
+#include "settings_dialog/start_checks.h"
 #include "settings_dialog/texts.h"
 
 namespace quarlo {
@@ -38,6 +45,10 @@ inline constexpr const char* kMusicFilterPattern = "*.MP3;*.WAV";
 // (in characters).
 inline constexpr std::uint32_t kOpenFileNameSize = 76;
 inline constexpr std::uint32_t kChooserBufferSize = 255;
+
+// The client area at design, in twips; the band of the line under the settings lies below it.
+inline constexpr int kClientWidth = 6975;
+inline constexpr int kClientHeight = 2895;
 
 // The sprite-count bar: the design fixes the upper limit and the position before set-up.
 inline constexpr int kFastMin = 10;
@@ -70,9 +81,12 @@ class ControlArray {
 // A track number as the pattern "##" formats it: digits without leading zeros, empty for 0.
 std::string FormatTrack(std::int32_t track);
 
+class StartList;
+
 class Quarlo_P : public fw::Form {
  public:
   Quarlo_P(fw::Backend& backend, os::Os& os);
+  ~Quarlo_P() override;
 
   // --- Event handlers ---------------------------------------------------------------------------
   void Form_Load() override;
@@ -88,6 +102,10 @@ class Quarlo_P : public fw::Form {
   void Cmd_Set_Click();
   void Cmd_Can_Click();
   void lbl_URL_Click();
+  // Why the saver would not start: the reading once the window has painted, the line, its mend.
+  void Tmr_Start_Timer();
+  void lbl_Start_Click();
+  void Cmd_Mend_Click();
 
   // --- Controls, in creation order ---------------------------------------------------------------
   Command Cmd_Can;
@@ -115,6 +133,12 @@ class Quarlo_P : public fw::Form {
   // The check box "every monitor": a mark that shows the two pictures of Img_Ra, and its caption.
   fw::Image Img_Mon{&Pic_1, "Img_Mon"};
   fw::Label lbl_Mon{&Pic_1, "lbl_Mon"};
+  // The line under the settings: a panel below the design's window, with the line (a link to the
+  // whole list) and the button of its mend; and the timer that reads the system after the paint.
+  fw::PictureBox Pic_Start{this, "Pic_Start"};
+  fw::Label lbl_Start{&Pic_Start, "lbl_Start"};
+  Command Cmd_Mend;
+  fw::Timer Tmr_Start{this, "Tmr_Start"};
 
   // --- The control arrays over them
   // ----------------------------------------------------------------
@@ -124,6 +148,10 @@ class Quarlo_P : public fw::Form {
   const ControlArray<fw::Label> lbl_BGM{&lbl_BGM_0, &lbl_BGM_1, &lbl_BGM_2};
   const ControlArray<fw::Image> Img_Ra{&Img_Ra_0, &Img_Ra_1};
 
+  // What the line and the list show: the findings as last read; the list while it is open.
+  const std::vector<StartFinding>& Findings() const { return findings_; }
+  StartList* List() const { return list_.get(); }
+
  private:
   void Design(fw::Backend& backend);
   // Tab stops, reading order, and what screen readers are told.
@@ -131,6 +159,8 @@ class Quarlo_P : public fw::Form {
   // The English face: the system's message font, and room for every text.
   void SpeakEnglish(fw::Backend& backend);
   void LayOutEnglish(fw::Backend& backend);
+  // The line's panel below the design's window, which grows by it.
+  void DesignStartLine(fw::Backend& backend);
   void WireEvents();
 
   // Set-up steps.
@@ -147,11 +177,15 @@ class Quarlo_P : public fw::Form {
   void ChooseMusicFile();
   void SaveSettings();
   void TakeTrackFromList();
+  void ShowStart();
 
   os::Os& os_;
   const Texts texts_;
   // EveryMonitor as the window opened with it.
   Bool16 everyMonitorAtLoad_ = kFalse;
+  std::vector<StartFinding> findings_;
+  Mend mend_ = Mend::kNone;
+  std::unique_ptr<StartList> list_;
 };
 
 }  // namespace quarlo

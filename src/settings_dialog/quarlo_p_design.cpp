@@ -13,10 +13,6 @@
 namespace quarlo {
 namespace {
 
-// The client area at design, in twips.
-constexpr int kClientWidth = 6975;
-constexpr int kClientHeight = 2895;
-
 constexpr fw::Colour kBlack = fw::Rgb(0, 0, 0);
 constexpr fw::Colour kWhite = fw::Rgb(0xFF, 0xFF, 0xFF);
 // Labels draw in the system's window-text colour, black in every standard scheme.
@@ -27,6 +23,8 @@ constexpr fw::Colour kWindowText = kBlack;
 constexpr int kDesignLine = 195;
 constexpr int kGap = 120;
 constexpr int kMargin = 240;
+// Above and below the text of the line under the settings, inside its panel.
+constexpr int kStartPad = 60;
 
 void DesignLabel(fw::Label& label, std::string caption, bool autoSize, fw::Alignment alignment) {
   label.SetCaption(std::move(caption));
@@ -50,7 +48,6 @@ void Quarlo_P::Design(fw::Backend& backend) {
   SetCaption(japanese ? kDialogTitle : kDialogTitleEnglish);
   SetBorder(fw::FormBorder::FixedDialog);
   SetIconResource(IDI_QUARLO);
-  SetClientSize(kClientWidth, kClientHeight);
 
   ReadStoredDesign(Cmd_Can, kCmdCanDesign);
   Cmd_Can.LetCaption(texts_[IDS_CANCEL]);
@@ -124,18 +121,21 @@ void Quarlo_P::Design(fw::Backend& backend) {
 
   DesignKeyboard();
   if (!japanese) SpeakEnglish(backend);
+  DesignStartLine(backend);
 }
 
 // The reading order runs down the music group (its heading, the three options from the top, the
 // track list named by the caption after it, the file button and the file), then down the count's
 // group (its heading, the bar, the number, the box), then OK, Cancel and the address. Tab stops at
 // the options (one stop, the arrows choose), the track list, the file button, the bar, the box, OK,
-// Cancel and the address; the panel that holds them is no stop of its own.
+// Cancel and the address; the panel that holds them is no stop of its own. The line under the
+// settings and its mend's button come last.
 void Quarlo_P::DesignKeyboard() {
   int position = 0;
   for (fw::Control* control : std::initializer_list<fw::Control*>{
            &Pic_1, &lbl_1, &lbl_BGM_1, &lbl_BGM_0, &lbl_BGM_2, &lbl_2, &BGM_Repeat, &Cmd_BGM,
-           &lbl_Fname, &lbl_4, &HS_Fast, &lbl_Fast, &lbl_Mon, &Cmd_Set, &Cmd_Can, &lbl_URL}) {
+           &lbl_Fname, &lbl_4, &HS_Fast, &lbl_Fast, &lbl_Mon, &Cmd_Set, &Cmd_Can, &lbl_URL,
+           &Pic_Start, &lbl_Start, &Cmd_Mend}) {
     control->SetTabIndex(position++);
   }
   Pic_1.SetTabStop(false);
@@ -147,6 +147,9 @@ void Quarlo_P::DesignKeyboard() {
   lbl_Mon.SetTabStop(true);
   lbl_URL.SetRole(fw::Role::Link);
   lbl_URL.SetTabStop(true);
+  Pic_Start.SetTabStop(false);
+  lbl_Start.SetRole(fw::Role::Link);
+  lbl_Start.SetTabStop(true);
   Cmd_BGM.SetAccessibleName(texts_[IDS_CHOOSER_TITLE]);
   SetRole(fw::Role::Dialog);
   SetDefaultButton(&Cmd_Set);
@@ -232,7 +235,43 @@ void Quarlo_P::LayOutEnglish(fw::Backend& backend) {
   for (Command* button : {&Cmd_Set, &Cmd_Can, &Cmd_BGM}) {
     button->SetCaptionHeight(std::max(Command::kCaptionHeight, line));
   }
-  SetClientSize(clientWidth, kClientHeight);
+}
+
+// The line's panel lies below the design's client area, as wide as the settings' panel, and the
+// window grows by it and a margin. It holds two lines of text, as the file's label does, and at
+// its right end the mend's button, as tall as OK and as wide as the longer of its captions. The
+// line is drawn underlined under the hand, as the address is, and shows an "&" as it is.
+void Quarlo_P::DesignStartLine(fw::Backend& backend) {
+  const fw::Font font = lbl_Fast.GetFont();
+  const int line = backend.TextExtent(font, "Quarlo", false).height;
+  const int text = std::max(lbl_Fname.Height(), 2 * line);
+  const int panelHeight = text + 2 * kStartPad;
+  Pic_Start.Move(Pic_1.Left(), kClientHeight, Pic_1.Width(), panelHeight);
+  Pic_Start.SetBorder(fw::Border::None);
+
+  fw::Font underlined = font;
+  underlined.underline = true;
+  DesignLabel(lbl_Start, "", true, fw::Alignment::Left);
+  lbl_Start.SetFont(underlined);
+  lbl_Start.SetWordWrap(true);
+  lbl_Start.SetUseMnemonic(false);
+  lbl_Start.SetCursorResource(IDC_HAND_POINTER);
+  lbl_Start.Move(kGap, kStartPad, Pic_1.Width() - 2 * kGap, text);
+
+  ReadStoredDesign(Cmd_Mend, kCmdSetDesign);
+  Cmd_Mend.LetCaption("");
+  Cmd_Mend.SetFont(Cmd_Set.GetFont());
+  Cmd_Mend.SetCaptionHeight(std::max(Command::kCaptionHeight, line));
+  int width = Cmd_Set.Width();
+  for (const int caption : {IDS_MEND_USE_QUARLO, IDS_MEND_OPEN_POWER_OPTIONS}) {
+    width = std::max(width, backend.TextExtent(Cmd_Set.GetFont(), texts_[caption], true).width +
+                                2 * kGap);
+  }
+  Cmd_Mend.Move(Pic_1.Width() - kGap - width, (panelHeight - Cmd_Set.Height()) / 2, width,
+                Cmd_Set.Height());
+  Cmd_Mend.SetVisible(false);
+
+  SetClientSize(Pic_1.Left() + Pic_1.Width() + kMargin, kClientHeight + panelHeight + kMargin);
 }
 
 }  // namespace quarlo

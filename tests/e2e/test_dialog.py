@@ -23,6 +23,7 @@ from harness import WineSession, product_path, wait_until
 TITLE = "Quarloの設定"
 CHOOSER_TITLE = "ﾌｧｲﾙを選択"
 CLIENT_W, CLIENT_H = 465, 193  # 6975 x 2895 twips
+LINE_BAND = 855  # twips below them: the panel of the line under the settings, and a margin
 OUTLINE = (0x00, 0x3C, 0x74)  # the image buttons' outline
 SCREEN_W, SCREEN_H = 1024, 768
 KEYS = ("Quarloの数", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ", "全ﾓﾆﾀｰ")
@@ -79,7 +80,8 @@ class Dialog:
         if ini is not None:
             self.ini.write_bytes(ini)
         self.proc = None
-        self.size = (px(6975, self.session.dpi), px(2895, self.session.dpi))  # the client area
+        dpi = self.session.dpi
+        self.size = (px(6975, dpi), px(2895 + LINE_BAND, dpi))  # the client area
         test.addCleanup(self.kill)
 
     def open(self, pointer=(400, 300)):

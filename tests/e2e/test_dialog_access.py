@@ -3,6 +3,8 @@ system, and on a Western one (ANSI code page 1252, English user interface), wher
 English. The screen reader is tests/e2e/helpers/read_accessible.c, which reads the dialog from
 its own process through Active Accessibility, as screen readers do."""
 
+import re
+import subprocess
 import unittest
 from pathlib import Path
 
@@ -16,7 +18,7 @@ ENGLISH_TITLE, ENGLISH_CHOOSER_TITLE = "Quarlo Settings", "Choose a music file"
 ROLES = {18: "dialog", 10: "client", 41: "text", 43: "push button", 44: "check box",
          45: "radio button", 46: "combo box", 51: "slider", 30: "link"}
 STATES = {0x1: "unavailable", 0x4: "focused", 0x10: "checked", 0x100: "default",
-          0x100000: "focusable"}
+          0x8000: "invisible", 0x100000: "focusable"}
 
 
 def read_as_screen_reader(session, title):
@@ -57,7 +59,20 @@ READER_TABLE = [
     (1, "push button", "default focusable", "", "設定", "OK", ""),
     (1, "push button", "focusable", "", "ｷｬﾝｾﾙ", "Cancel", ""),
     (1, "link", "focusable", "", "https://quarlo.example.org/", "https://quarlo.example.org/", ""),
+    (1, "client", "", "", "", "", ""),
+    (2, "link", "focusable", "", "ｽｸﾘｰﾝ ｾｰﾊﾞｰが「(なし)」になっています。",
+     "No screen saver is chosen: it is set to (None).", ""),
+    (2, "push button", "focusable", "", "Quarlo を使う", "Use Quarlo", "Alt+U"),
 ]
+
+
+def start_line(session, title=TITLE):
+    """The line under the settings and its button (None while hidden) as a screen reader reads
+    them; None until the system has been read."""
+    rows = read_as_screen_reader(session, title)
+    at = next(i for i, row in enumerate(rows) if row[:2] == (2, "link"))
+    button = rows[at + 1]
+    return (rows[at][2], None if "invisible" in button[3] else button[2]) if rows[at][2] else None
 
 
 def reader_table(english):
@@ -72,6 +87,7 @@ class JapaneseReaderTest(unittest.TestCase):
     def test_a_screen_reader_reads_every_control_by_name_role_and_state(self):
         with WineSession(screen=(SCREEN_W, SCREEN_H), audio=False) as self.session:
             Dialog(self, "reader", ini_text(" 50", " 1", " 12", PATH)).open()
+            wait_until(lambda: start_line(self.session), 15, "the line under the settings")
             self.assertEqual(read_as_screen_reader(self.session, TITLE),
                              reader_table(english=False))
 
@@ -133,6 +149,7 @@ class WesternSystemTest(unittest.TestCase):
 
     def test_a_screen_reader_reads_every_control_in_english(self):
         self.open("reader", ini_text(" 50", " 1", " 12", PATH))
+        wait_until(lambda: start_line(self.session, ENGLISH_TITLE), 15, "the line")
         self.assertEqual(read_as_screen_reader(self.session, ENGLISH_TITLE),
                          reader_table(english=True))
 
@@ -176,6 +193,66 @@ class WesternSystemTest(unittest.TestCase):
         self.keys("Up", "Escape")
         self.assertEqual(again.wait_closed(), 0)
         self.assertEqual(again.ini.read_bytes(), d.ini.read_bytes())
+
+
+DESKTOP = r"HKEY_CURRENT_USER\Control Panel\Desktop"
+POLICY = r"HKEY_CURRENT_USER\Software\Policies\Microsoft\Windows\Control Panel\Desktop"
+
+
+class StartLineTest(unittest.TestCase):
+    """The line under the settings on a system set up as Windows holds it, read as a screen
+    reader reads it, the power plan from the stand-in powrprof.dll (tests/e2e/helpers), which
+    answers as Windows documents (Wine's are stubs)."""
+
+    def registry(self, key, name):
+        done = subprocess.run(["wine", "reg", "query", key, "/v", name], env=self.session.env,
+                              capture_output=True, timeout=60)
+        found = re.search(rf"{re.escape(name)}\s+REG_\w+\s+(.*)", done.stdout.decode("cp932"))
+        return found.group(1).strip() if found else None
+
+    def open(self, d, display_off="0"):
+        """The dialog beside the stand-in, the display switching off after `display_off` s."""
+        self.session.env["QUARLO_DISPLAY_OFF"] = display_off
+        d.open()
+        return wait_until(lambda: start_line(self.session), 15, "the line under the settings")
+
+    def test_the_line_says_what_stops_the_saver_and_use_quarlo_mends_it_from_the_keyboard(self):
+        with WineSession(screen=(SCREEN_W, SCREEN_H), audio=False) as self.session:
+            s = self.session
+            s.env["WINEDLLOVERRIDES"] += ";powrprof=n"
+            (s.prefix / "drive_c" / "windows" / "system32" / "Bubbles.scr").write_bytes(b"MZ")
+            s.import_registry(f'[{DESKTOP}]\n"SCRNSAVE.EXE"="C:\\\\windows\\\\system32\\\\'
+                              'Bubbles.scr"\n"ScreenSaveTimeOut"="420"\n')
+            d = Dialog(self, "line", ini_text(" 50"))
+            (d.folder / "powrprof.dll").write_bytes((helper_path("x").parent / "powrprof.dll")
+                                                    .read_bytes())
+            line = self.open(d)
+            self.assertEqual(line, ("別のｽｸﾘｰﾝ ｾｰﾊﾞｰが選ばれています: Bubbles.scr", "Quarlo を使う"))
+            self.assertIsNone(self.registry(DESKTOP, "ScreenSaveActive"))
+            s.key("shift+Tab")  # from the options round to the last stop, the mend's button
+            s.key("space")
+            wait_until(lambda: start_line(s) != line, 15, "the line after the mend")
+            self.assertEqual(start_line(s), ("入力がないまま 7 分たつと Quarlo が始まります。", None))
+            self.assertTrue(self.registry(DESKTOP, "SCRNSAVE.EXE").upper().endswith(
+                r"\LINE\QUARLO.SCR"), self.registry(DESKTOP, "SCRNSAVE.EXE"))
+            self.assertEqual(self.registry(DESKTOP, "ScreenSaveActive"), "1")
+            self.assertEqual(self.registry(DESKTOP, "ScreenSaveTimeOut"), "420")
+            s.key("Escape")
+            self.assertEqual(d.wait_closed(), 0)
+
+            # Quarlo chosen now: the display switching off first, then an organisation's policy.
+            for name, display_off, policy, expected in (
+                    ("power", "300", "", ("5 分で画面が消えます。Quarlo が始まる 7 分より前です。",
+                                          "電源ﾌﾟﾗﾝを開く")),
+                    ("policy", "0", f'[{POLICY}]\n"ScreenSaveActive"="0"\n',
+                     ("組織の設定でｽｸﾘｰﾝ ｾｰﾊﾞｰが無効になっています。この PC の管理者に相談して"
+                      "ください。", None))):
+                with self.subTest(name):
+                    if policy:
+                        s.import_registry(policy)
+                    self.assertEqual(self.open(d, display_off), expected)
+                    s.key("Escape")
+                    self.assertEqual(d.wait_closed(), 0)
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@ namespace {
 TEST_F(DialogTest, KeysMoveTheFocusAlongTheReadingOrderAndPressAsWindowsDialogsDo) {
   Stored(50, 1, 0);
   Quarlo_P& p = Open();
+  p.Tmr_Start.RaiseTick();  // no saver chosen: the line offers Use Quarlo
   using fw::Key;
   const fw::Control* none = nullptr;
   struct Step {
@@ -29,7 +30,11 @@ TEST_F(DialogTest, KeysMoveTheFocusAlongTheReadingOrderAndPressAsWindowsDialogsD
       {&p.lbl_Mon, Key::Tab, true, &p.Cmd_Set, none},
       {&p.Cmd_Set, Key::Tab, true, &p.Cmd_Can, none},
       {&p.Cmd_Can, Key::Tab, true, &p.lbl_URL, none},
-      {&p.lbl_URL, Key::Tab, true, &p.lbl_BGM_1, none},
+      {&p.lbl_URL, Key::Tab, true, &p.lbl_Start, none},
+      {&p.lbl_Start, Key::Tab, true, &p.Cmd_Mend, none},
+      {&p.Cmd_Mend, Key::Tab, true, &p.lbl_BGM_1, none},
+      {&p.lbl_BGM_1, Key::BackTab, true, &p.Cmd_Mend, none},
+      {&p.lbl_Start, Key::Enter, true, none, &p.lbl_Start},
       {&p.BGM_Repeat, Key::BackTab, true, &p.lbl_BGM_1, none},
       {&p.lbl_BGM_1, Key::Down, true, &p.lbl_BGM_0, &p.lbl_BGM_0},  // in the order shown
       {&p.lbl_BGM_0, Key::Right, true, &p.lbl_BGM_2, &p.lbl_BGM_2},
@@ -57,7 +62,7 @@ TEST_F(DialogTest, KeysMoveTheFocusAlongTheReadingOrderAndPressAsWindowsDialogsD
   }
   // Another choice is where Tab enters the options.
   p.lbl_BGM.At(2)->RaiseClick();
-  EXPECT_EQ(fw::DialogKey(p, &p.lbl_URL, Key::Tab, shown)->focus, &p.lbl_BGM_2);
+  EXPECT_EQ(fw::DialogKey(p, &p.Cmd_Mend, Key::Tab, shown)->focus, &p.lbl_BGM_2);
 }
 
 TEST(DialogLanguage, JapaneseOnAJapaneseWindowsAndEnglishOnEveryOther) {
@@ -74,6 +79,7 @@ TEST(DialogLanguage, JapaneseOnAJapaneseWindowsAndEnglishOnEveryOther) {
 TEST_F(DialogTest, EnglishTextsWithAccessKeysInTheMessageFontWithRoomForEach) {
   os.uiLanguage = os::kLangIdEnglishUs;
   Quarlo_P& p = Open();
+  p.Tmr_Start.RaiseTick();
   EXPECT_EQ(p.Caption(), "Quarlo Settings");
   EXPECT_EQ(p.lbl_BGM.At(1)->Caption(), "Audio &CD");
   EXPECT_EQ(p.Cmd_Can.GetCaption(), "Cancel");
@@ -91,7 +97,8 @@ TEST_F(DialogTest, EnglishTextsWithAccessKeysInTheMessageFontWithRoomForEach) {
   };
   for (const Access& a :
        {Access{'e', &p.lbl_Mon, &p.lbl_Mon}, Access{'N', &p.lbl_BGM_0, &p.lbl_BGM_0},
-        Access{'r', &p.BGM_Repeat, nullptr}, Access{'q', &p.HS_Fast, nullptr}}) {
+        Access{'r', &p.BGM_Repeat, nullptr}, Access{'q', &p.HS_Fast, nullptr},
+        Access{'u', &p.Cmd_Mend, &p.Cmd_Mend}}) {
     const auto outcome = fw::AccessKey(p, a.letter, shown);
     ASSERT_TRUE(outcome.has_value()) << a.letter;
     EXPECT_EQ(outcome->focus, a.focus) << a.letter;
@@ -102,15 +109,17 @@ TEST_F(DialogTest, EnglishTextsWithAccessKeysInTheMessageFontWithRoomForEach) {
   // overlap, but a heading in its frame; and everything lies inside its container.
   for (const fw::Control* control : p.Controls()) {
     const auto* label = dynamic_cast<const fw::Label*>(control);
-    if (label == nullptr || label->Caption().empty()) continue;
+    // A text that wraps (the line under the settings) has the room of its lines.
+    if (label == nullptr || label->Caption().empty() || label->WordWrap()) continue;
     const fw::Size text = backend->TextExtent(label->GetFont(), label->Caption(), true);
     EXPECT_GE(label->Width(), text.width) << label->Name();
     EXPECT_GE(label->Height(), text.height) << label->Name();
   }
-  for (const fw::Container* container :
-       {static_cast<const fw::Container*>(&p), static_cast<const fw::Container*>(&p.Pic_1)}) {
-    const int width = container == &p ? p.ScaleWidth() : p.Pic_1.Width();
-    const int height = container == &p ? p.ScaleHeight() : p.Pic_1.Height();
+  for (const fw::Container* container : {static_cast<const fw::Container*>(&p),
+                                         static_cast<const fw::Container*>(&p.Pic_1),
+                                         static_cast<const fw::Container*>(&p.Pic_Start)}) {
+    const int width = container == &p ? p.ScaleWidth() : container->Width();
+    const int height = container == &p ? p.ScaleHeight() : container->Height();
     std::vector<const fw::Control*> placed;
     for (const fw::Control* c : container->Children()) {
       if (c == &p.Img_Ra_0 || c == &p.Img_Ra_1 || dynamic_cast<const fw::Shape*>(c)) continue;

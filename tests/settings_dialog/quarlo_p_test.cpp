@@ -136,16 +136,17 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
     double twipsPerPixel;
     int left, top;
   };
-  // The window measures 6975 + 90 by 2895 + 400 twips with its frame.
-  for (const Case& c : {Case{1024, 768, 15.0, 4147, 2741},    // 8295 \ 2, 8225 \ 3
-                        Case{1920, 1080, 15.0, 10867, 4301},  // 21735 \ 2, 12905 \ 3
-                        Case{640, 480, 15.0, 1267, 1301},
-                        Case{1280, 1024, 12.0, 4147, 2997},  // 120 dpi: 8295 \ 2, 8993 \ 3
+  // The window measures 6975 + 90 by 2895 + 400 twips with its frame, and the line's band
+  // below: 640 twips and a margin of 240 (two lines of the fake's text, 615 where they are lower).
+  for (const Case& c : {Case{1024, 768, 15.0, 4147, 2448},    // 8295 \ 2, 7345 \ 3
+                        Case{1920, 1080, 15.0, 10867, 4008},  // 21735 \ 2, 12025 \ 3
+                        Case{640, 480, 15.0, 1267, 1008},
+                        Case{1280, 1024, 12.0, 4147, 2712},  // 120 dpi: 8295 \ 2, 8138 \ 3
                         // A screen smaller than the window: truncation toward zero.
-                        Case{400, 200, 15.0, -532, -98},
+                        Case{400, 200, 15.0, -532, -391},
                         // 192 dpi: 10252.5 twips across; the difference 3187.5 rounds to the
-                        // even 3188, not 10252 - 7065 = 3187.
-                        Case{1367, 769, 7.5, 1594, 824}}) {
+                        // even 3188, not 10252 - 7065 = 3187; 1617.5 down rounds to 1618.
+                        Case{1367, 769, 7.5, 1594, 539}}) {
     SCOPED_TRACE(::testing::Message()
                  << c.width << " x " << c.height << " px at " << c.twipsPerPixel);
     ResetSaverSettings();
@@ -157,7 +158,7 @@ TEST(DialogPlacement, CentredAcrossWithAThirdOfTheFreeHeightAbove) {
     Quarlo_P p(backend, os);
     p.Show(true);
     EXPECT_EQ(p.ScaleWidth(), 6975);
-    EXPECT_EQ(p.ScaleHeight(), 2895);
+    EXPECT_EQ(p.ScaleHeight(), 2895 + p.Pic_Start.Height() + 240);
     EXPECT_EQ(p.Left(), c.left);
     EXPECT_EQ(p.Top(), c.top);
   }
@@ -406,13 +407,15 @@ TEST_F(DialogTest, GradientsRunDarkBrightDarkDownTheWindowAndThePanel) {
   fw::Surface* panel = p.Pic_1.DrawingSurface();
   ASSERT_NE(window, nullptr);
   ASSERT_NE(panel, nullptr);
-  ASSERT_EQ(window->Height(), 193);  // 2895 twips
+  ASSERT_EQ(window->Height(), 252);  // 2895 twips, then the line's band of 59 pixels
   ASSERT_EQ(panel->Height(), 117);   // 1755 twips
   // v = |sin(y / (H / 3.142)) * 220| rounded; the window adds 30 to the blue, the panel to all.
   struct Row {
     int y, v;
   };
-  for (const Row& r : {Row{0, 0}, Row{1, 4}, Row{48, 155}, Row{96, 220}, Row{192, 3}}) {
+  // The band runs dark, bright, dark over its own height, the design's rows as they were.
+  for (const Row& r : {Row{0, 0}, Row{1, 4}, Row{48, 155}, Row{96, 220}, Row{192, 3},
+                       Row{193, 0}, Row{222, 220}}) {
     SCOPED_TRACE(::testing::Message() << "window row " << r.y);
     const auto v = static_cast<std::uint8_t>(r.v);
     const fw::Colour expected = fw::Rgb(v, v, static_cast<std::uint8_t>(r.v + 30));

@@ -230,6 +230,12 @@ class FakeOs : public os::Os {
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
   std::optional<std::string> FindStringResourceExW(std::uint32_t id,
                                                    std::uint16_t language) override;
+  // The clipboard's text, as the last successful SetClipboardData left it.
+  std::optional<std::string> clipboard;
+  bool OpenClipboard(os::Handle owner) override;
+  bool EmptyClipboard() override;
+  bool SetClipboardData(std::uint32_t format, const std::string& text) override;
+  bool CloseClipboard() override;
 
   std::int32_t RegGetValueW(os::Handle key, const char* subKey, const char* value,
                             std::uint32_t flags, std::string* data) override;

@@ -1,4 +1,5 @@
-// FakeOs: the program's string tables, read once from the product's resource script.
+// FakeOs: the program's string tables, read once from the product's resource script, and the
+// clipboard.
 #include <fstream>
 #include <map>
 #include <regex>
@@ -51,6 +52,28 @@ std::optional<std::string> FakeOs::FindStringResourceExW(std::uint32_t id, std::
   const auto it = tables.find({language, id});
   if (it == tables.end() || it->second.empty()) return std::nullopt;
   return it->second;
+}
+
+bool FakeOs::OpenClipboard(os::Handle owner) {
+  Record("OpenClipboard(" + std::to_string(owner) + ")");
+  return true;
+}
+
+bool FakeOs::EmptyClipboard() {
+  Record("EmptyClipboard()");
+  clipboard.reset();
+  return true;
+}
+
+bool FakeOs::SetClipboardData(std::uint32_t format, const std::string& text) {
+  Record("SetClipboardData(" + std::to_string(format) + ", " + Quote(text.c_str()) + ")");
+  if (format == os::kCfUnicodeText) clipboard = text;
+  return format == os::kCfUnicodeText;
+}
+
+bool FakeOs::CloseClipboard() {
+  Record("CloseClipboard()");
+  return true;
 }
 
 }  // namespace quarlo::testing

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "os/win32/wide.h"
 #include "os/win32/win32_os.h"
 #include "settings/settings.h"
 #include "settings_dialog/start_mends.h"
@@ -67,6 +68,25 @@ TEST(StartChecksOnWine, EachCheckFindsTheStateAsWindowsHoldsItAndUseQuarloMendsI
   ASSERT_TRUE(UseQuarlo(os));
   EXPECT_EQ(FindingOf(os, C::kChosenSaver), kQuarloChosen);
   EXPECT_EQ(FindingOf(os, C::kSavingOn), kSavingOn);
+}
+
+// Copy: the list is on the clipboard as the system's Unicode text, in any script.
+TEST(StartChecksOnWine, CopyLeavesTheTextOnTheClipboardAsUnicodeText) {
+  os::Win32Os os;
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                               nullptr);
+  const std::string text = "Quarlo が始まらないときは\r\nMusic: C:\\R&B\\Олег.mp3\r\n";
+  ASSERT_TRUE(os.OpenClipboard(static_cast<os::Handle>(reinterpret_cast<INT_PTR>(owner))));
+  EXPECT_TRUE(os.EmptyClipboard());
+  EXPECT_TRUE(os.SetClipboardData(os::kCfUnicodeText, text));
+  EXPECT_TRUE(os.CloseClipboard());
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const auto* copied = static_cast<const wchar_t*>(data ? GlobalLock(data) : nullptr);
+  EXPECT_EQ(copied ? os::Utf8(copied) : "", text);
+  if (copied) GlobalUnlock(data);
+  CloseClipboard();
+  DestroyWindow(owner);
 }
 
 }  // namespace

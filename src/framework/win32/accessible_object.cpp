@@ -51,6 +51,10 @@ LONG RoleNumber(Role role) {
       return ROLE_SYSTEM_SLIDER;
     case Role::ComboBox:
       return ROLE_SYSTEM_COMBOBOX;
+    case Role::List:
+      return ROLE_SYSTEM_LIST;
+    case Role::ListItem:
+      return ROLE_SYSTEM_LISTITEM;
     default:
       return ROLE_SYSTEM_CLIENT;
   }

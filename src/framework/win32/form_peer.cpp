@@ -25,13 +25,19 @@ FormPeer::FormPeer(Win32Backend& backend, Form& form)
       form_(form),
       focus_(backend.Windows(), form, [this] { ShowCues(UISF_HIDEFOCUS); }) {
   backend_.Windows().AddForm(this);
+  const HWND owner = form.Owner() != nullptr ? os::ToHwnd(form.Owner()->hWnd()) : nullptr;
   CreateCanvasWindow(L"Quarlo.Form." + os::Utf16(form.Name()), ExStyle(), Style(),
-                     os::Utf16(form.Caption()), nullptr);
+                     os::Utf16(form.Caption()), owner);
   if (window_ != nullptr) {
     backend_.FormWindowCreated(form, os::FromNative(window_));
     registered_ = true;
   }
   ApplyIcon();
+  // A window that belongs to another starts with that one's cues: opened from the keyboard, it
+  // shows its focus at once.
+  if (const FormPeer* ownerPeer = owner != nullptr ? backend_.Windows().FormOfWindow(owner) : nullptr) {
+    hidden_ = ownerPeer->hidden_;
+  }
   BOOL alwaysCues = FALSE;
   if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0) && alwaysCues) hidden_ = 0;
   // The system's controls inside follow the same state.

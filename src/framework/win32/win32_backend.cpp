@@ -99,8 +99,16 @@ void Win32Backend::RunMessageLoop() {
   pump_.PumpUntil([this] { return windows_.LiveForms() == 0; });
 }
 
+// Through the form's focus, which gives a windowless control the keyboard by its canvas.
 void Win32Backend::SetFocus(Control& control) {
-  if (HWND window = os::ToHwnd(control.hWnd())) ::SetFocus(window);
+  FormPeer* form = control.Parent() != nullptr
+                       ? windows_.FormOfWindow(os::ToHwnd(control.OwnerForm().hWnd()))
+                       : nullptr;
+  if (form != nullptr) {
+    form->Focus().Focus(control);
+  } else if (HWND window = os::ToHwnd(control.hWnd())) {
+    ::SetFocus(window);
+  }
 }
 
 }  // namespace quarlo::fw

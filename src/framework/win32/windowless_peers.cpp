@@ -104,7 +104,9 @@ void LabelPeer::FitToText() {
   const std::wstring text = os::Utf16(label_.Caption());
   RECT rect = {0, 0, label_.WordWrap() ? std::max(PixelsX(label_.Width()) - border, 1) : 0, 0};
   UINT format = DT_CALCRECT | (TextFormat() & ~(DT_WORDBREAK | DT_EDITCONTROL));
-  if (label_.WordWrap()) format |= DT_WORDBREAK;
+  // Measured as it is drawn: a word wider than the line (a long path) breaks as an edit control
+  // breaks it, where without DT_EDITCONTROL Windows would widen the rectangle and keep one line.
+  if (label_.WordWrap()) format |= DT_WORDBREAK | DT_EDITCONTROL;
   if (text.empty()) {
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc.Get(), &metrics);

@@ -48,6 +48,7 @@ static_assert(kCsidlLocalAppData == CSIDL_LOCAL_APPDATA &&
               kCsidlCommonAppData == CSIDL_COMMON_APPDATA &&
               kCsidlProgramFiles == CSIDL_PROGRAM_FILES);
 static_assert(kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES);
+static_assert(kCfUnicodeText == CF_UNICODETEXT);
 static_assert(kDriveCdrom == DRIVE_CDROM && kAcLineOffline == AC_LINE_OFFLINE);
 
 static_assert(kHidUsagePageGeneric == HID_USAGE_PAGE_GENERIC &&

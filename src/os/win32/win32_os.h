@@ -98,6 +98,10 @@ class Win32Os : public Os {
   std::uint16_t GetUserDefaultUILanguage() override;
   std::optional<std::string> FindStringResourceExW(std::uint32_t id,
                                                    std::uint16_t language) override;
+  bool OpenClipboard(Handle owner) override;
+  bool EmptyClipboard() override;
+  bool SetClipboardData(std::uint32_t format, const std::string& text) override;
+  bool CloseClipboard() override;
 
   // What "why won't the saver start?" reads and mends (win32_os_saver_state.cpp).
   std::int32_t RegGetValueW(Handle key, const char* subKey, const char* value, std::uint32_t flags,

@@ -1,7 +1,10 @@
-// Win32Os: the language of Windows' user interface and the program's own texts.
+// Win32Os: the language of Windows' user interface, the program's own texts, and the clipboard.
 #include <windows.h>
 
+#include <cstring>
+
 #include "os/win32/answers.h"
+#include "os/win32/handles.h"
 #include "os/win32/wide.h"
 #include "os/win32/win32_os.h"
 
@@ -24,5 +27,33 @@ std::optional<std::string> Win32Os::FindStringResourceExW(std::uint32_t id,
   if (!text) return std::nullopt;
   return Utf8(*text);
 }
+
+bool Win32Os::OpenClipboard(Handle owner) { return ::OpenClipboard(ToHwnd(owner)) != FALSE; }
+
+bool Win32Os::EmptyClipboard() { return ::EmptyClipboard() != FALSE; }
+
+// "SetClipboardData": the block is GlobalAlloc'ed with GMEM_MOVEABLE; once the call succeeds the
+// system owns it, and only a failed call leaves it to be freed here.
+bool Win32Os::SetClipboardData(std::uint32_t format, const std::string& text) {
+  if (format != CF_UNICODETEXT) return false;
+  const std::wstring wide = Utf16(text);
+  const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (block == nullptr) return false;
+  void* memory = GlobalLock(block);
+  if (memory == nullptr) {
+    GlobalFree(block);
+    return false;
+  }
+  std::memcpy(memory, wide.c_str(), bytes);
+  GlobalUnlock(block);
+  if (::SetClipboardData(CF_UNICODETEXT, block) == nullptr) {
+    GlobalFree(block);
+    return false;
+  }
+  return true;
+}
+
+bool Win32Os::CloseClipboard() { return ::CloseClipboard() != FALSE; }
 
 }  // namespace quarlo::os
