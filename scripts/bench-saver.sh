@@ -120,7 +120,7 @@ measure_size() {  # WIDTHxHEIGHT[@PERCENT]
     ratio=$(awk '/^full frame median/ { print $NF }' <<<"$out")
     # Growth of the committed memory over the timed frames: what frames created and kept.
     growth=$(awk '/^committed memory/ { print $10 - $7 }' <<<"$out")
-    steps=$(awk '/^paced/ { print $4 }' <<<"$out")
+    steps=$(awk '/^paced [0-9.]+ s:/ { print $4 }' <<<"$out")
     read -r share xshare rss <<<"$(paced_share "$count")"
     if [ -n "$BESIDE" ]; then
       read -r bshare bxshare brss <<<"$(paced_share "$count" "" "$BESIDE")"

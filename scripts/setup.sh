@@ -13,7 +13,7 @@ PACKAGES=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   locales fonts-ipafont-gothic fonts-wine
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  libasound2:i386 libasound2-plugins:i386 libxinerama1:i386
+  libasound2:i386 libasound2-plugins:i386 libxinerama1:i386 libxrandr2:i386
   sox lame
   python3 python3-pil python3-numpy python3-pefile
   clang libclang-rt-14-dev

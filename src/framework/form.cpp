@@ -107,16 +107,6 @@ void Form::SetClientSize(int width, int height) {
   Resize(width + frame.width, height + frame.height);
 }
 
-BlankWindow::BlankWindow(Backend& backend, const os::Rect& area)
-    : Control(nullptr, "BlankWindow"), area_(area) {
-  AttachPeer(backend.CreatePeer(*this));
-}
-
-void BlankWindow::Place(const os::Rect& area) {
-  area_ = area;
-  Notify(Change::Geometry);
-}
-
 std::vector<Control*> TabOrder(const Form& form,
                                const std::function<bool(const Control&)>& eligible) {
   std::vector<Control*> order;
@@ -163,9 +153,9 @@ int Backend::WindowDpi(const Form& form) {
   return dpi > 0 ? static_cast<int>(dpi) : os_.ScreenDeviceCaps(os::kLogPixelsX);
 }
 
-void Backend::RunFrames(Form& form, const FrameSteps& steps) {
+void Backend::RunFrames(Form& form, const Frame& frame) {
   frames_.Run(
-      steps, [&form] { return form.IsLoaded(); },
+      frame, [&form] { return form.IsLoaded(); },
       [&form](bool watched) { form.Form_WatchChange(watched); });
 }
 

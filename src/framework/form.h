@@ -23,27 +23,6 @@ enum class UnloadMode {
   AppWindows = 2,
 };
 
-// A black, borderless, topmost window over a rectangle of the screen in pixels, beside a form:
-// no caption, no taskbar entry and no back buffer (the system paints it black; it draws nothing
-// of its own). It reports key presses, clicks of the left or right button (Click) and close
-// requests; mouse movement over it is not reported. The window is created and shown, without
-// taking the activation, with the object.
-class BlankWindow : public Control {
- public:
-  BlankWindow(Backend& backend, const os::Rect& area);
-  ~BlankWindow() override { AttachPeer(nullptr); }
-  std::string_view TypeName() const override { return "BlankWindow"; }
-
-  const os::Rect& Area() const { return area_; }
-  void Place(const os::Rect& area);
-
-  std::function<void(int keyCode, int shift)> KeyDown;
-  std::function<void()> CloseRequest;
-
- private:
-  os::Rect area_;
-};
-
 class Form : public Container {
  public:
   Form(Backend& backend, std::string name);
@@ -208,10 +187,11 @@ class Backend {
   virtual void RunMessageLoop() = 0;
   virtual void SetFocus(Control& control) = 0;
 
-  // Drives the frames of an animated form until it unloads: composes each step of 1/60 s ahead
-  // of its time, presents it on the display's first refresh at or after that time, handles the
-  // messages while it waits, and pauses while nobody watches (Form_WatchChange tells the form).
-  void RunFrames(Form& form, const FrameSteps& steps);
+  // Drives the frames of an animated form until it unloads: handles the messages while it
+  // waits, composes each step of 1/60 s when its present is due, shows it on the display's first
+  // refresh at or after that time, and pauses while nobody watches (Form_WatchChange tells the
+  // form).
+  void RunFrames(Form& form, const Frame& frame);
   FrameDriver& Frames() { return frames_; }
   // A form's window was created, or is about to go (each once): an animated form's window is
   // watched by the frame driver, and a form that hears input in the background registers its

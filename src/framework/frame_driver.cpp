@@ -102,26 +102,23 @@ std::optional<Refreshes> FrameDriver::ReadCompositionTiming() {
   return refreshes;
 }
 
-void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& running,
+void FrameDriver::Run(const Frame& frame, const std::function<bool()>& running,
                       const std::function<void(bool watched)>& watchChanged) {
   if (!running()) return;
   KnowTheSystem();
   // Systems before Windows 10 1803 refuse the flag; their waits need the 1 ms resolution.
   timer_ = os_.CreateWaitableTimerExW(os::kCreateWaitableTimerHighResolution, os::kTimerAllAccess);
   FramePacer pacer;
-  const auto compose = [&](int count) {
-    for (int i = 0; i < count && running(); ++i) {
-      steps.composeStep();
-      pacer.Composed(1);
-    }
-  };
-  // From the start, and from the end of a pause: the step composed last goes as soon as can be.
+  // From the start, and from the end of a pause: the next step goes as soon as can be.
   const auto restart = [&] {
     refreshesReadMs_.reset();
     pacer.Restart(NowMs(), ReadRefreshes());
   };
   restart();
-  compose(1);
+  // The first step is shown at once, watched or not: a window that starts unseen (a session
+  // locked already) holds its first picture until it is seen and the frames go on.
+  frame(1);
+  pacer.Presented(1, NowMs(), ReadRefreshes());
   bool paused = false;
   while (running()) {
     const std::optional<double> lookAgainMs = FollowInputDesktop();
@@ -129,8 +126,7 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
       if (!paused && watchChanged) watchChanged(false);
       paused = true;
       // Only a message (the display on again, the session unlocked, a key, a music timer) wakes
-      // the loop, or the time to look at a locked session's desktop again. The step composed
-      // before stays the next to be shown.
+      // the loop, or the time to look at a locked session's desktop again.
       GiveBackResolution();
       WaitAndPass(lookAgainMs);
       continue;
@@ -148,8 +144,9 @@ void FrameDriver::Run(const FrameSteps& steps, const std::function<bool()>& runn
     // A message came first (or ended the loop, or the audience): look again.
     const double nowMs = NowMs();
     if (!running() || !Watching() || nowMs < presentMs) continue;
-    steps.present();
-    compose(pacer.StepsToCompose(nowMs, refreshes));
+    const int steps = pacer.StepsToShow(nowMs, refreshes);
+    frame(steps);
+    pacer.Presented(steps, NowMs(), refreshes);
   }
   GiveBackResolution();
   if (timer_ != os::kNull) os_.CloseHandle(timer_);

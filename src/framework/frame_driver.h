@@ -1,11 +1,13 @@
 #pragma once
 // The frame driver: the one owner of time and events while an animation runs, over the system's
-// own calls (os::Os). Each frame is one wait and one message pass: the wait sleeps until the
-// frame's present is due (on a high-resolution waitable timer, or at a 1 ms timer resolution
-// taken only while frames run) or until a message comes, whichever is first; the pass then
-// handles every pending message (keys, clicks, the music's timers). Where a compositor runs, its
-// refreshes are read, not waited for: a present goes just after the refresh before the one that
-// is to show it. The pace itself is FramePacer's decision.
+// own calls (os::Os). The first step is shown at once; then each frame is one wait, one message
+// pass, and the frame itself: the wait
+// sleeps until the frame's present is due (on a high-resolution waitable timer, or at a 1 ms timer
+// resolution taken only while frames run) or until a message comes, whichever is first; the pass
+// then handles every pending message (keys, clicks, the music's timers); then the steps due are
+// composed and the last of them shown at once. Where a compositor runs, its refreshes are read,
+// not waited for: a present goes just after the refresh before the one that is to show it. The
+// pace itself is FramePacer's decision.
 //
 // The driver also follows whether anybody watches the animation's window: the session's display
 // (on, dimmed or off) and the session's lock and connection, registered when the window is
@@ -24,12 +26,9 @@
 
 namespace quarlo::fw {
 
-// What a frame loop drives: one step of the animation (composed in the back buffer), and
-// showing the buffer.
-struct FrameSteps {
-  std::function<void()> composeStep;
-  std::function<void()> present;
-};
+// What a frame loop drives: compose `steps` steps of the animation (one, or more to catch up)
+// and show the last of them.
+using Frame = std::function<void(int steps)>;
 
 class FrameDriver {
  public:
@@ -39,9 +38,10 @@ class FrameDriver {
   FrameDriver(const FrameDriver&) = delete;
   FrameDriver& operator=(const FrameDriver&) = delete;
 
-  // Runs frames while `running()` holds: compose the next step, wait until it is due, present
-  // it, and so on. `watchChanged` hears when the loop pauses (false) and goes on (true).
-  void Run(const FrameSteps& steps, const std::function<bool()>& running,
+  // Runs frames while `running()` holds: wait until the next step is due, pass the messages,
+  // compose the steps due and show the last, and so on. `watchChanged` hears when the loop pauses
+  // (false) and goes on (true).
+  void Run(const Frame& frame, const std::function<bool()>& running,
            const std::function<void(bool watched)>& watchChanged);
   // One wait until `deadlineMs` (none: until a message comes) or the next message, whichever
   // comes first, then one message pass. A wait the system fails sleeps instead: never a spin.

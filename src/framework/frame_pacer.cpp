@@ -28,23 +28,22 @@ double FramePacer::AfterRefresh(const Refreshes& refreshes) {
 
 void FramePacer::Restart(double nowMs, const std::optional<Refreshes>& refreshes) {
   earliestMs_ = nowMs;
-  // Presented just after the next refresh, the step is seen on the one after.
-  const double dueMs = refreshes ? refreshes->After(nowMs) + refreshes->periodMs / 2 : nowMs;
-  originMs_ = dueMs - static_cast<double>(std::max<std::int64_t>(composed_ - 1, 0)) * kStepMs;
+  // Presented now, the step is seen on the next refresh.
+  const double dueMs = refreshes ? refreshes->After(nowMs) - refreshes->periodMs / 2 : nowMs;
+  originMs_ = dueMs - static_cast<double>(composed_) * kStepMs;
 }
 
 double FramePacer::PresentMs(const std::optional<Refreshes>& refreshes) const {
-  if (!refreshes) return DueMs();
+  if (!refreshes) return std::max(DueMs(), earliestMs_);
   // The first refresh at or after the step's time; a present just after the refresh before it
   // is seen on it. Never two presents between two refreshes.
   const double shownOn = refreshes->AtOrAfter(DueMs());
   return std::max(shownOn - refreshes->periodMs + AfterRefresh(*refreshes), earliestMs_);
 }
 
-int FramePacer::StepsToCompose(double nowMs, const std::optional<Refreshes>& refreshes) {
-  // The next present comes after the next refresh at the soonest and is seen on the one after.
-  earliestMs_ = refreshes ? refreshes->After(nowMs) + AfterRefresh(*refreshes) : nowMs;
-  const double shownMs = refreshes ? refreshes->After(nowMs) + refreshes->periodMs : nowMs;
+int FramePacer::StepsToShow(double nowMs, const std::optional<Refreshes>& refreshes) {
+  // This present is seen on the next refresh.
+  const double shownMs = refreshes ? refreshes->After(nowMs) : nowMs;
   // Steps 0..k are due by shownMs.
   const double due = std::floor((shownMs + kSlackMs - originMs_) / kStepMs) + 1;
   const double behind = due - static_cast<double>(composed_);
@@ -54,6 +53,13 @@ int FramePacer::StepsToCompose(double nowMs, const std::optional<Refreshes>& ref
     return 1;
   }
   return behind > 1 ? static_cast<int>(behind) : 1;
+}
+
+void FramePacer::Presented(int steps, double nowMs, const std::optional<Refreshes>& refreshes) {
+  composed_ += steps;
+  // The next present comes after the refresh that shows this one: composing may have taken it
+  // past the refresh the steps were due by.
+  earliestMs_ = refreshes ? refreshes->After(nowMs) + AfterRefresh(*refreshes) : nowMs;
 }
 
 void Audience::SessionChange(std::uint32_t code) {

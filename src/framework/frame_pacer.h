@@ -1,8 +1,8 @@
 #pragma once
 // The pace of an animation, decided without a clock of its own. The animation advances in fixed
-// steps of 1/60 s whatever the display's refresh rate: a step is composed ahead of its time and
-// shown once, on the first refresh at or after its time. A display slower than 60 Hz shows only
-// the latest of the steps due at each refresh; the steps between are composed (the animation
+// steps of 1/60 s whatever the display's refresh rate: each step is composed when its present is
+// due and shown once, on the first refresh at or after its time. A display slower than 60 Hz shows
+// only the latest of the steps due at each refresh; the steps between are composed (the animation
 // keeps its pace) but never shown. The frame driver (frame_driver.h) asks it what to do next.
 
 #include <cstdint>
@@ -33,21 +33,22 @@ class FramePacer {
   // A step due exactly at a refresh counts as due by it, whatever the rounding.
   static constexpr double kSlackMs = 1e-6;
 
-  // The step composed last is to be presented as soon as can be, and the clock counts on from
-  // it: used when the loop starts and when it wakes from a pause, so that nothing is made up for
-  // the time it slept. With a compositor the step falls due half a refresh before the refresh
-  // that shows it, as far from either neighbour as can be, so that a late wake-up or an uneven
-  // refresh moves no step to another refresh.
+  // The next step is to be shown as soon as can be, and the clock counts on from it: used when
+  // the loop starts and when it wakes from a pause, so that nothing is made up for the time it
+  // slept. With a compositor the step falls due half a refresh before the refresh that shows it,
+  // as far from either neighbour as can be, so that a late wake-up or an uneven refresh moves no
+  // step to another refresh.
   void Restart(double nowMs, const std::optional<Refreshes>& refreshes);
-  // When to present the step composed last: at its time without a compositor; with one, just
-  // after the refresh before the first refresh at or after its time.
+  // When to present the next step: at its time without a compositor; with one, just after the
+  // refresh before the first refresh at or after its time.
   double PresentMs(const std::optional<Refreshes>& refreshes) const;
-  // After a present at `nowMs`, how many steps to compose: the next one (ahead of its time), and
-  // every later one already due when the next present can be seen.
-  int StepsToCompose(double nowMs, const std::optional<Refreshes>& refreshes);
-  void Composed(int steps) { composed_ += steps; }
-  // When the step composed last is due.
-  double DueMs() const { return originMs_ + static_cast<double>(composed_ - 1) * kStepMs; }
+  // For a present at `nowMs`, how many steps to compose before it: every step due by the refresh
+  // that shows it (at least the next one), the last of them shown.
+  int StepsToShow(double nowMs, const std::optional<Refreshes>& refreshes);
+  // The steps were composed and the last of them presented at `nowMs`.
+  void Presented(int steps, double nowMs, const std::optional<Refreshes>& refreshes);
+  // When the next step is due.
+  double DueMs() const { return originMs_ + static_cast<double>(composed_) * kStepMs; }
 
  private:
   static double AfterRefresh(const Refreshes& refreshes);
@@ -55,6 +56,7 @@ class FramePacer {
   double originMs_ = 0;
   // The next present goes no earlier: just after the refresh that follows the last present.
   double earliestMs_ = 0;
+  // Steps composed so far: the next step is this one.
   std::int64_t composed_ = 0;
 };
 

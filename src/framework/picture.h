@@ -67,7 +67,8 @@ void SetPixels(std::uint32_t* first, std::size_t count, std::uint32_t pixel);
 // same place (the mask with SRCAND, then the picture with SRCINVERT): where the mask is black the
 // picture replaces the screen, where the mask is white and the picture black the screen stays,
 // and anywhere else the screen becomes (screen AND mask) XOR picture. Either way the pixels are
-// those the blits leave, on 24-bit colour as GDI blits a 32-bit picture.
+// those the blits leave, on 24-bit colour as GDI blits a 32-bit picture. Its runs are shared by
+// its copies: a copy is as cheap as a pointer, and keeps them for as long as it lives.
 class Cutout {
  public:
   // Around the pixels it changes, from its own top-left corner: right and bottom exclusive.
@@ -88,25 +89,18 @@ class Cutout {
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  bool Empty() const { return runs_.empty(); }
+  bool Empty() const { return !data_ || data_->runs.empty(); }
   // Tells cutouts apart: the same for a cutout and its copies, different for any other.
   std::uint64_t Serial() const { return serial_; }
-  Box Bounds() const { return runs_.empty() ? Box{} : bounds_; }
-  // Pixels of a picture in a row, from the index of the first.
-  struct Stretch {
-    std::uint32_t first = 0;
-    std::uint32_t count = 0;
-  };
+  Box Bounds() const { return Empty() ? Box{} : bounds_; }
   // Draws it on `target` with its top-left corner at (x, y), clipped at the target's edges.
   // `under`, when known, is the pixel the target holds already wherever the cutout would set
-  // that very pixel over a run of it, which is then left out. `written`, when given, is told
-  // each stretch of the target the drawing sets.
-  void DrawOn(Picture& target, int x, int y, std::optional<std::uint32_t> under = std::nullopt,
-              std::vector<Stretch>* written = nullptr) const;
+  // that very pixel over a run of it, which is then left out.
+  void DrawOn(Picture& target, int x, int y,
+              std::optional<std::uint32_t> under = std::nullopt) const;
   // The same, only inside `within` (in the target's pixels).
   void DrawWithin(Picture& target, const Box& within, int x, int y,
-                  std::optional<std::uint32_t> under = std::nullopt,
-                  std::vector<Stretch>* written = nullptr) const;
+                  std::optional<std::uint32_t> under = std::nullopt) const;
 
  private:
   // What a run does to its pixels: copies them (Copy from whole pixels, Packed from three bytes
@@ -116,25 +110,29 @@ class Cutout {
   struct Run {
     std::uint16_t x = 0;
     std::uint16_t length = 0;
-    // The kind in the top two bits; below, where its values start (Copy: its pixels in pixels_;
-    // Mix: its masks, its pixels after them; Packed: its bytes in packed_), or a Fill's pixel.
+    // The kind in the top two bits; below, where its values start (Copy: its pixels in pixels;
+    // Mix: its masks, its pixels after them; Packed: its bytes in packed), or a Fill's pixel.
     std::uint32_t data = 0;
   };
   static constexpr int kKindShift = 30;
+  struct Data {
+    std::vector<Run> runs;
+    std::vector<std::uint32_t> rowStarts;  // each row's first run, then the end of the last
+    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint8_t> packed;
+  };
 
-  Cutout(int width, int height);
-  void Add(int row, int x, int length, Kind kind, std::uint32_t data);
-  // Gives back what was set aside for the largest cutout of its size.
-  void Finish();
+  // Starts a cutout of the size: its runs are then added, row by row, to `data`.
+  Cutout(int width, int height, Data& data);
+  void Add(Data& data, int row, int x, int length, Kind kind, std::uint32_t value);
+  // Gives back what was set aside for the largest cutout of its size, and keeps the runs.
+  void Finish(std::shared_ptr<Data> data);
 
   std::uint64_t serial_ = 0;
   int width_ = 0;
   int height_ = 0;
   Box bounds_;
-  std::vector<Run> runs_;
-  std::vector<std::uint32_t> rowStarts_;  // each row's first run, then the end of the last
-  std::vector<std::uint32_t> pixels_;
-  std::vector<std::uint8_t> packed_;
+  std::shared_ptr<const Data> data_;
 };
 
 // GDI's ternary raster operations used by the program.

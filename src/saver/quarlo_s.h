@@ -1,20 +1,18 @@
 #pragma once
-// The full-screen saver window. While it loads it covers the primary screen, sets up the sprites,
-// starts the music, covers the other monitors with black windows (or, with every monitor chosen,
-// gives each a scene of its own), shows itself topmost and runs the frame loop, which does not
-// return while the saver runs. A key press or a click on the
-// display or on another monitor ends the saver; moving the mouse does not. So do a close request
-// from another program, the end of the session and another program taking the activation: every
-// way out goes through EndSaver.
+// The full-screen saver window. While it loads it covers the primary screen and sets up the
+// sprites, covers the other monitors (black, or with every monitor chosen a scene each), starts
+// the music, shows itself topmost and runs the frame loop, which does not return while the saver
+// runs. A key press or a click on the display or on another monitor ends the saver; moving the
+// mouse does not. So do a close request from another program, the end of the session and another
+// program taking the activation: every way out goes through EndSaver.
 
 #include "framework/form.h"
 #include "music/quarlo_bgm.h"
 #include "os/os.h"
 #include "rules/numeric.h"
-#include "saver/monitor_covers.h"
+#include "saver/monitors.h"
 #include "saver/music_hooks.h"
 #include "saver/scene.h"
-#include "saver/scene_windows.h"
 #include "saver/sprite_engine.h"
 
 namespace quarlo {
@@ -32,8 +30,7 @@ class Quarlo_S : public fw::Form {
   // A key (Form_KeyDown) or a mouse button pressed anywhere while the saver was refused the
   // foreground ends it as on its own window.
   void Form_BackgroundClick() override;
-  // The primary screen and the saver take the new size and scale; the other monitors stay
-  // covered.
+  // Every monitor stays covered: the primary screen by the saver at its new size and scale.
   void Form_DisplayChange() override;
   // No second saver starts on top of this one.
   void Form_ScreenSave(Bool16& Cancel) override;
@@ -46,7 +43,8 @@ class Quarlo_S : public fw::Form {
   // Stops the music, gives back the cursor and the system's screen-saver state, stops the loop,
   // closes the window and ends the process.
   void EndSaver();
-  // Composes and presents one frame after another, paced by the backend, until EndSaver.
+  // Composes and presents one frame after another on every monitor, paced by the backend, until
+  // EndSaver.
   void AnimationLoop();
 
   fw::PictureBox Display{this, "Display"};
@@ -55,28 +53,21 @@ class Quarlo_S : public fw::Form {
 
   Bool16 Running = kFalse;
   // The primary monitor's scene: the figure, the sprites and the pictures they are drawn from.
-  saver::Scene& Scene() { return scene_; }
-  saver::SpriteEngine& Engine() { return scene_.Engine(); }
-  const saver::MonitorCovers& Covers() const { return covers_; }
-  const saver::SceneWindows& Scenes() const { return scenes_; }
+  saver::Scene& Scene() { return monitors_.Primary(); }
+  saver::SpriteEngine& Engine() { return Scene().Engine(); }
+  const saver::Monitors& Monitors() const { return monitors_; }
 
  private:
-  void CoverScreen();
-  void CoverClientArea();
-  // The other monitors: a scene each with every monitor chosen, else a black window each.
-  void CoverOtherMonitors();
-  void SpriteSetUp();
+  // Every monitor covered (the primary screen by this window) and its scene set up.
+  void CoverMonitors();
   void ShowTopmost();
-  void ComposeFrame();
-  void PresentFrame();
+  // `steps` steps on every monitor, the last shown.
+  void ShowFrame(int steps);
 
   os::Os& os_;
-  saver::ArtworkCache artwork_;
-  saver::Scene scene_{*this, Display, artwork_};
   music::Quarlo_BGM bgm_;
   saver::SaverMusic music_{bgm_, Timer1, Timer2};
-  saver::MonitorCovers covers_;
-  saver::SceneWindows scenes_;
+  saver::Monitors monitors_;
 };
 
 // Start-up's load of the saver: the load runs the saver until EndSaver ends the process. A window

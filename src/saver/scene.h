@@ -1,9 +1,9 @@
 #pragma once
 // One monitor's picture: the walking figure at the centre of a display and a rain of sprites of
 // its own, laid out in the pixels of the design at the scale of the display's monitor and
-// composed into the display's back buffer. The saver's window holds the primary monitor's scene;
-// with every monitor chosen, each other monitor gets a window with a scene of its own
-// (scene_windows.h), drawing from a random sequence of its own.
+// composed into the display's back buffer. The saver's window shows the primary monitor's scene;
+// with every monitor chosen, each other monitor's window shows a scene of its own (monitors.h),
+// drawing from a random sequence of its own.
 
 #include <cstdint>
 #include <map>

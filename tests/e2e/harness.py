@@ -746,7 +746,10 @@ class WineSession:
             if "Map State: IsViewable" not in info:
                 continue
             title = self._x("xdotool", "getwindowname", str(int(xid, 16)), check=False)
-            found.append((int(xid, 16), title.rstrip("\n"), self.window_geometry(int(xid, 16))))
+            try:
+                found.append((int(xid, 16), title.rstrip("\n"), self.window_geometry(int(xid, 16))))
+            except RuntimeError:
+                continue  # gone meanwhile
         return found
 
     def send_request(self, request, target):

@@ -6,8 +6,10 @@ The harness's prefix keeps Wine's windows unmanaged, so the saver closes, and it
 as promptly as on Windows."""
 
 import re
+import subprocess
 import time
 import unittest
+from pathlib import Path
 
 import numpy as np
 
@@ -431,6 +433,53 @@ class EveryMonitorSaverTest(unittest.TestCase):
             for changed, cell in [(walk_detector(s, cell), cell) for cell in cells]:
                 wait_until(changed, 10, f"the figure walks at {cell}")
         self.run_saver(True, False, walking)
+
+
+    def test_a_monitor_unplugged_and_plugged_back_twenty_times_leaves_a_window_over_each(self):
+        """A display storm, with every monitor its scene and without: the right monitor goes and
+        comes back 20 times, each change told to the saver as Windows tells it (Wine 8 sends no
+        WM_DISPLAYCHANGE of its own); the saver runs on, a window over each monitor at its place,
+        its memory flat."""
+        s = self.session
+        xrandr = lambda *args: subprocess.run(["xrandr", *args], env=s.env, check=True,  # noqa: E731
+                                              capture_output=True)
+        placed = [("Quarlo_Main", (0, 0, 1920, 1080)), ("", (1920, 0, 1280, 1024))]
+
+        seen = []
+
+        def covered(windows):
+            s.run_windows_exe(helper_path("post_message"), "Quarlo_Main", "0x7E")
+            seen[:] = sorted((title, box) for _, title, box in s.visible_windows())
+            return seen == sorted(windows)
+
+        def follow(windows, what):
+            try:
+                wait_until(lambda: covered(windows), 20, what)
+            except TimeoutError:
+                self.fail(f"{what}: the windows are {seen}")
+
+        for every_monitor in (True, False):
+            with self.subTest(every_monitor=every_monitor):
+                (self.saver.parent / "Quarlo.ini").write_bytes(
+                    f"[Section]\r\nQuarloの数=50\r\n全ﾓﾆﾀｰ={-1 if every_monitor else 0}\r\n"
+                    .encode("cp932"))
+                proc = s.start(self.saver, "/s")
+                self.addCleanup(s.kill, proc)
+                s.wait_window("Quarlo_Main", timeout=20)
+                follow(placed, "a window over each monitor")
+                resident = []
+                for cycle in range(20):
+                    xrandr("--output", "DUMMY1", "--off")
+                    follow(placed[:1], f"cycle {cycle}: the primary alone")
+                    xrandr("--output", "DUMMY1", "--mode", "1280x1024", "--pos", "1920x0")
+                    follow(placed, f"cycle {cycle}: both again")
+                    status = Path(f"/proc/{proc.pid}/status").read_text()
+                    resident.append(int(re.search(r"VmRSS:\s+(\d+)", status).group(1)))
+                self.assertLess(resident[-1] - resident[1], 8 * 1024,
+                                f"resident KiB after each cycle: {resident}")
+                s.key("space")
+                self.assertEqual(s.wait_exit(proc, QUICK_EXIT_S + 5), 0)
+                wait_until(lambda: s.visible_windows() == [], 10, "no window left")
 
 
 class ScaledSaverTest(unittest.TestCase):

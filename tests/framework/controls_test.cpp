@@ -343,8 +343,8 @@ TEST(Twips, ConvertToTheNearestPixel) {
 }
 
 // What the frame driver did over 11 seconds of the fake system's clock: when each step was
-// composed (composing takes 1 ms), each present with the step it showed and when, and how many
-// message passes ran. `duringPass` runs inside each pass.
+// composed (composing takes 1 ms), each present with the step it showed and when (right after
+// the steps it composed), and how many message passes ran. `duringPass` runs inside each pass.
 struct LoopRun {
   struct Present {
     int step;
@@ -359,13 +359,13 @@ struct LoopRun {
     });
     const double end = os.nowMs + 11000.0;
     driver.Run(
-        {[&] {
-           composedAt.push_back(os.nowMs);
-           os.nowMs += 1.0;
-         },
-         [&] {
-           presents.push_back({static_cast<int>(composedAt.size()), os.nowMs});
-         }},
+        [&](int steps) {
+          for (int i = 0; i < steps; ++i) {
+            composedAt.push_back(os.nowMs);
+            os.nowMs += 1.0;
+          }
+          presents.push_back({static_cast<int>(composedAt.size()), os.nowMs});
+        },
         [&] { return os.nowMs < end; }, [&](bool watched) { watchChanges.push_back(watched); });
   }
   // When a present is seen: on the first refresh after it, or at once without a compositor.
@@ -393,7 +393,8 @@ struct LoopRun {
 TEST(FrameLoop, SixtyStepsASecondOnEveryDisplayEachShownOnceOnTheFirstRefreshItIsDue) {
   // Waits come back on time, up to 2 ms late (a 1 ms timer resolution on a busy machine), or up
   // to 15.6 ms late (a scheduler tick, should the fine resolution be refused): then a step may
-  // be shown a refresh late, and the next one is skipped, but none is shown twice.
+  // be shown a refresh late (the late wake and the composing after it pass the refresh), and the
+  // next one is skipped, but none is shown twice.
   struct Case {
     double hz;  // 0: no compositor
     double lateMs;
@@ -416,7 +417,8 @@ TEST(FrameLoop, SixtyStepsASecondOnEveryDisplayEachShownOnceOnTheFirstRefreshItI
         std::to_string(c.lateMs) + " ms late";
     ASSERT_FALSE(run.presents.empty()) << name;
     const double steps = run.StepsInTenSeconds();
-    EXPECT_NEAR(steps, 600, 1) << name;
+    // A display slower than 60 Hz is given its steps in twos (or more) before each present.
+    EXPECT_NEAR(steps, 600, c.hz > 0 && c.hz < 60 ? 2 : 1) << name;
     // Step n is due n steps after step 0: seen on the first refresh at or after that, each step
     // lies the same distance from its refresh, give or take less than one refresh.
     double nearest = 1e18, farthest = -1e18;
@@ -443,7 +445,7 @@ TEST(FrameLoop, SixtyStepsASecondOnEveryDisplayEachShownOnceOnTheFirstRefreshItI
           << name << ": a step not on the first refresh at or after its time";
     }
     if (c.lateMs > 2) {
-      EXPECT_LT(skipped, 0.1 * steps) << name;
+      EXPECT_LT(skipped, 0.15 * steps) << name;
     } else if (c.hz >= 60 || c.hz == 0) {
       EXPECT_EQ(skipped, 0) << name;
     } else {
@@ -569,18 +571,17 @@ TEST(FrameLoop, EveryWaitAsksForTheInputTheSystemKnowsAndAFailedWaitSleepsInstea
 TEST(FramePacer, AStallStartsTheClockAfreshInsteadOfABurstOfSteps) {
   FramePacer pacer;
   pacer.Restart(1000, std::nullopt);
-  pacer.Composed(1);
-  EXPECT_EQ(pacer.DueMs(), 1000);
-  EXPECT_EQ(pacer.StepsToCompose(1001, std::nullopt), 1) << "the next step, ahead of its time";
-  pacer.Composed(1);
-  EXPECT_NEAR(pacer.DueMs(), 1000 + FramePacer::kStepMs, 1e-9);
-  EXPECT_EQ(pacer.StepsToCompose(1000 + 3 * FramePacer::kStepMs, std::nullopt), 2)
-      << "behind: steps 3 and 4";
-  pacer.Composed(2);
-  EXPECT_EQ(pacer.StepsToCompose(3000, std::nullopt), 1) << "two seconds behind";
-  pacer.Composed(1);
-  EXPECT_EQ(pacer.DueMs(), 3000) << "the step goes now and the clock counts on from it";
-  EXPECT_EQ(pacer.StepsToCompose(3001, std::nullopt), 1);
+  EXPECT_EQ(pacer.PresentMs(std::nullopt), 1000) << "the first step at once";
+  EXPECT_EQ(pacer.StepsToShow(1000, std::nullopt), 1);
+  pacer.Presented(1, 1000, std::nullopt);
+  EXPECT_NEAR(pacer.PresentMs(std::nullopt), 1000 + FramePacer::kStepMs, 1e-9);
+  EXPECT_EQ(pacer.StepsToShow(1000 + 3 * FramePacer::kStepMs, std::nullopt), 3)
+      << "behind: steps 1, 2 and 3, the last shown";
+  pacer.Presented(3, 1050, std::nullopt);
+  EXPECT_EQ(pacer.StepsToShow(3000, std::nullopt), 1) << "two seconds behind";
+  pacer.Presented(1, 3000, std::nullopt);
+  EXPECT_NEAR(pacer.DueMs(), 3000 + FramePacer::kStepMs, 1e-9)
+      << "the step went then and the clock counts on from it";
 }
 
 TEST(FrameDriver, ListensToTheSessionsDisplayAndReadsTheSessionsStateWhenTheWindowIsCreated) {

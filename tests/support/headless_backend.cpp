@@ -54,8 +54,7 @@ class HeadlessPeer final : public fw::ControlPeer {
 }  // namespace
 
 std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreatePeer(fw::Control& control) {
-  const bool topLevel = dynamic_cast<fw::Form*>(&control) != nullptr ||
-                        dynamic_cast<fw::BlankWindow*>(&control) != nullptr;
+  const bool topLevel = dynamic_cast<fw::Form*>(&control) != nullptr;
   const bool noWindow = fw::IsWindowless(control) || (windowsFail && topLevel);
   return std::make_unique<HeadlessPeer>(control, noWindow ? os::kNull : nextHandle_++, *this);
 }

@@ -370,98 +370,99 @@ TEST(GdiSurface, ResizingKeepsWhatFitsAndFillsTheRest) {
   surface.Line(0, 0, 5, 5, 0);
 }
 
-TEST(GdiSurface, PresentCallsItsWindowWithWhatChangedSinceTheLastPresentOrEverythingWhenCheaper) {
-  GdiSurface surface(1000, 600, 0);
-  PicturePtr frame = gdi::MakeDibPicture(12, 12);
-  ASSERT_TRUE(frame);
-  Picture mask(12, 12);
+// A frame of a clear and cutouts shows only the pieces where it differs from the screen, and
+// they put on the screen what the blits would; anything else drawn is shown whole.
+TEST(GdiSurface, PresentShowsWhatChangedSinceTheLastPresentOrEverything) {
+  constexpr int kW = 1000, kH = 600;
+  GdiSurface surface(kW, kH, 0);
+  SoftwareSurface soft(kW, kH);  // the same drawing, to hold the screen against
+  Picture screen(kW, kH), mask(12, 12), frame(12, 12), large(kW, kH);
   Fill(mask, Mask);
+  Fill(frame, Pattern);
+  Fill(large, Pattern);
   const Cutout disc = Cutout::Masked(&mask, nullptr, 12, 12);  // (2, 2) to (11, 11)
-  int presented = 0;
-  std::string changed;
-  surface.Present();
-  surface.SetPresenter([&](const std::vector<RECT>* areas) {
-    ++presented;
-    changed.clear();
-    if (areas == nullptr) changed = "everything";
-    for (const RECT& r : areas ? *areas : std::vector<RECT>{}) {
-      char text[64];
-      std::snprintf(text, sizeof text, "(%ld,%ld,%ld,%ld)", r.left, r.top, r.right, r.bottom);
-      changed += text;
+  const Cutout sprite = Cutout::Masked(&mask, &frame, 12, 12);
+  const Cutout big = Cutout::Opaque(large, 0, 0, kW, kH);
+  bool refuse = false;  // a window drawing children over its buffer
+  std::string shown;
+  surface.SetPresenter([&](const GdiSurface::Piece* piece) {
+    if (piece != nullptr && refuse) return false;
+    const RECT area = piece ? piece->area : RECT{0, 0, kW, kH};
+    const std::uint32_t* from = piece ? piece->pixels : surface.Buffer()->Pixels();
+    const int stride = piece ? area.right - area.left : kW;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x)
+        screen.SetPixel(x, y, from[(y - area.top) * stride + (x - area.left)] & 0xFFFFFFu);
     }
+    char text[64];
+    std::snprintf(text, sizeof text, "(%ld,%ld,%ld,%ld)", area.left, area.top, area.right,
+                  area.bottom);
+    shown += piece ? text : "whole";
+    return true;
   });
+  const auto both = [&](const std::function<void(Surface&)>& draw) {
+    return [&, draw] {
+      draw(surface);
+      draw(soft);
+    };
+  };
+  const auto frameOf = [&](std::vector<std::pair<int, int>> places, Colour colour = 0) {
+    return both([places, colour, &disc](Surface& s) {
+      s.Clear(colour);
+      for (const auto& [x, y] : places) s.DrawCutout(x, y, disc);
+    });
+  };
+  std::vector<std::pair<int, int>> many;  // 1200 discs, 6 pixels apart down the columns
+  for (int x = 0; x < 30; ++x) {
+    for (int y = 0; y < 40; ++y) many.emplace_back(x * 30, y * 15);
+  }
+  const std::string everything = "(0,0,1000,262)(0,262,1000,524)(0,524,1000,600)";  // in bands
   const struct {
     const char* what;
     std::function<void()> draw;
-    const char* changed;
+    std::string shown;
   } steps[] = {
-      {"a new buffer", [] {}, "everything"},
-      {"the first clear", [&] { surface.Clear(0); }, "everything"},
-      {"a sprite (mask and picture) half off the edge",
-       [&] {
-         surface.BitBlt(-6, 4, 12, 12, *frame, 0, 0, Rop::SrcAnd);
-         surface.BitBlt(-6, 4, 12, 12, *frame, 0, 0, Rop::SrcInvert);
-       },
-       "(0,4,6,16)"},
-      {"the next frame: cleared where it was, drawn elsewhere",
-       [&] {
-         surface.Clear(0);
-         surface.BitBlt(20, 10, 12, 12, *frame, 0, 0, Rop::SrcCopy);
-       },
-       "(0,4,6,16)(20,10,32,22)"},
-      {"nothing drawn", [] {}, ""},
-      {"a clear in another colour", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
-      {"a line", [&] { surface.Line(0, 0, 5, 5, 0); }, "everything"},
-      {"a clear after a line", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
-      {"ten small pictures",
-       [&] {
-         for (int x = 0; x < 40; x += 4) surface.BitBlt(x, 0, 2, 2, *frame, 0, 0, Rop::SrcCopy);
-       },
-       "(0,0,2,2)(4,0,6,2)(8,0,10,2)(12,0,14,2)(16,0,18,2)(20,0,22,2)(24,0,26,2)(28,0,30,2)"
-       "(32,0,34,2)(36,0,38,2)"},
-      {"the next frame wipes the ten", [&] { surface.Clear(Rgb(1, 2, 3)); },
-       "(0,0,2,2)(4,0,6,2)(8,0,10,2)(12,0,14,2)(16,0,18,2)(20,0,22,2)(24,0,26,2)(28,0,30,2)"
-       "(32,0,34,2)(36,0,38,2)"},
-      {"more small pictures than pay their way",
-       [&] {
-         for (int x = 0; x < 200; x += 4) surface.BitBlt(x, 0, 2, 2, *frame, 0, 0, Rop::SrcCopy);
-       },
-       "everything"},
-      {"the frame after them: a whole clear", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
-      {"a few pictures over half the buffer",
-       [&] {
-         for (int y = 0; y < 320; y += 80)
-           surface.BitBlt(0, y, 1000, 80, *frame, 0, 0, Rop::SrcCopy);
-       },
-       "everything"},
-      {"the frame after them: a whole clear", [&] { surface.Clear(Rgb(1, 2, 3)); }, "everything"},
-      {"a cutout half off the top: only around what it changes",
-       [&] { surface.DrawCutout(20, -5, disc); }, "(22,0,31,6)"},
-      {"the next frame: the cutout a pixel lower joins the place it was wiped from",
-       [&] {
-         surface.Clear(Rgb(1, 2, 3));
-         surface.DrawCutout(20, -4, disc);
-       },
-       "(22,0,31,7)"},
-      {"the next frame puts it back in its place first: nothing to show",
-       [&] {
-         surface.Clear(Rgb(1, 2, 3));
-         surface.DrawCutout(20, -4, disc);
-       },
-       ""},
-      {"the next frame draws it elsewhere: both places",
-       [&] {
-         surface.Clear(Rgb(1, 2, 3));
-         surface.DrawCutout(40, 10, disc);
-       },
-       "(22,0,31,7)(42,12,51,21)"},
+      {"a new buffer", [] {}, everything},
+      {"a clear in the same colour", frameOf({}), ""},
+      {"a cutout half off the top: only around what it changes", frameOf({{20, -5}}),
+       "(22,0,31,6)"},
+      {"a pixel lower: its old place joined", frameOf({{20, -4}}), "(22,0,31,7)"},
+      {"in the same place: nothing to show", frameOf({{20, -4}}), ""},
+      {"another, a little apart", frameOf({{20, -4}, {60, -4}}), "(62,0,71,7)"},
+      {"far off, a sprite over it: the two old places in one piece, the sprite's joined",
+       both([&](Surface& s) {
+         s.Clear(0);
+         s.DrawCutout(400, 300, disc);
+         s.DrawCutout(405, 304, sprite);
+       }),
+       "(22,0,71,7)(402,302,417,316)"},
+      {"close by: the box around both places", frameOf({{440, 300}}), "(402,302,451,316)"},
+      {"more pieces than pay their way: the box around them, in bands", frameOf(many),
+       "(2,2,881,300)(2,300,881,596)"},
+      {"the same again", frameOf(many), ""},
+      {"a clear in another colour", frameOf({}, Rgb(1, 2, 3)), everything},
+      {"a cutout over all of it",
+       both([&](Surface& s) {
+         s.Clear(Rgb(1, 2, 3));
+         s.DrawCutout(0, 0, big);
+       }),
+       everything},
+      {"a line", both([](Surface& s) { s.Line(0, 0, 5, 5, Rgb(9, 9, 9)); }), "whole"},
+      {"a clear after a line", frameOf({}, Rgb(1, 2, 3)), "whole"},
+      {"cutouts alone again", frameOf({{20, 20}}, Rgb(1, 2, 3)), everything},
+      {"a window that takes no pieces", [&] { refuse = true; }, ""},
+      {"moved for a window that takes no pieces", frameOf({{30, 20}}, Rgb(1, 2, 3)), "whole"},
   };
   for (const auto& step : steps) {
+    shown.clear();
     step.draw();
     surface.Present();
-    EXPECT_EQ(changed, step.changed) << step.what;
+    EXPECT_EQ(shown, step.shown) << step.what;
+    const Picture& expected = soft.Buffer();
+    const std::vector<std::uint32_t> want(expected.Pixels(), expected.Pixels() + kW * kH),
+        got(screen.Pixels(), screen.Pixels() + kW * kH);
+    EXPECT_TRUE(got == want) << step.what << ": " << FirstDifference(got, want, kW);
   }
-  EXPECT_EQ(presented, 18);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ void CanvasPeer::CreateSurface() {
   if (window_ != nullptr) GetClientRect(window_, &client);
   surface_ = std::make_unique<GdiSurface>(client.right, client.bottom,
                                           ToColorRef(container_.BackColour()));
-  surface_->SetPresenter([this](const std::vector<RECT>* changed) { PresentNow(changed); });
+  surface_->SetPresenter([this](const GdiSurface::Piece* piece) { return PresentNow(piece); });
   PaintBackground();
 }
 
@@ -69,6 +69,36 @@ bool CanvasPeer::HasDrawnChildren() const {
   return false;
 }
 
+HDC CanvasPeer::OwnDc() {
+  if (dcWindow_ != window_) {
+    dcWindow_ = window_;
+    dc_ = window_ != nullptr ? GetDC(window_) : nullptr;
+  }
+  return dc_;
+}
+
+void CanvasPeer::FillBeyond(HDC target, const RECT& client) {
+  gdi::Select brush(target, GetStockObject(DC_BRUSH));
+  SetDCBrushColor(target, ToColorRef(container_.BackColour()));
+  const int width = surface_ ? surface_->Width() : 0;
+  const int height = surface_ ? surface_->Height() : 0;
+  if (client.right > width) PatBlt(target, width, 0, client.right - width, client.bottom, PATCOPY);
+  if (client.bottom > height) PatBlt(target, 0, height, width, client.bottom - height, PATCOPY);
+}
+
+namespace {
+
+void ShowPiece(HDC target, const GdiSurface::Piece& piece) {
+  const int width = piece.area.right - piece.area.left;
+  const int height = piece.area.bottom - piece.area.top;
+  const BITMAPINFO info = gdi::TopDownDibInfo(width, height);
+  SetDIBitsToDevice(target, piece.area.left, piece.area.top, static_cast<DWORD>(width),
+                    static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height), piece.pixels,
+                    &info, DIB_RGB_COLORS);
+}
+
+}  // namespace
+
 void CanvasPeer::PaintFocusRound(HDC dc, const Control& child) const {
   const auto* peer = dynamic_cast<WindowPeer*>(child.Peer());
   if (peer == nullptr || !peer->DrawsFocusRound() || GetFocus() != peer->Window()) return;
@@ -83,25 +113,24 @@ void CanvasPeer::PaintFocusRound(HDC dc, const Control& child) const {
 void CanvasPeer::Compose(HDC target) {
   RECT client = {};
   GetClientRect(window_, &client);
+  const bool children = HasDrawnChildren();
+  if (!children && surface_ &&
+      surface_->Render(client, [target](const GdiSurface::Piece& piece) {
+        ShowPiece(target, piece);
+      })) {
+    FillBeyond(target, client);
+    return;
+  }
   HDC buffer = surface_ ? surface_->Dc() : nullptr;
   HDC dc = target;
-  if (HasDrawnChildren()) {
+  if (children) {
     // The children are drawn into a second persistent buffer, so the screen changes in one blit.
     if (!composed_) composed_ = std::make_unique<GdiSurface>(client.right, client.bottom, 0);
     composed_->Resize(client.right, client.bottom, 0);
     if (composed_->Dc() != nullptr) dc = composed_->Dc();
   }
-  {
-    // Beyond the buffer (a window larger than its buffer for a moment, or none yet): the back
-    // colour.
-    gdi::Select brush(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, ToColorRef(container_.BackColour()));
-    const int width = surface_ ? surface_->Width() : 0;
-    const int height = surface_ ? surface_->Height() : 0;
-    if (client.right > width) PatBlt(dc, width, 0, client.right - width, client.bottom, PATCOPY);
-    if (client.bottom > height) PatBlt(dc, 0, height, width, client.bottom - height, PATCOPY);
-    if (buffer != nullptr) BitBlt(dc, 0, 0, width, height, buffer, 0, 0, SRCCOPY);
-  }
+  FillBeyond(dc, client);
+  if (buffer != nullptr) BitBlt(dc, 0, 0, surface_->Width(), surface_->Height(), buffer, 0, 0, SRCCOPY);
   if (dc != target) {
     for (Control* child : container_.Children()) {
       if (!child->Visible()) continue;
@@ -116,21 +145,18 @@ void CanvasPeer::Compose(HDC target) {
   }
 }
 
-void CanvasPeer::PresentNow(const std::vector<RECT>* changed) {
-  if (window_ == nullptr) return;
-  // The screen holds the rest of the buffer already (a window uncovered meanwhile is repainted
-  // whole through WM_PAINT); windowless children drawn on top need the whole composition.
-  const bool part = changed != nullptr && !HasDrawnChildren();
-  if (part && changed->empty()) return;  // not even the window's DC is needed
-  gdi::WindowDc dc(window_);
-  if (!dc) return;
-  gdi::Region clip;
-  if (part) {
-    clip = gdi::RegionOf(*changed);
-    if (clip) SelectClipRgn(dc.Get(), clip.Get());
+bool CanvasPeer::PresentNow(const GdiSurface::Piece* piece) {
+  if (window_ == nullptr) return true;
+  // Windowless children drawn on top need the whole composition.
+  if (piece != nullptr && HasDrawnChildren()) return false;
+  HDC dc = OwnDc();
+  if (dc == nullptr) return true;
+  if (piece != nullptr) {
+    ShowPiece(dc, *piece);
+  } else {
+    Compose(dc);
   }
-  Compose(dc.Get());
-  if (clip) SelectClipRgn(dc.Get(), nullptr);
+  return true;
 }
 
 void CanvasPeer::FocusPart(Control& part) {

@@ -21,9 +21,9 @@ class CanvasPeer : public WindowPeer {
   ~CanvasPeer() override;
   Surface* DrawingSurface() override;
   void Update(Change what) override;
-  // Shows the buffer with the windowless children on top, now: only the `changed` rectangles
-  // when given.
-  void PresentNow(const std::vector<RECT>* changed = nullptr);
+  // Shows the buffer with the windowless children on top, now; or only a piece of it (false when
+  // the windowless children need the whole buffer).
+  bool PresentNow(const GdiSurface::Piece* piece = nullptr);
   void Invalidate(const RECT& area);
   // The windowless child that takes the keys while this window has the keyboard; the window
   // draws its focus and tells readers of it.
@@ -68,12 +68,19 @@ class CanvasPeer : public WindowPeer {
   void PaintFocusRound(HDC dc, const Control& child) const;
   void DoAccessibleAction(WPARAM child);
   void Compose(HDC target);
+  // Beyond the buffer (a window larger than its buffer for a moment, or none yet): the back
+  // colour.
+  void FillBeyond(HDC target, const RECT& client);
+  // The window's own DC (its class has CS_OWNDC): taken once, valid while the window lives.
+  HDC OwnDc();
   bool HasDrawnChildren() const;
   Control* ChildAt(POINT point) const;
   std::optional<LRESULT> OnButton(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnSetCursor();
 
   std::unique_ptr<GdiSurface> composed_;
+  HWND dcWindow_ = nullptr;
+  HDC dc_ = nullptr;
   Control* pressed_ = nullptr;
   bool pressedOnCanvas_ = false;
   // The press was the second of a double click: its release is no click (a double click on the

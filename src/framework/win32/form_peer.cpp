@@ -1,7 +1,5 @@
 #include "framework/win32/form_peer.h"
 
-#include <windowsx.h>
-
 #include "os/win32/answers.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide.h"
@@ -243,64 +241,6 @@ std::optional<LRESULT> FormPeer::OnMessage(UINT message, WPARAM wParam, LPARAM l
     }
     default:
       return CanvasPeer::OnMessage(message, wParam, lParam);
-  }
-}
-
-// --- BlankWindowPeer ---------------------------------------------------------------------------
-
-BlankWindowPeer::BlankWindowPeer(Win32Backend& backend, BlankWindow& blank)
-    : WindowPeer(backend, blank), blank_(blank) {
-  // No caption: the instance test looks for the saver by its caption only.
-  CreateOwnWindow(L"Quarlo.Blank", 0, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                  WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP, L"", WindowRect(), nullptr);
-  if (window_ != nullptr) ShowWindow(window_, SW_SHOWNA);
-}
-
-BlankWindowPeer::~BlankWindowPeer() { DestroyNow(); }
-
-RECT BlankWindowPeer::WindowRect() const {
-  const os::Rect& area = blank_.Area();
-  return RECT{area.left, area.top, area.right, area.bottom};
-}
-
-void BlankWindowPeer::Update(Change what) {
-  if (window_ == nullptr || what != Change::Geometry) return;
-  WindowPeer::Update(what);
-}
-
-std::optional<LRESULT> BlankWindowPeer::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      if (blank_.KeyDown) Raise([&] { blank_.KeyDown(static_cast<int>(wParam), ShiftState()); });
-      return 0;
-    case WM_MOUSEACTIVATE:
-      // The keyboard stays with the form this window stands beside.
-      return MA_NOACTIVATE;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      pressed_ = true;
-      SetCapture(window_);
-      return 0;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP: {
-      // A click is a press and a release on the window, as on a picture box.
-      const bool wasPressed = std::exchange(pressed_, false);
-      if (GetCapture() == window_) ReleaseCapture();
-      RECT client = {};
-      GetClientRect(window_, &client);
-      const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (wasPressed && PtInRect(&client, point)) Raise([&] { blank_.RaiseClick(); });
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != window_) pressed_ = false;
-      return 0;
-    case WM_CLOSE:
-      if (blank_.CloseRequest) Raise([&] { blank_.CloseRequest(); });
-      return 0;
-    default:
-      return std::nullopt;
   }
 }
 

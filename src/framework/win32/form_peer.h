@@ -1,6 +1,6 @@
 #pragma once
-// The top-level windows: a form's window with its back buffer, focus and the system's events,
-// and the blank black window beside it. Private to the backend.
+// The top-level windows: a form's window with its back buffer, focus and the system's events.
+// Private to the backend.
 
 #include "framework/form.h"
 #include "framework/win32/canvas_peer.h"
@@ -42,21 +42,6 @@ class FormPeer final : public CanvasPeer {
   bool showing_ = false;
   // The window's registrations with the backend are to be given up.
   bool registered_ = false;
-};
-
-// A black window of its own small class: the class background paints it, nothing else draws.
-class BlankWindowPeer final : public WindowPeer {
- public:
-  BlankWindowPeer(Win32Backend& backend, BlankWindow& blank);
-  ~BlankWindowPeer() override;
-  void Update(Change what) override;
-
- private:
-  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  RECT WindowRect() const override;
-
-  BlankWindow& blank_;
-  bool pressed_ = false;
 };
 
 }  // namespace quarlo::fw::win32

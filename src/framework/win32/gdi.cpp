@@ -1,9 +1,5 @@
 #include "framework/win32/gdi.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstring>
-
 namespace quarlo::fw::gdi {
 
 PicturePtr MakeDibPicture(int width, int height) {
@@ -38,26 +34,6 @@ HDC DibDc(const Picture& picture) {
   HDC dc = static_cast<HDC>(picture.Native());
   if (dc == nullptr || GetObjectType(dc) != OBJ_MEMDC) return nullptr;
   return dc;
-}
-
-Region RegionOf(const std::vector<RECT>& rects) {
-  if (rects.empty()) return Region(CreateRectRgn(0, 0, 0, 0));
-  std::vector<std::byte> block(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
-  auto* data = reinterpret_cast<RGNDATA*>(block.data());
-  data->rdh.dwSize = sizeof(RGNDATAHEADER);
-  data->rdh.iType = RDH_RECTANGLES;
-  data->rdh.nCount = static_cast<DWORD>(rects.size());
-  data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-  RECT bounds = rects.front();
-  for (const RECT& rect : rects) {
-    bounds.left = std::min(bounds.left, rect.left);
-    bounds.top = std::min(bounds.top, rect.top);
-    bounds.right = std::max(bounds.right, rect.right);
-    bounds.bottom = std::max(bounds.bottom, rect.bottom);
-  }
-  data->rdh.rcBound = bounds;
-  std::memcpy(data->Buffer, rects.data(), rects.size() * sizeof(RECT));
-  return Region(ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), data));
 }
 
 }  // namespace quarlo::fw::gdi

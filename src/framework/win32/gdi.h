@@ -8,13 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "framework/picture.h"
 
 namespace quarlo::fw::gdi {
 
-// A GDI object (bitmap, font, region) deleted with DeleteObject.
+// A GDI object (bitmap, font) deleted with DeleteObject.
 template <typename H>
 class Object {
  public:
@@ -42,10 +41,6 @@ class Object {
 
 using Bitmap = Object<HBITMAP>;
 using Font = Object<HFONT>;
-using Region = Object<HRGN>;
-
-// The union of the rectangles as one region (empty Region when the system refuses it).
-Region RegionOf(const std::vector<RECT>& rects);
 
 // A memory DC made with CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDc {

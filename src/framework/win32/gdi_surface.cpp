@@ -4,17 +4,52 @@
 #include <array>
 
 namespace quarlo::fw {
+namespace {
 
-GdiSurface::GdiSurface(int width, int height, Colour fill) { Resize(width, height, fill); }
+// A band of a whole present, and the most of the surface a piece buffer holds: a megabyte, which
+// stays in the cache between composing it and copying it to the screen.
+constexpr long long kBandPixels = 256 * 1024;
+// What a piece costs beside its pixels (a call to the window, and its setting up), in pixels: the
+// pieces are shown while they and their pixels cost less than the box around them in bands.
+// Measured with bench/saver_bench at 1024 x 768, 1920 x 1080 and 3840 x 2160, with 50 and 300
+// sprites.
+constexpr long long kPixelsPerPiece = 10000;
+// A frame draws its pictures in the order of the last one: a picture of the last frame is found
+// among the next few of this one when some came or went.
+constexpr std::size_t kLookAhead = 4;
+
+long long AreaOf(const RECT& r) {
+  return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+}
+
+RECT Union(const RECT& a, const RECT& b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+GdiSurface::GdiSurface(int width, int height, Colour fill)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), colour_(fill) {}
 
 HDC GdiSurface::Dc() {
-  Settle();
+  Keep();
   gdiDrawing_ = true;  // whoever takes the DC may draw with it
   return buffer_ ? gdi::DibDc(*buffer_) : nullptr;
 }
 
+void GdiSurface::DrewDirectly() {
+  drewWithGdi_ = true;
+  onScreen_ = false;
+}
+
 const Picture* GdiSurface::Buffer() {
-  Settle();
+  Keep();
+  LetGdiFinish();
   return buffer_.get();
 }
 
@@ -30,91 +65,38 @@ void GdiSurface::Fill(HDC dc, int x, int y, int width, int height, Colour colour
   PatBlt(dc, x, y, width, height, PATCOPY);
 }
 
-namespace {
-
-// A frame loop's pictures: while fewer are blitted than one for every this many pixels of the
-// buffer, wiping and showing only what they changed costs less than a whole clear and present;
-// beyond, a rectangle's own cost (a rectangle more of the clipping region the copy to the screen
-// goes through, a wipe of its own) outweighs what it spares. Measured with bench/saver_bench at
-// 1920 x 1080 and 1024 x 768, and still about even at 3840 x 2160 with 300 cutouts.
-constexpr long long kPixelsPerPiece = 27000;
-// More pieces than this are never cheaper.
-constexpr std::size_t kMostPieces = 1024;
-
-}  // namespace
-
-void GdiSurface::Pieces::Add(const RECT& rect) {
-  if (everywhere) return;
-  // A sprite is a mask and then its picture on the same place.
-  const bool same = !rects.empty() && rects.back().left == rect.left &&
-                    rects.back().top == rect.top && rects.back().right == rect.right &&
-                    rects.back().bottom == rect.bottom;
-  if (same) return;
-  area += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
-  if (rects.size() >= kMostPieces) {
-    everywhere = true;
+void GdiSurface::Keep() {
+  if (!listed_) return;
+  listed_ = false;
+  onScreen_ = false;
+  if (!buffer_ || buffer_->Width() != width_ || buffer_->Height() != height_) {
+    buffer_ = gdi::MakeDibPicture(width_, height_);
+  }
+  HDC dc = buffer_ ? gdi::DibDc(*buffer_) : nullptr;
+  if (dc == nullptr) {
+    width_ = height_ = 0;
+    items_.clear();
     return;
   }
-  rects.push_back(rect);
-}
-
-void GdiSurface::Pieces::Join(const RECT& rect) {
-  if (everywhere) return;
-  const auto areaOf = [](const RECT& r) {
-    return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
-  };
-  // A frame draws its pictures in the order of the last: the next wiped rectangle, or one of
-  // the few after it when a picture came or went.
-  constexpr std::size_t kLookAhead = 4;
-  for (std::size_t i = unjoined; i < rects.size() && i < unjoined + kLookAhead; ++i) {
-    const RECT both = {std::min(rects[i].left, rect.left), std::min(rects[i].top, rect.top),
-                       std::max(rects[i].right, rect.right),
-                       std::max(rects[i].bottom, rect.bottom)};
-    if (areaOf(both) > areaOf(rects[i]) + areaOf(rect)) continue;
-    area += areaOf(both) - areaOf(rects[i]);
-    rects[i] = both;
-    unjoined = i + 1;
-    return;
-  }
-  Add(rect);
-}
-
-bool GdiSurface::Pieces::Pay(long long wholeArea, int perPicture) const {
-  return !everywhere &&
-         static_cast<long long>(rects.size()) * kPixelsPerPiece < perPicture * wholeArea &&
-         area < wholeArea / 2;
-}
-
-std::optional<RECT> GdiSurface::Inside(int x, int y, int width, int height) const {
-  const RECT area = {std::max(x, 0), std::max(y, 0), std::min(x + width, width_),
-                     std::min(y + height, height_)};
-  if (area.right <= area.left || area.bottom <= area.top) return std::nullopt;
-  return area;
-}
-
-void GdiSurface::Drew(int x, int y, int width, int height) {
-  const std::optional<RECT> area = Inside(x, y, width, height);
-  if (!area) return;
-  drawn_.Add(*area);
-  if (!drawn_.everywhere) blitted_.push_back(*area);
-  changed_.Join(*area);
-}
-
-void GdiSurface::Settle() {
-  if (!kept_.active) return;
-  kept_.active = false;
+  Fill(dc, 0, 0, width_, height_, colour_);
+  gdiDrawing_ = true;
   LetGdiFinish();
-  for (const Cutout::Stretch& stretch : kept_.stretches) {
-    SetPixels(buffer_->Pixels() + stretch.first, stretch.count, kept_.clearPixel);
-  }
-  changed_.Add(kept_.area);
+  for (const Item& item : items_) item.cutout.DrawOn(*buffer_, item.x, item.y);
+  items_.clear();
 }
 
 void GdiSurface::Resize(int width, int height, Colour fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (buffer_ && width == width_ && height == height_) return;
-  Settle();  // in the old buffer, which it belongs to
+  if (width == width_ && height == height_) return;
+  onScreen_ = false;
+  if (listed_ && colour_ == fill) {
+    // What lies beyond the old size is the colour already; the pictures are cut at the edges.
+    width_ = width;
+    height_ = height;
+    return;
+  }
+  Keep();  // in the old buffer, which the content belongs to
   PicturePtr next = gdi::MakeDibPicture(width, height);
   if (next) {
     HDC dc = gdi::DibDc(*next);
@@ -125,65 +107,29 @@ void GdiSurface::Resize(int width, int height, Colour fill) {
   buffer_ = std::move(next);
   width_ = buffer_ ? width : 0;
   height_ = buffer_ ? height : 0;
-  Everywhere();
 }
 
 void GdiSurface::Clear(Colour colour) {
-  HDC dc = Dc();
-  if (dc == nullptr) return;
-  // One choice for the frame: the pictures of the last one decide, as this one is most likely
-  // much the same; the present then follows the clear.
-  if (clearedTo_ == colour && drawn_.Pay(Area(), 1)) {
-    // Straight in the buffer's memory, once GDI has finished with it: a fill call for each
-    // rectangle would cost more than the wiping itself.
-    LetGdiFinish();
-    const std::uint32_t pixel = PixelOf(colour);
-    std::uint32_t* pixels = buffer_->Pixels();
-    for (const RECT& area : blitted_) {
-      for (long y = area.top; y < area.bottom; ++y) {
-        SetPixels(pixels + static_cast<std::size_t>(y) * width_ + area.left,
-                  static_cast<std::size_t>(area.right - area.left), pixel);
-      }
-    }
-    std::size_t wiped = 0;
-    if (first_) {
-      kept_.active = true;
-      kept_.drawn = *first_;
-      kept_.area = drawn_.rects.front();
-      kept_.clearPixel = pixel;
-      kept_.stretches.assign(written_.begin(),
-                             written_.begin() + static_cast<std::ptrdiff_t>(firstStretches_));
-      kept_.damage.clear();
-      for (std::size_t i = 1; i < drawn_.rects.size(); ++i) {
-        RECT overlap;
-        if (IntersectRect(&overlap, &kept_.area, &drawn_.rects[i])) kept_.damage.push_back(overlap);
-      }
-      wiped = firstStretches_;
-    }
-    for (; wiped < written_.size(); ++wiped) {
-      SetPixels(pixels + written_[wiped].first, written_[wiped].count, pixel);
-    }
-    changed_.unjoined = changed_.rects.size();
-    for (std::size_t i = kept_.active ? 1 : 0; i < drawn_.rects.size(); ++i) {
-      changed_.Add(drawn_.rects[i]);
-    }
-  } else {
-    Fill(dc, 0, 0, width_, height_, colour);
-    changed_.everywhere = true;
+  if (!listed_ && drewWithGdi_) {
+    // A surface drawn with GDI is most likely drawn so again: it keeps its buffer.
+    if (HDC dc = Dc()) Fill(dc, 0, 0, width_, height_, colour);
+    drewWithGdi_ = false;
+    onScreen_ = false;
+    return;
   }
-  clearedTo_ = colour;
-  drawn_.Reset();
-  blitted_.clear();
-  written_.clear();
-  first_.reset();
+  // Whatever was drawn goes: the frame is the colour, and what is drawn on it next.
+  if (!listed_) buffer_.reset();
+  listed_ = true;
+  colour_ = colour;
+  items_.clear();
 }
 
 void GdiSurface::BitBlt(int x, int y, int width, int height, const Picture& source, int sourceX,
                         int sourceY, Rop rop) {
   HDC dc = Dc();
   if (dc == nullptr) return;
+  DrewDirectly();
   if (HDC from = gdi::DibDc(source)) {
-    Drew(x, y, width, height);
     ::BitBlt(dc, x, y, width, height, from, sourceX, sourceY, static_cast<DWORD>(rop));
     return;
   }
@@ -194,7 +140,7 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
                             int sourceY, int sourceWidth, int sourceHeight, Rop rop) {
   HDC dc = Dc();
   if (dc == nullptr) return;
-  Everywhere();
+  DrewDirectly();
   if (HDC from = gdi::DibDc(source)) {
     ::StretchBlt(dc, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                  static_cast<DWORD>(rop));
@@ -210,37 +156,19 @@ void GdiSurface::StretchBlt(int x, int y, int width, int height, const Picture& 
 }
 
 void GdiSurface::DrawCutout(int x, int y, const Cutout& cutout) {
-  if (!buffer_ || cutout.Empty()) return;
+  if (cutout.Empty()) return;
   const Cutout::Box box = cutout.Bounds();
-  const std::optional<RECT> area =
-      Inside(x + box.left, y + box.top, box.right - box.left, box.bottom - box.top);
-  if (!area) return;
-  const bool first = clearedTo_ && !drawn_.everywhere && drawn_.rects.empty();
-  const bool putBack = first && kept_.active && kept_.drawn.serial == cutout.Serial() &&
-                       kept_.drawn.x == x && kept_.drawn.y == y;
-  if (!putBack) Settle();
-  drawn_.Add(*area);
+  const RECT area = {std::max(x + box.left, 0), std::max(y + box.top, 0),
+                     std::min(x + box.right, width_), std::min(y + box.bottom, height_)};
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  if (listed_) {
+    items_.push_back({x, y, cutout, area});
+    return;
+  }
+  if (!buffer_) return;
   LetGdiFinish();
-  // Right after a clear the buffer holds its colour wherever the picture would set it (the black
-  // around a figure need not be drawn on black, nor where the same figure left it).
-  std::optional<std::uint32_t> under;
-  if (first) under = PixelOf(*clearedTo_);
-  if (putBack) {
-    // Its pixels are still there, and the same, but where what was drawn over it was wiped.
-    kept_.active = false;
-    written_ = kept_.stretches;
-    for (const RECT& damage : kept_.damage) {
-      cutout.DrawWithin(*buffer_, {damage.left, damage.top, damage.right, damage.bottom}, x, y,
-                        under);
-    }
-  } else {
-    changed_.Join(*area);
-    cutout.DrawOn(*buffer_, x, y, under, drawn_.everywhere ? nullptr : &written_);
-  }
-  if (first) {
-    first_ = Drawn{cutout.Serial(), x, y};
-    firstStretches_ = written_.size();
-  }
+  cutout.DrawOn(*buffer_, x, y);
+  onScreen_ = false;
 }
 
 bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCount,
@@ -248,7 +176,7 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
                               std::uint32_t mode) {
   HDC dc = Dc();
   if (dc == nullptr || vertices == nullptr || mesh == nullptr) return false;
-  Everywhere();
+  DrewDirectly();
   // The program fills one rectangle at a time; a fixed block keeps the frame free of allocations.
   std::array<TRIVERTEX, 8> points;
   std::array<GRADIENT_RECT, 4> rects;
@@ -264,19 +192,133 @@ bool GdiSurface::GradientFill(const TriVertex* vertices, std::uint32_t vertexCou
 void GdiSurface::Line(int x1, int y1, int x2, int y2, Colour colour) {
   HDC dc = Dc();
   if (dc == nullptr) return;
-  Everywhere();
+  DrewDirectly();
   gdi::Select pen(dc, GetStockObject(DC_PEN));
   SetDCPenColor(dc, colour);
   MoveToEx(dc, x1, y1, nullptr);
   LineTo(dc, x2, y2);
 }
 
+bool GdiSurface::Differences(std::vector<RECT>& pieces) const {
+  if (!onScreen_ || shownColour_ != colour_) return false;
+  std::vector<RECT> changed;
+  std::vector<bool> kept(shown_.size(), false);
+  std::size_t next = 0;
+  for (const Item& item : items_) {
+    bool same = false;
+    for (std::size_t k = next; k < shown_.size() && k < next + kLookAhead; ++k) {
+      const Shown& was = shown_[k];
+      if (!kept[k] && was.serial == item.cutout.Serial() && was.x == item.x && was.y == item.y) {
+        kept[k] = same = true;
+        next = k + 1;
+        break;
+      }
+    }
+    if (!same) changed.push_back(item.area);
+  }
+  for (std::size_t k = 0; k < shown_.size(); ++k) {
+    if (!kept[k]) changed.push_back(shown_[k].area);
+  }
+  if (changed.empty()) return true;
+  RECT box = changed.front();
+  for (const RECT& rect : changed) box = Union(box, rect);
+  // A changed place joins the piece it adds the fewest pixels to, a picture's new place its old
+  // one, whenever one piece over both costs no more than the two apart (a piece's call counted);
+  // pieces that cost more than the box around them give way to the box.
+  std::sort(changed.begin(), changed.end(),
+            [](const RECT& a, const RECT& b) { return a.top < b.top; });
+  long long cost = 0;
+  for (const RECT& rect : changed) {
+    RECT* join = nullptr;
+    long long least = kPixelsPerPiece;
+    for (RECT& piece : pieces) {
+      const long long added = AreaOf(Union(piece, rect)) - AreaOf(piece) - AreaOf(rect);
+      if (added > least) continue;
+      join = &piece;
+      least = added;
+    }
+    if (join != nullptr) {
+      const RECT both = Union(*join, rect);
+      cost += AreaOf(both) - AreaOf(*join);
+      *join = both;
+    } else {
+      pieces.push_back(rect);
+      cost += kPixelsPerPiece + AreaOf(rect);
+    }
+    if (cost > AreaOf(box)) {
+      pieces.assign(1, box);
+      break;
+    }
+  }
+  return true;
+}
+
+std::vector<RECT> GdiSurface::Bands(const RECT& area) const {
+  std::vector<RECT> bands;
+  const long long width = area.right - area.left;
+  if (width <= 0) return bands;
+  const auto rows = static_cast<long>(std::max(kBandPixels / width, 1LL));
+  for (long top = area.top; top < area.bottom; top += rows) {
+    bands.push_back({area.left, top, area.right, std::min(top + rows, area.bottom)});
+  }
+  return bands;
+}
+
+const std::uint32_t* GdiSurface::Compose(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  if (piece_.size() < size) piece_.resize(size);
+  Picture piece(width, height, piece_.data(), nullptr);
+  const std::uint32_t background = PixelOf(colour_);
+  SetPixels(piece_.data(), size, background);
+  bool first = true;
+  for (const Item& item : items_) {
+    if (!Overlap(item.area, area)) continue;
+    // Over nothing but the background, the picture need not set what is the background already.
+    item.cutout.DrawWithin(piece, {0, 0, width, height}, item.x - area.left, item.y - area.top,
+                           first ? std::optional<std::uint32_t>(background) : std::nullopt);
+    first = false;
+  }
+  return piece_.data();
+}
+
+bool GdiSurface::Show(const std::vector<RECT>& areas) {
+  for (const RECT& area : areas) {
+    for (const RECT& band : Bands(area)) {
+      const Piece piece{band, Compose(band)};
+      if (!presenter_(&piece)) return false;
+    }
+  }
+  return true;
+}
+
 void GdiSurface::Present() {
-  Settle();
   if (!presenter_) return;  // nothing shown: the changes are still to be shown
-  // A clear that wiped only pieces shows its own and the new pictures': about two for each.
-  presenter_(changed_.Pay(Area(), 2) ? &changed_.rects : nullptr);
-  changed_.Reset();
+  if (listed_) {
+    std::vector<RECT> pieces;
+    if (!Differences(pieces)) pieces.assign(1, RECT{0, 0, width_, height_});
+    if (Show(pieces)) {
+      onScreen_ = true;
+      shownColour_ = colour_;
+      shown_.clear();
+      for (const Item& item : items_)
+        shown_.push_back({item.cutout.Serial(), item.x, item.y, item.area});
+      return;
+    }
+    Keep();
+  }
+  LetGdiFinish();
+  presenter_(nullptr);
+}
+
+bool GdiSurface::Render(const RECT& area, const std::function<void(const Piece&)>& show) {
+  if (!listed_) return false;
+  const RECT inside = {std::max(area.left, 0L), std::max(area.top, 0L),
+                       std::min(area.right, static_cast<long>(width_)),
+                       std::min(area.bottom, static_cast<long>(height_))};
+  if (inside.right <= inside.left || inside.bottom <= inside.top) return true;
+  for (const RECT& band : Bands(inside)) show({band, Compose(band)});
+  return true;
 }
 
 }  // namespace quarlo::fw

@@ -1,11 +1,16 @@
 #pragma once
-// The back buffer of a drawable window: a persistent DIB section drawn with GDI's own raster
-// operations, gradient fill and pens. Present hands the buffer to its window (see Presenter).
+// The back buffer of a drawable window. A frame made of a clear and cutouts alone (the saver's)
+// is kept as the list of what it draws, and no screen-sized buffer at all: its present shows only
+// the pieces where it differs from what the screen holds, each composed in a small buffer that
+// stays in the processor's cache, so that a frame touches the screen's memory once, where it
+// changed. Anything else (GDI's raster operations, gradients, pens, a DC taken) draws into a
+// persistent DIB section, made when first needed, and is shown whole. Present hands the pieces,
+// or the whole buffer, to the window that owns the surface (see Presenter).
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "framework/picture.h"
@@ -15,10 +20,15 @@ namespace quarlo::fw {
 
 class GdiSurface final : public Surface {
  public:
-  // Puts the buffer on the screen; set by the window that owns the surface. `changed` lists what
-  // changed since the last present (the screen holds the rest already); nullptr: anything may
-  // have.
-  using Presenter = std::function<void(const std::vector<RECT>* changed)>;
+  // A rectangle of the surface and its pixels: top-down rows of the rectangle's width.
+  struct Piece {
+    RECT area = {};
+    const std::uint32_t* pixels = nullptr;
+  };
+  // Puts a piece on the screen, or (nullptr) the buffer whole (Dc); set by the window that owns
+  // the surface. False when the window cannot take pieces (it draws children over the buffer):
+  // the surface then shows itself whole.
+  using Presenter = std::function<bool(const Piece* piece)>;
 
   GdiSurface(int width, int height, Colour fill);
 
@@ -32,7 +42,6 @@ class GdiSurface final : public Surface {
   bool GradientFill(const TriVertex* vertices, std::uint32_t vertexCount, const GradientRect* mesh,
                     std::uint32_t meshCount, std::uint32_t mode) override;
   void Line(int x1, int y1, int x2, int y2, Colour colour) override;
-  // Written straight into the buffer's pixels: only the cutout's own.
   void DrawCutout(int x, int y, const Cutout& cutout) override;
   void Present() override;
 
@@ -42,84 +51,58 @@ class GdiSurface final : public Surface {
   // The buffer's DC (nullptr while the buffer is empty) and its pixels (after GdiFlush), with
   // every drawing made so far. Whoever draws into the DC directly calls DrewDirectly afterwards.
   HDC Dc();
-  void DrewDirectly() { Everywhere(); }
+  void DrewDirectly();
   const Picture* Buffer();
+  // Composes `area` of a listed frame piece by piece for `show` (a window painted again); false
+  // when the surface holds its picture in its buffer instead (Dc).
+  bool Render(const RECT& area, const std::function<void(const Piece&)>& show);
 
  private:
-  // Rectangles of the buffer, or (everywhere) the whole of it.
-  struct Pieces {
-    std::vector<RECT> rects;
-    long long area = 0;
-    bool everywhere = true;
-    // The first of the rectangles a clear wiped that a new picture has not joined yet.
-    std::size_t unjoined = 0;
-    void Add(const RECT& rect);
-    // Adds a picture's rectangle to the wiped one it most likely replaces, the same picture of
-    // the last frame moved a little, when the two together take no more than each apart.
-    void Join(const RECT& rect);
-    // Whether wiping (or showing) just these costs less than the whole buffer, the pieces
-    // coming `perPicture` to each picture of the frame.
-    bool Pay(long long wholeArea, int perPicture) const;
-    void Reset() {
-      rects.clear();
-      area = 0;
-      everywhere = false;
-      unjoined = 0;
-    }
+  struct Item {
+    int x = 0;
+    int y = 0;
+    Cutout cutout;  // shared with the scene that drew it, for as long as the frame is kept
+    RECT area = {};
+  };
+  struct Shown {
+    std::uint64_t serial = 0;
+    int x = 0;
+    int y = 0;
+    RECT area = {};
   };
 
+  // The listed frame drawn into the buffer: from then on the buffer holds the picture.
+  void Keep();
+  // Where the listed frame differs from the one on the screen: in pieces, or the box around them
+  // when the pieces cost more; false when what the screen holds is not known.
+  bool Differences(std::vector<RECT>& pieces) const;
+  // Shows the areas of the listed frame, in bands that fit the cache; false when the window took
+  // no pieces.
+  bool Show(const std::vector<RECT>& areas);
+  // The listed frame over `area` composed in the piece buffer.
+  const std::uint32_t* Compose(const RECT& area);
+  std::vector<RECT> Bands(const RECT& area) const;
   void Fill(HDC dc, int x, int y, int width, int height, Colour colour);
-  // What lies of the rectangle inside the buffer; nullopt when nothing does.
-  std::optional<RECT> Inside(int x, int y, int width, int height) const;
-  void Drew(int x, int y, int width, int height);
-  void Everywhere() {
-    Settle();
-    drawn_.everywhere = changed_.everywhere = true;
-  }
-  // The kept picture, not put back: wiped, and its place shown.
-  void Settle();
   // Lets GDI finish what it drew before the pixels are touched directly.
   void LetGdiFinish();
   long long Area() const { return static_cast<long long>(width_) * height_; }
 
   int width_ = 0;
   int height_ = 0;
-  PicturePtr buffer_;
   Presenter presenter_;
-  // A frame loop clears the whole buffer and then blits a few small pictures: the next clear in
-  // the same colour need only wipe what those blits covered, and the present need only show what
-  // the clear and the blits changed, which spares two full-screen copies per frame while the
-  // pictures are few. Each frame takes whichever costs less: anything else drawn, or pictures
-  // that cover too much or are too many, make the next clear, or the next present, a whole one.
-  std::optional<Colour> clearedTo_;
-  Pieces drawn_;    // drawn since the last clear
-  Pieces changed_;  // changed since the last present
-  // What the next clear wipes of what was drawn since the last: the rectangles GDI blitted, and
-  // the very pixels the cutouts changed (about half of their rectangles).
-  std::vector<RECT> blitted_;
-  std::vector<Cutout::Stretch> written_;
-  // The frame's first picture, drawn right after the clear, and how many of written_ are its.
-  struct Drawn {
-    std::uint64_t serial = 0;
-    int x = 0;
-    int y = 0;
-  };
-  std::optional<Drawn> first_;
-  std::size_t firstStretches_ = 0;
-  // The first picture of the frame a clear wiped, kept as it is until the next picture: a frame
-  // that puts the same picture back in the same place first (the figure that stays while the
-  // sprites move) neither wipes nor shows it again, its pixels being the same; anything else
-  // settles it.
-  struct Kept {
-    bool active = false;
-    Drawn drawn;
-    RECT area = {};
-    std::uint32_t clearPixel = 0;
-    std::vector<Cutout::Stretch> stretches;
-    std::vector<RECT> damage;  // where what was drawn over it was wiped
-  };
-  Kept kept_;
+  // Listed: the picture is colour_ with items_ drawn over it in order; else it is buffer_'s.
+  bool listed_ = true;
+  Colour colour_ = 0;
+  std::vector<Item> items_;
+  // What the screen holds when onScreen_: shownColour_ with these drawn over it.
+  bool onScreen_ = false;
+  Colour shownColour_ = 0;
+  std::vector<Shown> shown_;
+  PicturePtr buffer_;
   bool gdiDrawing_ = false;  // GDI drew since the buffer's pixels were last touched directly
+  // Drawn with GDI since the last clear: such a surface keeps its buffer across clears.
+  bool drewWithGdi_ = false;
+  std::vector<std::uint32_t> piece_;
 };
 
 }  // namespace quarlo::fw

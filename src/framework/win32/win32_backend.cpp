@@ -26,9 +26,6 @@ Win32Backend::Win32Backend(os::Os& os)
 
 std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
   if (auto* form = dynamic_cast<Form*>(&control)) return std::make_unique<FormPeer>(*this, *form);
-  if (auto* blank = dynamic_cast<BlankWindow*>(&control)) {
-    return std::make_unique<win32::BlankWindowPeer>(*this, *blank);
-  }
   if (auto* box = dynamic_cast<PictureBox*>(&control)) {
     return std::make_unique<win32::PictureBoxPeer>(*this, *box);
   }
