@@ -134,8 +134,8 @@ void CanvasPeer::Compose(HDC target) {
   if (dc != target) {
     for (Control* child : container_.Children()) {
       if (!child->Visible()) continue;
-      gdi::SavedState state(dc);
       if (auto* peer = dynamic_cast<WindowlessPeer*>(child->Peer())) {
+        gdi::SavedState state(dc);
         peer->Paint(dc);
       } else {
         PaintFocusRound(dc, *child);
