@@ -230,7 +230,10 @@ class AccessibleObject final : public IAccessible {
     const HWND focused = GetFocus();
     if (focused == own) {
       const Control* part = Peer().FocusedPart();
-      return Number(part != nullptr ? ChildId(*part) : CHILDID_SELF, focus);
+      const auto* canvas = dynamic_cast<const Container*>(&Peer().GetControl());
+      return Number(part != nullptr && canvas != nullptr ? AccessibleChildNumber(*canvas, *part)
+                                                         : CHILDID_SELF,
+                    focus);
     }
     const std::vector<Control*> children = Children();
     for (std::size_t i = 0; i < children.size(); ++i) {
@@ -351,13 +354,6 @@ class AccessibleObject final : public IAccessible {
     if (child.lVal < 1 || static_cast<std::size_t>(child.lVal) > children.size()) return false;
     control = children[static_cast<std::size_t>(child.lVal - 1)];
     return true;
-  }
-  LONG ChildId(const Control& control) const {
-    const std::vector<Control*> children = Children();
-    for (std::size_t i = 0; i < children.size(); ++i) {
-      if (children[i] == &control) return static_cast<LONG>(i + 1);
-    }
-    return CHILDID_SELF;
   }
   // A child with a window of its own as that window's object; a drawn one as its number.
   HRESULT ChildVariant(LONG id, VARIANT* out) const {

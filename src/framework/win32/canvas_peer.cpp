@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
 #include <utility>
 
 #include "framework/accessible.h"
@@ -179,10 +178,8 @@ void CanvasPeer::RepaintFocus(const Control* part) {
 
 void CanvasPeer::NotifyFocus() {
   if (focusedPart_ == nullptr || GetFocus() != window_) return;
-  const std::vector<Control*> children = AccessibleChildren(container_);
-  const auto at = std::find(children.begin(), children.end(), focusedPart_);
-  if (at != children.end()) {
-    NotifyChild(EVENT_OBJECT_FOCUS, window_, static_cast<LONG>(at - children.begin()) + 1);
+  if (const int child = AccessibleChildNumber(container_, *focusedPart_)) {
+    NotifyChild(EVENT_OBJECT_FOCUS, window_, child);
   }
 }
 
