@@ -30,9 +30,9 @@ std::uint32_t Win32Os::GetShortPathNameW(const char* longPath, std::string* shor
 
 bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                            std::int64_t* fileSize) {
-  const FileHandle file(CreateFileW(Wide(path.c_str()).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  const OwnedHandle file(CreateFileW(Wide(path.c_str()).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
   if (!file || !GetFileSizeEx(file.get(), &size)) return false;
   std::string bytes(count, '\0');
@@ -46,9 +46,9 @@ bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::st
 
 Handle Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
                              const std::string& target) {
-  const FileHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const OwnedHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER start;
   start.QuadPart = offset;
   if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return kNull;

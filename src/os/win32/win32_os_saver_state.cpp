@@ -24,22 +24,6 @@ std::uint32_t FillBuffer(std::string* buffer, std::uint32_t size, Call call) {
   return n;
 }
 
-// A kernel object handle that closes itself.
-class OwnedHandle {
- public:
-  OwnedHandle() = default;
-  ~OwnedHandle() {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE* out() { return &handle_; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 // Whether the token of this process is granted `access` by the object's security descriptor.
 bool Granted(const std::wstring& path, DWORD access) {
   const SECURITY_INFORMATION wanted =
