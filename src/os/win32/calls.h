@@ -35,6 +35,16 @@ inline std::vector<wchar_t> WideBuffer(const std::string& utf8, std::uint32_t si
   return buffer;
 }
 
+// A wide call that fills a buffer of `size` characters and answers as GetSystemDirectoryW does:
+// `buffer` takes the text only when it fits.
+template <typename Call>
+std::uint32_t FillBuffer(std::string* buffer, std::uint32_t size, Call call) {
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
+  const std::uint32_t n = call(wide.data(), size);
+  if (buffer != nullptr && n != 0 && n < size) *buffer = FromWide(wide.data());
+  return n;
+}
+
 // A kernel handle that closes itself; false when the open failed, which CreateFileW answers with
 // INVALID_HANDLE_VALUE and the calls that fill a HANDLE (out()) leave as NULL.
 class OwnedHandle {

@@ -13,19 +13,17 @@ namespace quarlo::os {
 std::uint32_t Win32Os::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
 
 std::uint32_t Win32Os::GetTempPathW(std::uint32_t size, std::string* buffer) {
-  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
-  const DWORD n = ::GetTempPathW(size, wide.data());
-  if (buffer != nullptr) *buffer = FromWide(wide.data());
-  return n;
+  return FillBuffer(buffer, size, [](wchar_t* wide, std::uint32_t length) {
+    return ::GetTempPathW(length, wide);
+  });
 }
 
 std::uint32_t Win32Os::GetShortPathNameW(const char* longPath, std::string* shortPath,
                                          std::uint32_t size) {
-  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
   const WideArgument wideLong(longPath);
-  const DWORD n = ::GetShortPathNameW(wideLong.get(), wide.data(), size);
-  if (shortPath != nullptr) *shortPath = FromWide(wide.data());
-  return n;
+  return FillBuffer(shortPath, size, [&](wchar_t* wide, std::uint32_t length) {
+    return ::GetShortPathNameW(wideLong.get(), wide, length);
+  });
 }
 
 bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
