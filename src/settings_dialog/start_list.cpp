@@ -41,8 +41,7 @@ StartList::StartList(fw::Backend& backend, os::Os& os, fw::Form& owner)
       Cmd_Copy(this, "Cmd_Copy", os),
       Cmd_Close(this, "Cmd_Close", os),
       os_(os),
-      texts_(os),
-      owner_(owner) {
+      texts_(os) {
   SetOwner(&owner);
   SetCaption(texts_[IDS_LIST_TITLE]);
   SetBorder(fw::FormBorder::FixedDialog);
@@ -132,8 +131,9 @@ void StartList::PlaceOverOwner() {
   fw::Backend& backend = GetBackend();
   const int screenWidth = fw::PixelsToTwips(backend.ScreenWidthPixels(), backend.TwipsPerPixelX());
   const int screenHeight = fw::PixelsToTwips(backend.ScreenHeightPixels(), backend.TwipsPerPixelY());
-  const int left = owner_.Left() + (owner_.Width() - Width()) / 2;
-  const int top = owner_.Top() + (owner_.Height() - Height()) / 2;
+  const fw::Form& owner = *Owner();
+  const int left = owner.Left() + (owner.Width() - Width()) / 2;
+  const int top = owner.Top() + (owner.Height() - Height()) / 2;
   Move(std::clamp(left, 0, std::max(0, screenWidth - Width())),
        std::clamp(top, 0, std::max(0, screenHeight - Height())));
 }

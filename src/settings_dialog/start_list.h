@@ -43,7 +43,6 @@ class StartList : public fw::Form {
 
   os::Os& os_;
   const Texts texts_;
-  fw::Form& owner_;
   std::vector<StartFinding> findings_;
   int line_ = 0;        // a line of text, in twips
   int titleWidth_ = 0;  // the longest title

@@ -1,5 +1,5 @@
 #pragma once
-// What the files of Win32Os share: wide arguments and buffers, a file handle that closes itself,
+// What the files of Win32Os share: wide arguments and buffers, a kernel handle that closes itself,
 // and the calls looked up at run time (which the backend's accessibility, framework/win32, looks
 // up too). Only the Win32 sides include it.
 
@@ -35,20 +35,33 @@ inline std::vector<wchar_t> WideBuffer(const std::string& utf8, std::uint32_t si
   return buffer;
 }
 
-// A file handle that closes itself; false when the open failed.
-class FileHandle {
+// A wide call that fills a buffer of `size` characters and answers as GetSystemDirectoryW does:
+// `buffer` takes the text only when it fits.
+template <typename Call>
+std::uint32_t FillBuffer(std::string* buffer, std::uint32_t size, Call call) {
+  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
+  const std::uint32_t n = call(wide.data(), size);
+  if (buffer != nullptr && n != 0 && n < size) *buffer = FromWide(wide.data());
+  return n;
+}
+
+// A kernel handle that closes itself; false when the open failed, which CreateFileW answers with
+// INVALID_HANDLE_VALUE and the calls that fill a HANDLE (out()) leave as NULL.
+class OwnedHandle {
  public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
+  OwnedHandle() = default;
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  ~OwnedHandle() {
     if (*this) CloseHandle(handle_);
   }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE* out() { return &handle_; }
   HANDLE get() const { return handle_; }
 
  private:
-  HANDLE handle_;
+  HANDLE handle_ = nullptr;
 };
 
 // A call looked up in a library, which is loaded at the first call and kept (LoadLibraryExW with

@@ -13,26 +13,24 @@ namespace quarlo::os {
 std::uint32_t Win32Os::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
 
 std::uint32_t Win32Os::GetTempPathW(std::uint32_t size, std::string* buffer) {
-  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
-  const DWORD n = ::GetTempPathW(size, wide.data());
-  if (buffer != nullptr) *buffer = FromWide(wide.data());
-  return n;
+  return FillBuffer(buffer, size, [](wchar_t* wide, std::uint32_t length) {
+    return ::GetTempPathW(length, wide);
+  });
 }
 
 std::uint32_t Win32Os::GetShortPathNameW(const char* longPath, std::string* shortPath,
                                          std::uint32_t size) {
-  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
   const WideArgument wideLong(longPath);
-  const DWORD n = ::GetShortPathNameW(wideLong.get(), wide.data(), size);
-  if (shortPath != nullptr) *shortPath = FromWide(wide.data());
-  return n;
+  return FillBuffer(shortPath, size, [&](wchar_t* wide, std::uint32_t length) {
+    return ::GetShortPathNameW(wideLong.get(), wide, length);
+  });
 }
 
 bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::string* head,
                            std::int64_t* fileSize) {
-  const FileHandle file(CreateFileW(Wide(path.c_str()).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  const OwnedHandle file(CreateFileW(Wide(path.c_str()).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
   if (!file || !GetFileSizeEx(file.get(), &size)) return false;
   std::string bytes(count, '\0');
@@ -46,9 +44,9 @@ bool Win32Os::ReadFileHead(const std::string& path, std::uint32_t count, std::st
 
 Handle Win32Os::CopyFileFrom(const std::string& source, std::int64_t offset,
                              const std::string& target) {
-  const FileHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const OwnedHandle from(CreateFileW(Wide(source.c_str()).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER start;
   start.QuadPart = offset;
   if (!from || !SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return kNull;

@@ -15,31 +15,6 @@
 namespace quarlo::os {
 namespace {
 
-// A wide call that fills a buffer of `size` characters and answers as GetSystemDirectoryW does.
-template <typename Call>
-std::uint32_t FillBuffer(std::string* buffer, std::uint32_t size, Call call) {
-  std::vector<wchar_t> wide(static_cast<std::size_t>(size) + 1, L'\0');
-  const UINT n = call(wide.data(), size);
-  if (buffer != nullptr && n != 0 && n < size) *buffer = FromWide(wide.data());
-  return n;
-}
-
-// A kernel object handle that closes itself.
-class OwnedHandle {
- public:
-  OwnedHandle() = default;
-  ~OwnedHandle() {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE* out() { return &handle_; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 // Whether the token of this process is granted `access` by the object's security descriptor.
 bool Granted(const std::wstring& path, DWORD access) {
   const SECURITY_INFORMATION wanted =
