@@ -75,6 +75,12 @@ std::vector<Control*> AccessibleChildren(const Container& container) {
   return children;
 }
 
+int AccessibleChildNumber(const Container& container, const Control& child) {
+  const std::vector<Control*> children = AccessibleChildren(container);
+  const auto at = std::find(children.begin(), children.end(), &child);
+  return at == children.end() ? 0 : static_cast<int>(at - children.begin()) + 1;
+}
+
 std::string WithoutMnemonics(std::string_view text) {
   std::string plain;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -35,6 +35,8 @@ Description Describe(const Control& control);
 // The children a container tells of, in reading order: those with a role, but none of a user
 // control's (its caption is part of its face).
 std::vector<Control*> AccessibleChildren(const Container& container);
+// The child's number among those (1 for the first); 0 when the container does not tell of it.
+int AccessibleChildNumber(const Container& container, const Control& child);
 
 // A caption as it reads: without its access-key marks ("&&" reads as "&").
 std::string WithoutMnemonics(std::string_view text);

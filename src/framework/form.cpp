@@ -107,6 +107,10 @@ void Form::SetClientSize(int width, int height) {
   Resize(width + frame.width, height + frame.height);
 }
 
+int ReadingPosition(const Control& control) {
+  return control.TabIndex() < 0 ? std::numeric_limits<int>::max() : control.TabIndex();
+}
+
 std::vector<Control*> TabOrder(const Form& form,
                                const std::function<bool(const Control&)>& eligible) {
   std::vector<Control*> order;
@@ -114,10 +118,7 @@ std::vector<Control*> TabOrder(const Form& form,
     if (eligible(*control)) order.push_back(control);
   }
   std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    const auto key = [](const Control* c) {
-      return c->TabIndex() < 0 ? std::numeric_limits<int>::max() : c->TabIndex();
-    };
-    return key(a) < key(b);
+    return ReadingPosition(*a) < ReadingPosition(*b);
   });
   return order;
 }

@@ -141,6 +141,8 @@ class Form : public Container {
   Control* cancelButton_ = nullptr;
 };
 
+// A control's place in the form's order (TabIndex, those without one last).
+int ReadingPosition(const Control& control);
 // The form's controls that take part in the tab order, in the order Tab visits them: by
 // TabIndex, controls without one (-1) after the others, and in creation order among equals.
 // `eligible` says whether a control can take the focus now (a visible, enabled window).

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 
 #include "framework/accessible.h"
 
@@ -74,10 +73,6 @@ std::optional<KeyOutcome> Press(Control* button) {
 }
 
 }  // namespace
-
-int ReadingPosition(const Control& control) {
-  return control.TabIndex() < 0 ? std::numeric_limits<int>::max() : control.TabIndex();
-}
 
 std::vector<Control*> ReadingOrder(const Form& form) {
   return TabOrder(form, [](const Control&) { return true; });

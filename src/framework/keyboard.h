@@ -30,8 +30,6 @@ struct KeyOutcome {
 // Every control of the form in reading order: by TabIndex, those without one after the others,
 // in creation order among equals.
 std::vector<Control*> ReadingOrder(const Form& form);
-// A control's place in that order (TabIndex, those without one last).
-int ReadingPosition(const Control& control);
 
 // nullopt when the key means nothing here and goes on to the control.
 std::optional<KeyOutcome> DialogKey(const Form& form, const Control* focused, Key key,

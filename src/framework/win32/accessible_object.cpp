@@ -9,6 +9,7 @@
 #include "framework/win32/com.h"
 #include "framework/win32/windowless_peers.h"
 #include "os/win32/calls.h"
+#include "os/win32/handles.h"
 
 namespace quarlo::fw::win32 {
 namespace {
@@ -166,7 +167,7 @@ class AccessibleObject final : public IAccessible {
     if (inner_.Get() != nullptr) return inner_->get_accChild(child, out);
     Control* control = nullptr;
     if (!Resolve(child, control) || control == nullptr) return E_INVALIDARG;
-    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(control->hWnd()));
+    const HWND window = os::ToHwnd(control->hWnd());
     if (window == nullptr) return S_FALSE;  // a simple element of this object
     *out = WindowObject(window, OBJID_CLIENT);
     return *out != nullptr ? S_OK : S_FALSE;
@@ -230,13 +231,16 @@ class AccessibleObject final : public IAccessible {
     const HWND focused = GetFocus();
     if (focused == own) {
       const Control* part = Peer().FocusedPart();
-      return Number(part != nullptr ? ChildId(*part) : CHILDID_SELF, focus);
+      const auto* canvas = dynamic_cast<const Container*>(&Peer().GetControl());
+      return Number(part != nullptr && canvas != nullptr ? AccessibleChildNumber(*canvas, *part)
+                                                         : CHILDID_SELF,
+                    focus);
     }
     const std::vector<Control*> children = Children();
     for (std::size_t i = 0; i < children.size(); ++i) {
-      const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(children[i]->hWnd()));
+      const HWND window = os::ToHwnd(children[i]->hWnd());
       if (window != nullptr && (window == focused || IsChild(window, focused))) {
-        return ChildVariant(static_cast<LONG>(i + 1), focus);
+        return ChildVariant(children, static_cast<LONG>(i + 1), focus);
       }
     }
     return S_FALSE;
@@ -263,7 +267,7 @@ class AccessibleObject final : public IAccessible {
     Control* control = nullptr;
     if (!Resolve(child, control)) return E_INVALIDARG;
     RECT rect = {};
-    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(control->hWnd()));
+    const HWND window = os::ToHwnd(control->hWnd());
     if (window != nullptr) {
       GetWindowRect(window, &rect);
     } else if (const auto* drawn = dynamic_cast<const WindowlessPeer*>(control->Peer())) {
@@ -281,7 +285,8 @@ class AccessibleObject final : public IAccessible {
     VariantInit(end);
     if (Gone()) return CO_E_OBJNOTCONNECTED;
     if (inner_.Get() != nullptr) return inner_->accNavigate(direction, start, end);
-    const auto count = static_cast<LONG>(Children().size());
+    const std::vector<Control*> children = Children();
+    const auto count = static_cast<LONG>(children.size());
     const LONG from = start.vt == VT_I4 ? start.lVal : CHILDID_SELF;
     LONG to = 0;
     if (from == CHILDID_SELF && direction == NAVDIR_FIRSTCHILD) to = 1;
@@ -293,7 +298,7 @@ class AccessibleObject final : public IAccessible {
       to = from - 1;
     }
     if (to < 1 || to > count) return S_FALSE;
-    return ChildVariant(to, end);
+    return ChildVariant(children, to, end);
   }
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* found) override {
     if (found == nullptr) return E_INVALIDARG;
@@ -309,12 +314,12 @@ class AccessibleObject final : public IAccessible {
     const std::vector<Control*> children = Children();
     const HWND under = ChildWindowFromPointEx(own, point, CWP_SKIPINVISIBLE);
     for (std::size_t i = children.size(); i-- > 0;) {
-      const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(children[i]->hWnd()));
+      const HWND window = os::ToHwnd(children[i]->hWnd());
       const auto* drawn = dynamic_cast<const WindowlessPeer*>(children[i]->Peer());
       const RECT area = drawn != nullptr ? drawn->Area() : RECT{};
       if ((window != nullptr && window == under) ||
           (drawn != nullptr && children[i]->Visible() && PtInRect(&area, point))) {
-        return ChildVariant(static_cast<LONG>(i + 1), found);
+        return ChildVariant(children, static_cast<LONG>(i + 1), found);
       }
     }
     return Number(CHILDID_SELF, found);
@@ -352,18 +357,9 @@ class AccessibleObject final : public IAccessible {
     control = children[static_cast<std::size_t>(child.lVal - 1)];
     return true;
   }
-  LONG ChildId(const Control& control) const {
-    const std::vector<Control*> children = Children();
-    for (std::size_t i = 0; i < children.size(); ++i) {
-      if (children[i] == &control) return static_cast<LONG>(i + 1);
-    }
-    return CHILDID_SELF;
-  }
   // A child with a window of its own as that window's object; a drawn one as its number.
-  HRESULT ChildVariant(LONG id, VARIANT* out) const {
-    const std::vector<Control*> children = Children();
-    const HWND window = reinterpret_cast<HWND>(
-        static_cast<LONG_PTR>(children[static_cast<std::size_t>(id - 1)]->hWnd()));
+  HRESULT ChildVariant(const std::vector<Control*>& children, LONG id, VARIANT* out) const {
+    const HWND window = os::ToHwnd(children[static_cast<std::size_t>(id - 1)]->hWnd());
     if (window != nullptr) {
       if (IDispatch* dispatch = WindowObject(window, OBJID_CLIENT)) {
         out->vt = VT_DISPATCH;
@@ -377,7 +373,7 @@ class AccessibleObject final : public IAccessible {
   // only when no child of it has it, a system control while a part of it (an edit field) has it.
   bool HasFocus(const Control& control) const {
     const HWND focused = GetFocus();
-    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(control.hWnd()));
+    const HWND window = os::ToHwnd(control.hWnd());
     if (window == nullptr) return focused == Peer().Window() && Peer().FocusedPart() == &control;
     const auto* peer = dynamic_cast<const WindowPeer*>(control.Peer());
     if (focused == window) return peer == nullptr || peer->FocusedPart() == nullptr;

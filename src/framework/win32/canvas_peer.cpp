@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
 #include <utility>
 
 #include "framework/accessible.h"
@@ -134,8 +133,8 @@ void CanvasPeer::Compose(HDC target) {
   if (dc != target) {
     for (Control* child : container_.Children()) {
       if (!child->Visible()) continue;
-      gdi::SavedState state(dc);
       if (auto* peer = dynamic_cast<WindowlessPeer*>(child->Peer())) {
+        gdi::SavedState state(dc);
         peer->Paint(dc);
       } else {
         PaintFocusRound(dc, *child);
@@ -179,10 +178,8 @@ void CanvasPeer::RepaintFocus(const Control* part) {
 
 void CanvasPeer::NotifyFocus() {
   if (focusedPart_ == nullptr || GetFocus() != window_) return;
-  const std::vector<Control*> children = AccessibleChildren(container_);
-  const auto at = std::find(children.begin(), children.end(), focusedPart_);
-  if (at != children.end()) {
-    NotifyChild(EVENT_OBJECT_FOCUS, window_, static_cast<LONG>(at - children.begin()) + 1);
+  if (const int child = AccessibleChildNumber(container_, *focusedPart_)) {
+    NotifyChild(EVENT_OBJECT_FOCUS, window_, child);
   }
 }
 

@@ -32,14 +32,10 @@ bool FormFocus::Focusable(HWND formWindow, const Control& control) const {
 
 Control* FormFocus::Focused(HWND formWindow) const {
   // The focus may sit in a part of a control (the edit field of a combo box).
-  for (HWND window = GetFocus(); window != nullptr; window = GetParent(window)) {
-    if (WindowPeer* peer = windows_.PeerOf(window)) {
-      if (Control* part = peer->FocusedPart()) return part;
-      if (window != formWindow) return &peer->GetControl();
-    }
-    if (window == formWindow) break;
-  }
-  return nullptr;
+  WindowPeer* peer = windows_.ControlOf(GetFocus());
+  if (peer == nullptr) return nullptr;
+  if (Control* part = peer->FocusedPart()) return part;
+  return peer->Window() != formWindow ? &peer->GetControl() : nullptr;
 }
 
 void FormFocus::Focus(Control& control) {

@@ -55,14 +55,6 @@ bool ControlWants(fw::Key key, LRESULT code) {
 
 }  // namespace
 
-// The peer of the control the window belongs to (a combo box's for its edit field).
-WindowPeer* MessagePump::ControlOf(HWND window) const {
-  for (HWND at = window; at != nullptr; at = GetParent(at)) {
-    if (WindowPeer* peer = windows_.PeerOf(at)) return peer;
-  }
-  return nullptr;
-}
-
 bool MessagePump::PreTranslate(const MSG& message) {
   const UINT kind = message.message;
   if (kind != WM_KEYDOWN && kind != WM_SYSKEYDOWN && kind != WM_SYSCHAR) return false;
@@ -79,7 +71,7 @@ bool MessagePump::PreTranslate(const MSG& message) {
   if (kind == WM_SYSKEYDOWN && key == VK_MENU) peer->ShowCues(UISF_HIDEACCEL);
   const std::optional<fw::Key> dialogKey = DialogKeyOf(message.wParam, shift);
   if (kind == WM_KEYDOWN && dialogKey && (shift & (kCtrlMask | kAltMask)) == 0) {
-    if (WindowPeer* control = ControlOf(message.hwnd);
+    if (WindowPeer* control = windows_.ControlOf(message.hwnd);
         control && control->TakesDialogKey(*dialogKey)) {
       return true;
     }

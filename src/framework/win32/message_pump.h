@@ -27,7 +27,6 @@ class MessagePump {
   // (framework/keyboard.h) where the control with the focus does not want them, and a form with
   // KeyPreview sees every key first. True when the message has been consumed.
   bool PreTranslate(const MSG& message);
-  WindowPeer* ControlOf(HWND window) const;
 
   WindowRegistry& windows_;
   FrameDriver& frames_;

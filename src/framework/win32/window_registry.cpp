@@ -11,6 +11,13 @@ WindowPeer* WindowRegistry::PeerOf(HWND window) const {
   return it == windows_.end() ? nullptr : it->second;
 }
 
+WindowPeer* WindowRegistry::ControlOf(HWND window) const {
+  for (HWND at = window; at != nullptr; at = GetParent(at)) {
+    if (WindowPeer* peer = PeerOf(at)) return peer;
+  }
+  return nullptr;
+}
+
 UINT_PTR WindowRegistry::AddTimer(Timer* timer) {
   const UINT_PTR id = nextTimerId_++;
   timers_[id] = timer;

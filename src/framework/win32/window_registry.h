@@ -24,6 +24,9 @@ class WindowRegistry {
   void Register(HWND window, WindowPeer* peer) { windows_[window] = peer; }
   void Unregister(HWND window) { windows_.erase(window); }
   WindowPeer* PeerOf(HWND window) const;
+  // The peer of the control the window belongs to: its own, or for a part a system control made
+  // itself (a combo box's edit field) the control's.
+  WindowPeer* ControlOf(HWND window) const;
 
   // A window timer's id, unique in the program, and the timer it belongs to.
   UINT_PTR AddTimer(Timer* timer);

@@ -42,10 +42,7 @@ RECT WindowlessPeer::DrawnArea() const {
 
 LONG WindowlessPeer::ChildId() const {
   const fw::Container* parent = control_.Parent();
-  if (parent == nullptr) return 0;
-  const std::vector<Control*> children = AccessibleChildren(*parent);
-  const auto at = std::find(children.begin(), children.end(), &control_);
-  return at == children.end() ? 0 : static_cast<LONG>(at - children.begin()) + 1;
+  return parent != nullptr ? AccessibleChildNumber(*parent, control_) : 0;
 }
 
 bool WindowlessPeer::ShowsFocus() const {
