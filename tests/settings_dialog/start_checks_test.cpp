@@ -173,7 +173,9 @@ TEST_F(StartLineTest, TheLineSaysWhatStopsTheSaverAndItsMendMakesQuarloTheSaver)
     Quarlo_P& p = Read(row.registry);
     EXPECT_EQ(p.lbl_Start.Caption(), row.line);
     EXPECT_EQ(p.Cmd_Mend.Visible(), !row.mend.empty());
-    if (!row.mend.empty()) EXPECT_EQ(p.Cmd_Mend.GetCaption(), row.mend);
+    if (!row.mend.empty()) {
+      EXPECT_EQ(p.Cmd_Mend.GetCaption(), row.mend);
+    }
   }
 
   // Use Quarlo, pressed from the keyboard: the checks run again, and the line, which says when
